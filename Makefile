@@ -1,0 +1,44 @@
+# The two commands a newcomer needs:
+#   make demo   build SETUP.EXE and run it on the sample package under Wine
+#   make test   install what is missing, build both architectures, run every test
+# Everything else here is what those two are made of.
+
+BUILD      ?= build
+JOBS       ?= 2
+CMAKE_ARGS ?=
+
+.PHONY: demo test deps build build-x64 build-x86 prefix check clean
+
+deps:
+	scripts/setup-deps.sh
+
+$(BUILD)/x64/build.ninja: | deps
+	cmake -G Ninja -S . -B $(BUILD)/x64 -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-x86_64.cmake $(CMAKE_ARGS)
+
+$(BUILD)/x86/build.ninja: | deps
+	cmake -G Ninja -S . -B $(BUILD)/x86 -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686.cmake -DQS_BUILD_TESTS=OFF $(CMAKE_ARGS)
+
+build-x64: $(BUILD)/x64/build.ninja
+	cmake --build $(BUILD)/x64 -j $(JOBS)
+
+# 32-bit Windows build: built, not run (these machines cannot execute 32-bit code).
+build-x86: $(BUILD)/x86/build.ninja
+	cmake --build $(BUILD)/x86 -j $(JOBS)
+
+build: build-x64 build-x86
+
+prefix: deps
+	scripts/wine-prefix.sh
+
+check: build prefix
+	cd $(BUILD)/x64 && ctest -j $(JOBS) --output-on-failure
+
+test: check
+
+demo: build-x64
+	scripts/demo.sh $(BUILD)/x64/src/SETUP.EXE
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,63 @@
+#include "services/FilePrim.h"
+
+#include "foundation/Handles.h"
+#include "foundation/uStrOp.h"
+
+#include <windows.h>
+
+namespace {
+constexpr DWORD kArchiveOnly = FILE_ATTRIBUTE_ARCHIVE;
+}
+
+std::int64_t FileAge(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return -1;
+    FILETIME local{};
+    WORD date = 0, time = 0;
+    if (!FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) ||
+        !FileTimeToDosDateTime(&local, &date, &time))
+        return -1;
+    return (static_cast<std::int64_t>(date) << 16) | time;
+}
+
+std::uint32_t CopyFileReplace(const std::string& source, const std::string& target)
+{
+    if (FileAge(target) != -1) SetFileAttributesA(target.c_str(), kArchiveOnly);
+    const BOOL ok = CopyFileA(source.c_str(), target.c_str(), FALSE);
+    DWORD error = ok ? 0 : GetLastError();
+    // A failure without a code must not read as success.
+    if (!ok && error == 0) error = ERROR_GEN_FAILURE;
+    if (FileAge(target) != -1) SetFileAttributesA(target.c_str(), kArchiveOnly);
+    return error;
+}
+
+bool FolderExists(const std::string& folder)
+{
+    const std::string pattern = RemoveBackslash(folder, "B") + "\\*.*";
+    WIN32_FIND_DATAA data{};
+    UniqueFind find(FindFirstFileA(pattern.c_str(), &data));
+    if (!find) return false;
+    constexpr DWORD skipped = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    do {
+        // 0x8 is the DOS volume-label attribute; labels are not folder entries.
+        if ((data.dwFileAttributes & (skipped | 0x8)) == 0) return true;
+    } while (FindNextFileA(find.get(), &data));
+    return false;
+}
+
+bool CreateFolderTree(const std::string& path)
+{
+    std::string rest = AddBackslash(path, "B");
+    std::string prefix;
+    bool result = true;
+    for (;;) {
+        const std::size_t p = PosNoCase("\\", rest);
+        if (p == 0) break;
+        prefix += rest.substr(0, p);
+        rest.erase(0, p);
+        if (!FolderExists(prefix)) result = CreateDirectoryA(prefix.c_str(), nullptr) != FALSE;
+    }
+    return result;
+}

@@ -1,0 +1,21 @@
+// Basic file primitives used from the first moment of start-up on. They report
+// failure as a Win32 error code or a boolean and never show a message.
+#pragma once
+#include <cstdint>
+#include <string>
+
+// Copies source over target (overwriting), clearing read-only, hidden and system on the
+// target before and after. Returns 0 or the Win32 error of the failed copy.
+std::uint32_t CopyFileReplace(const std::string& source, const std::string& target);
+
+// True when the folder (with or without trailing "\") lists a visible entry; "." and ".."
+// count, so any ordinary folder exists, while an empty or all-hidden drive root does not.
+bool FolderExists(const std::string& folder);
+
+// Creates every missing level of the folder path. Returns the success of the last
+// creation attempted (true when every level existed already).
+bool CreateFolderTree(const std::string& path);
+
+// File age: last-write time as local DOS date (high word) and time (low word);
+// -1 for a missing file or a folder. A file exists when its age is not -1.
+std::int64_t FileAge(const std::string& path);

@@ -1,0 +1,66 @@
+#include "TestSupport.h"
+
+#include <atomic>
+
+ScratchFolder::ScratchFolder()
+{
+    static std::atomic<int> counter{0};
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    std::string base(temp);
+    if (base.empty() || base.back() != '\\') base += '\\';
+    for (;;) {
+        path_ = base + "qs_test_" + std::to_string(GetCurrentProcessId()) + "_" +
+                std::to_string(++counter) + "\\";
+        if (CreateDirectoryA(path_.c_str(), nullptr)) break;
+    }
+}
+
+ScratchFolder::~ScratchFolder()
+{
+    RemoveTree(path_);
+}
+
+bool WriteFileBytes(const std::string& path, const std::string& bytes)
+{
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const BOOL ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(h);
+    return ok && written == bytes.size();
+}
+
+std::string ReadFileBytes(const std::string& path)
+{
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return {};
+    std::string data;
+    char buf[65536];
+    DWORD got = 0;
+    while (ReadFile(h, buf, sizeof buf, &got, nullptr) && got > 0) data.append(buf, got);
+    CloseHandle(h);
+    return data;
+}
+
+void RemoveTree(const std::string& folder)
+{
+    std::string base = folder;
+    if (!base.empty() && base.back() != '\\') base += '\\';
+    WIN32_FIND_DATAA data{};
+    HANDLE find = FindFirstFileA((base + "*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = data.cFileName;
+            if (name == "." || name == "..") continue;
+            const std::string full = base + name;
+            SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(full);
+            else DeleteFileA(full.c_str());
+        } while (FindNextFileA(find, &data));
+        FindClose(find);
+    }
+    RemoveDirectoryA(base.c_str());
+}

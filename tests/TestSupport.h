@@ -1,0 +1,29 @@
+// Helpers shared by the test programs: scratch folders and small file utilities that
+// use the plain Win32 API, independent of the code under test.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+// A fresh folder under the system temporary folder, removed with its contents at the end.
+class ScratchFolder {
+public:
+    ScratchFolder();
+    ~ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    // The folder path, ending in "\".
+    const std::string& path() const { return path_; }
+    std::string operator/(const std::string& name) const { return path_ + name; }
+
+private:
+    std::string path_;
+};
+
+// Writes bytes to a file, replacing it. Returns false on failure.
+bool WriteFileBytes(const std::string& path, const std::string& bytes);
+// Reads a whole file; "" when it cannot be read.
+std::string ReadFileBytes(const std::string& path);
+// Removes a folder tree, clearing read-only attributes first.
+void RemoveTree(const std::string& folder);
