@@ -1,0 +1,25 @@
+// Shared-file counting in the system's SharedDLLs register, and self-registration of
+// DLL and OCX components.
+#pragma once
+#include "services/Host.h"
+
+#include <string>
+
+// The count of path under HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\
+// SharedDLLs (the key is created when missing); 0 when absent or not an integer.
+int GetSharedCount(const std::string& path);
+
+// Adds (increment) or removes one user of path and returns the new count. An existing
+// but uncounted file counts as one earlier user; counting down to 0, or below (-1, an
+// uncounted file), deletes the value.
+int ChangeSharedCount(const std::string& path, bool increment);
+
+// Calls the component's DllRegisterServer (registerIt) or DllUnregisterServer. Returns
+// true only when DllRegisterServer was called and returned 0. Registration problems are
+// reported through the host (a load failure only when runMode is "SETUP");
+// unregistration reports nothing.
+bool RegisterComponent(Host& host, const std::string& runMode, const std::string& path,
+                       bool registerIt);
+
+// True when the path contains ".DLL" or ".OCX" anywhere, in any letter case.
+bool IsComponentFile(const std::string& path);
