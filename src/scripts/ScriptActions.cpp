@@ -1,0 +1,175 @@
+#include "scripts/ScriptActions.h"
+
+#include "foundation/MBUtils.h"
+#include "foundation/uStrOp.h"
+
+#include <limits>
+
+namespace {
+
+std::string FolderOf(const std::string& path)
+{
+    return Left(path, static_cast<int>(LastPathDelimiter(path)));
+}
+
+std::string FileNameOf(const std::string& path)
+{
+    return Mid(path, static_cast<int>(LastPathDelimiter(path)) + 1);
+}
+
+bool Contains(const std::string& text, const char* what)
+{
+    return PosNoCase(what, text) != 0;
+}
+
+} // namespace
+
+std::string ParseMakeFolder(const FolderValues& folders, const std::string& raw)
+{
+    return ExpandFolderMacros(folders, AddBackslash(raw, "B"));
+}
+
+CopyEntry ParseCopyEntry(const FolderValues& folders, const std::string& raw)
+{
+    CopyEntry e;
+    std::string entry = ExpandFolderMacros(folders, raw);
+    if (Left(entry, 5) == "(Dch)") {
+        e.diskChange = true;
+        entry = Mid(entry, 6);
+    }
+    const std::string flags = GetField(entry, ",", 2);
+    e.flagsText = flags.empty() ? std::string() : "," + flags;
+    e.shared = Contains(flags, "/S");
+    e.overwrite = Contains(flags, "/W");
+    e.registerIt = Contains(flags, "/R");
+
+    const std::string spec = GetField(entry, ",", 1);
+    const std::size_t bar = PosNoCase("|", spec);
+    const std::string path = bar ? Left(spec, static_cast<int>(bar) - 1) : spec;
+    const std::string sourceName = FileNameOf(path);
+    e.source = folders.AppFolder + sourceName;
+    e.compressed = Right(sourceName, 1) == "_";
+    const std::string folder = RemoveBackslash(FolderOf(path), "B");
+    if (bar) e.target = folder + AddBackslash(Mid(spec, static_cast<int>(bar) + 1), "T");
+    else if (e.compressed) e.target = folder + "\\AUTO.EXT";
+    else e.target = path;
+    return e;
+}
+
+ShortcutEntry ParseShortcut(const FolderValues& folders, const std::string& make, const std::string& name)
+{
+    ShortcutEntry e;
+    const std::string expandedMake = ExpandFolderMacros(folders, make);
+    e.target = GetField(expandedMake, ",", 1);
+    e.arguments = GetField(expandedMake, ",", 2);
+
+    if (Contains(name, "Dsk)")) e.option = ShortcutOption::Desktop;
+    else if (name == "Default" || Contains(name, "Sta)")) e.option = ShortcutOption::StartMenu;
+    else if (Contains(name, "Sup)")) e.option = ShortcutOption::Startup;
+    else if (Contains(name, "Sen)")) e.option = ShortcutOption::SendTo;
+
+    std::string link = name == "Default" ? FileNameOf(e.target) : name;
+    if (!Contains(link, "(") && !Contains(link, ")")) link = "(Sta)" + link;
+    link = ExpandFolderMacros(folders, link);
+    e.linkPath = GetField(link, ",", 1);
+    e.workingFolder = GetField(link, ",", 2);
+    return e;
+}
+
+IniEntry ParseIniEntry(const FolderValues& folders, const std::string& raw)
+{
+    const std::string entry = ExpandFolderMacros(folders, raw);
+    return {GetField(entry, ",", 1), GetField(entry, ",", 2), GetField(entry, ",", 3),
+            GetField(entry, ",", 4)};
+}
+
+std::optional<RelateEntry> ParseRelate(const FolderValues& folders, const std::string& name,
+                                       const std::string& file)
+{
+    if (name.empty() || file.empty()) return std::nullopt;
+    RelateEntry e;
+    e.extension = GetField(name, ",", 1);
+    e.description = GetField(name, ",", 2);
+    if (e.description.empty()) e.description = name + " File";
+    const std::string expanded = ExpandFolderMacros(folders, file);
+    e.verb = GetField(expanded, ",", 1);
+    e.program = GetField(expanded, ",", 2);
+    e.parameter1 = GetField(expanded, ",", 3);
+    e.parameter2 = GetField(expanded, ",", 4);
+    e.iconIndex = GetField(expanded, ",", 5);
+    return e;
+}
+
+ExecuteEntry ParseExecuteFile(const FolderValues& folders, const std::string& raw)
+{
+    ExecuteEntry e;
+    if (raw == "WINDOWS_REBOOT") {
+        e.reboot = true;
+        return e;
+    }
+    const std::string expanded = ExpandFolderMacros(folders, raw);
+    e.program = GetField(expanded, ",", 1);
+    e.parameters = GetField(expanded, ",", 2);
+    e.useCreateProcess = GetField(expanded, ",", 3) == "CreateProcess";
+    return e;
+}
+
+std::optional<std::int32_t> ParseInteger(const std::string& text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && text[i] == ' ') ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    const bool hex = i < text.size() && text[i] == '$';
+    if (hex) ++i;
+    if (i >= text.size()) return std::nullopt;
+    std::uint64_t value = 0;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        int digit;
+        if (c >= '0' && c <= '9') digit = c - '0';
+        else if (hex && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+        else if (hex && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+        else return std::nullopt;
+        value = value * (hex ? 16 : 10) + static_cast<std::uint64_t>(digit);
+        // Hexadecimal covers the full 32 bits (FFFFFFFF is -1); decimal the signed range.
+        if (value > (hex ? 0xFFFFFFFFull : 0x80000000ull)) return std::nullopt;
+    }
+    if (hex) {
+        const auto bits = static_cast<std::uint32_t>(value);
+        return static_cast<std::int32_t>(negative ? 0u - bits : bits);
+    }
+    if (!negative && value > 0x7FFFFFFFull) return std::nullopt;
+    return negative ? static_cast<std::int32_t>(0 - static_cast<std::int64_t>(value))
+                    : static_cast<std::int32_t>(value);
+}
+
+RegistryValue ParseRegistryValue(const FolderValues& folders, const std::string& raw)
+{
+    RegistryValue v;
+    if (raw.empty()) return v;
+    const bool pdd = Contains(raw, "(Pdd)");
+    std::string value = ExpandFolderMacros(folders, pdd ? ReplaceToken(raw, "(Pdd)", "") : raw);
+    if (pdd) value = RemoveBackslash(value, "B");
+    const std::string type = Left(value, 5);
+    const std::string data = Mid(value, 6);
+    if (type == "(Str)") {
+        v.kind = RegistryValueKind::String;
+        v.text = data;
+    } else if (type == "(Exp)") {
+        v.kind = RegistryValueKind::ExpandString;
+        v.text = data;
+    } else if (type == "(Int)" || type == "(Dwd)") {
+        v.kind = RegistryValueKind::Dword;
+        v.number = static_cast<std::uint32_t>(ParseInteger(data).value_or(0));
+    } else if (type == "(Bin)") {
+        if (const auto n = ParseInteger("$" + data)) {
+            v.kind = RegistryValueKind::Binary;
+            v.number = static_cast<std::uint32_t>(*n);
+        }
+    } else {
+        v.kind = RegistryValueKind::String;
+        v.text = value;
+    }
+    return v;
+}

@@ -1,0 +1,74 @@
+// The action entries of a setup script, each parsed from its raw key values into the
+// plain form the install run acts on.
+#pragma once
+#include "foundation/FolderMacros.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+// [MakeFolder] FolderN: the folder with a trailing "\" ensured, then expanded.
+std::string ParseMakeFolder(const FolderValues& folders, const std::string& raw);
+
+// [CopyFile] FileN.
+struct CopyEntry {
+    bool diskChange = false;  // the entry started with exactly "(Dch)"
+    std::string target;       // installed path; folder + "\AUTO.EXT" for a compressed
+                              // source without a new name
+    std::string source;       // AppFolder + the file name of the path part
+    std::string flagsText;    // "," + field 2 when field 2 is not empty, else ""
+    bool compressed = false;  // the source name ends in "_"
+    bool shared = false;      // flags contain "/S"
+    bool overwrite = false;   // flags contain "/W"
+    bool registerIt = false;  // flags contain "/R"
+};
+CopyEntry ParseCopyEntry(const FolderValues& folders, const std::string& raw);
+
+// [ShortCut] MakeN / NameN.
+enum class ShortcutOption { Desktop, StartMenu, Startup, SendTo, Always };
+struct ShortcutEntry {
+    ShortcutOption option = ShortcutOption::Always; // the wizard option that governs it
+    std::string target;
+    std::string arguments;
+    std::string linkPath;      // link name or path, expanded (".lnk" is added when made)
+    std::string workingFolder;
+};
+// name is NameN as read; pass "Default" when the key is missing.
+ShortcutEntry ParseShortcut(const FolderValues& folders, const std::string& make,
+                            const std::string& name);
+
+// [IniFile] DataN.
+struct IniEntry {
+    std::string section, key, value, file;
+};
+IniEntry ParseIniEntry(const FolderValues& folders, const std::string& raw);
+
+// [Relate] NameN / FileN; nothing when FileN (or NameN) is empty.
+struct RelateEntry {
+    std::string extension;   // without leading "."
+    std::string description; // NameN + " File" when field 2 is empty
+    std::string verb, program, parameter1, parameter2, iconIndex;
+};
+std::optional<RelateEntry> ParseRelate(const FolderValues& folders, const std::string& name,
+                                       const std::string& file);
+
+// [ExecuteFile] File.
+struct ExecuteEntry {
+    bool reboot = false;           // exactly "WINDOWS_REBOOT"
+    std::string program, parameters;
+    bool useCreateProcess = false; // method exactly "CreateProcess"
+};
+ExecuteEntry ParseExecuteFile(const FolderValues& folders, const std::string& raw);
+
+// [Registry] ValueN typed data.
+enum class RegistryValueKind { None, String, ExpandString, Dword, Binary };
+struct RegistryValue {
+    RegistryValueKind kind = RegistryValueKind::None; // None: create the key only
+    std::string text;         // String, ExpandString
+    std::uint32_t number = 0; // Dword, Binary (Binary is stored as its 4 little-endian bytes)
+};
+RegistryValue ParseRegistryValue(const FolderValues& folders, const std::string& raw);
+
+// Text to signed 32-bit integer: decimal, or hexadecimal after "$". nullopt when the
+// text does not convert.
+std::optional<std::int32_t> ParseInteger(const std::string& text);

@@ -1,0 +1,166 @@
+#include "scripts/ScriptActions.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+FolderValues Folders()
+{
+    FolderValues f;
+    f.AppFolder = "E:\\Disk1\\";
+    f.InstallFolder = "D:\\Tools\\";
+    f.ProgramFilesFolder = "C:\\Program Files\\";
+    f.WindowsFolder = "C:\\WINDOWS\\";
+    f.SystemFolder = "C:\\WINDOWS\\SYSTEM32\\";
+    f.ProgramsFolder = "C:\\Menu\\Programs\\";
+    f.DesktopFolder = "C:\\Desk\\";
+    return f;
+}
+} // namespace
+
+TEST(MakeFolderEntry, EnsuresTheBackslashThenExpands)
+{
+    EXPECT_EQ(ParseMakeFolder(Folders(), "(App)\\Data"), "D:\\Tools\\Data\\");
+    EXPECT_EQ(ParseMakeFolder(Folders(), "(App)\\表"), "D:\\Tools\\表\\");
+}
+
+TEST(CopyFileEntry, SourceLiesFlatBesideTheProgram)
+{
+    const CopyEntry e = ParseCopyEntry(Folders(), "(App)\\bin\\tool.exe");
+    EXPECT_FALSE(e.diskChange);
+    EXPECT_EQ(e.target, "D:\\Tools\\bin\\tool.exe");
+    EXPECT_EQ(e.source, "E:\\Disk1\\tool.exe");
+    EXPECT_EQ(e.flagsText, "");
+    EXPECT_FALSE(e.compressed);
+}
+
+TEST(CopyFileEntry, DiskChangeFlagsAndNewNames)
+{
+    const CopyEntry e = ParseCopyEntry(Folders(), "(Dch)(Sys)\\comp.dll,/S/R");
+    EXPECT_TRUE(e.diskChange);
+    EXPECT_EQ(e.target, "C:\\WINDOWS\\SYSTEM32\\comp.dll");
+    EXPECT_EQ(e.flagsText, ",/S/R");
+    EXPECT_TRUE(e.shared);
+    EXPECT_TRUE(e.registerIt);
+    EXPECT_FALSE(e.overwrite);
+
+    const CopyEntry lower = ParseCopyEntry(Folders(), "(dch)(App)\\a.txt");
+    EXPECT_FALSE(lower.diskChange) << "the prefix is exact";
+    EXPECT_EQ(lower.target, "(dch)D:\\Tools\\a.txt");
+
+    const CopyEntry renamed = ParseCopyEntry(Folders(), "(App)\\doc\\readme.tx_|表示.txt,/w /C");
+    EXPECT_TRUE(renamed.compressed);
+    EXPECT_TRUE(renamed.overwrite) << "flags are tested ignoring case";
+    EXPECT_EQ(renamed.source, "E:\\Disk1\\readme.tx_");
+    EXPECT_EQ(renamed.target, "D:\\Tools\\doc\\表示.txt");
+    EXPECT_EQ(renamed.flagsText, ",/w /C");
+
+    const CopyEntry autoName = ParseCopyEntry(Folders(), "(App)\\doc\\README.TX_");
+    EXPECT_EQ(autoName.target, "D:\\Tools\\doc\\AUTO.EXT");
+
+    const CopyEntry bar = ParseCopyEntry(Folders(), "(App)\\a.txt|\\b.txt");
+    EXPECT_EQ(bar.target, "D:\\Tools\\b.txt");
+    // A folder named with 表 keeps its 0x5C trail byte inside the name.
+    const CopyEntry dbcs = ParseCopyEntry(Folders(), "(App)\\表\\能.txt");
+    EXPECT_EQ(dbcs.source, "E:\\Disk1\\能.txt");
+    EXPECT_EQ(dbcs.target, "D:\\Tools\\表\\能.txt");
+}
+
+TEST(ShortcutEntry, TheNameSelectsTheGoverningOption)
+{
+    const ShortcutEntry d = ParseShortcut(Folders(), "(App)\\tool.exe,/x", "Default");
+    EXPECT_EQ(d.option, ShortcutOption::StartMenu);
+    EXPECT_EQ(d.target, "D:\\Tools\\tool.exe");
+    EXPECT_EQ(d.arguments, "/x");
+    EXPECT_EQ(d.linkPath, "C:\\Menu\\Programs\\tool.exe");
+
+    EXPECT_EQ(ParseShortcut(Folders(), "x", "(Dsk)\\ツール").option, ShortcutOption::Desktop);
+    EXPECT_EQ(ParseShortcut(Folders(), "x", "(Dsk)\\ツール").linkPath, "C:\\Desk\\ツール");
+    EXPECT_EQ(ParseShortcut(Folders(), "x", "(sta)\\Grp\\a").option, ShortcutOption::StartMenu);
+    EXPECT_EQ(ParseShortcut(Folders(), "x", "(Sup)\\a").option, ShortcutOption::Startup);
+    EXPECT_EQ(ParseShortcut(Folders(), "x", "(Sen)\\a").option, ShortcutOption::SendTo);
+    EXPECT_EQ(ParseShortcut(Folders(), "x", "(App)\\a").option, ShortcutOption::Always);
+    const ShortcutEntry plain = ParseShortcut(Folders(), "x", "Grp\\Tool,C:\\work");
+    EXPECT_EQ(plain.option, ShortcutOption::Always);
+    EXPECT_EQ(plain.linkPath, "C:\\Menu\\Programs\\Grp\\Tool") << "a bare name goes to the programs folder";
+    EXPECT_EQ(plain.workingFolder, "C:\\work");
+    // Any bracket in the whole text, the working folder's macro included, counts as a macro.
+    EXPECT_EQ(ParseShortcut(Folders(), "x", "Grp\\Tool,(App)\\work").linkPath, "Grp\\Tool");
+}
+
+TEST(IniAndRelateEntries, SplitIntoFields)
+{
+    const IniEntry i = ParseIniEntry(Folders(), "Paths,Home,(App),(Win)app.ini");
+    EXPECT_EQ(i.section, "Paths");
+    EXPECT_EQ(i.key, "Home");
+    EXPECT_EQ(i.value, "D:\\Tools\\");
+    EXPECT_EQ(i.file, "C:\\WINDOWS\\app.ini");
+
+    const auto r = ParseRelate(Folders(), "qdoc", "open,(App)\\tool.exe,\"%1\",,2");
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->extension, "qdoc");
+    EXPECT_EQ(r->description, "qdoc File");
+    EXPECT_EQ(r->verb, "open");
+    EXPECT_EQ(r->program, "D:\\Tools\\tool.exe");
+    EXPECT_EQ(r->parameter1, "\"%1\"");
+    EXPECT_EQ(r->parameter2, "");
+    EXPECT_EQ(r->iconIndex, "2");
+    EXPECT_EQ(ParseRelate(Folders(), "qdoc,文書", "open,x")->description, "文書");
+    EXPECT_FALSE(ParseRelate(Folders(), "qdoc", ""));
+    EXPECT_FALSE(ParseRelate(Folders(), "", "open,x"));
+}
+
+TEST(ExecuteFileEntry, RestartWordIsExact)
+{
+    EXPECT_TRUE(ParseExecuteFile(Folders(), "WINDOWS_REBOOT").reboot);
+    const ExecuteEntry lower = ParseExecuteFile(Folders(), "windows_reboot");
+    EXPECT_FALSE(lower.reboot);
+    EXPECT_EQ(lower.program, "windows_reboot");
+    const ExecuteEntry cp = ParseExecuteFile(Folders(), "(App)\\tool.exe,-first,CreateProcess");
+    EXPECT_EQ(cp.program, "D:\\Tools\\tool.exe");
+    EXPECT_EQ(cp.parameters, "-first");
+    EXPECT_TRUE(cp.useCreateProcess);
+    EXPECT_FALSE(ParseExecuteFile(Folders(), "a,b,createprocess").useCreateProcess);
+    const ExecuteEntry alone = ParseExecuteFile(Folders(), "(App)\\readme.txt");
+    EXPECT_EQ(alone.parameters, "");
+    EXPECT_FALSE(alone.useCreateProcess);
+}
+
+TEST(RegistryValueEntry, TypeTokensAndConversions)
+{
+    const FolderValues f = Folders();
+    EXPECT_EQ(ParseRegistryValue(f, "").kind, RegistryValueKind::None);
+    const RegistryValue s = ParseRegistryValue(f, "(Str)(App)data");
+    EXPECT_EQ(s.kind, RegistryValueKind::String);
+    EXPECT_EQ(s.text, "D:\\Tools\\data");
+    const RegistryValue pdd = ParseRegistryValue(f, "(Pdd)(Str)(App)");
+    EXPECT_EQ(pdd.text, "D:\\Tools") << "(Pdd) drops the folder's final separator";
+    EXPECT_EQ(ParseRegistryValue(f, "(Exp)%PATH%").kind, RegistryValueKind::ExpandString);
+    EXPECT_EQ(ParseRegistryValue(f, "(Int)42").number, 42u);
+    EXPECT_EQ(ParseRegistryValue(f, "(Dwd)-1").number, 0xFFFFFFFFu);
+    EXPECT_EQ(ParseRegistryValue(f, "(Int)$1F").number, 0x1Fu);
+    const RegistryValue bad = ParseRegistryValue(f, "(Int)many");
+    EXPECT_EQ(bad.kind, RegistryValueKind::Dword);
+    EXPECT_EQ(bad.number, 0u) << "text that does not convert writes 0";
+    const RegistryValue bin = ParseRegistryValue(f, "(Bin)0A0B0C0D");
+    EXPECT_EQ(bin.kind, RegistryValueKind::Binary);
+    EXPECT_EQ(bin.number, 0x0A0B0C0Du);
+    EXPECT_EQ(ParseRegistryValue(f, "(Bin)xyz").kind, RegistryValueKind::None) << "writes nothing";
+    EXPECT_EQ(ParseRegistryValue(f, "(Bin)").kind, RegistryValueKind::None);
+    const RegistryValue unknown = ParseRegistryValue(f, "(Txt)hello");
+    EXPECT_EQ(unknown.kind, RegistryValueKind::String);
+    EXPECT_EQ(unknown.text, "(Txt)hello");
+}
+
+TEST(ParseInteger, DecimalAndDollarHexadecimalIn32Bits)
+{
+    EXPECT_EQ(ParseInteger("0"), 0);
+    EXPECT_EQ(ParseInteger("-2147483648"), INT32_MIN);
+    EXPECT_EQ(ParseInteger("2147483647"), INT32_MAX);
+    EXPECT_FALSE(ParseInteger("2147483648"));
+    EXPECT_EQ(ParseInteger("$FFFFFFFF"), -1);
+    EXPECT_FALSE(ParseInteger("$100000000"));
+    EXPECT_FALSE(ParseInteger("$"));
+    EXPECT_FALSE(ParseInteger(""));
+    EXPECT_FALSE(ParseInteger("1 "));
+    EXPECT_FALSE(ParseInteger("0x10"));
+}
