@@ -18,6 +18,11 @@ public:
     // Answers handed out in order; when they run out, 1 (OK) is answered.
     std::deque<int> answers;
     std::vector<Question> questions;
+    struct Progress {
+        std::string log;
+        std::string detail;
+    };
+    std::vector<Progress> progress;
     int processMessagesCalls = 0;
     int lastAnswer = 0;
     HWND owner = nullptr;
@@ -31,6 +36,10 @@ public:
             answers.pop_front();
         }
         return lastAnswer;
+    }
+    void ShowProgress(const std::string& log, const std::string& detail) override
+    {
+        progress.push_back({log, detail});
     }
     void ProcessMessages() override { ++processMessagesCalls; }
     HWND OwnerWindow() const override { return owner; }

@@ -17,6 +17,10 @@ public:
     // 7 No); the host also stores it as the program's LastAnswer.
     virtual int Ask(const std::string& text, const std::string& caption, unsigned flags) = 0;
 
+    // Shows the progress window's running text, with an optional detail line for the
+    // item at hand.
+    virtual void ShowProgress(const std::string& log, const std::string& detail) = 0;
+
     // Lets pending window messages be processed, so windows repaint and buttons stay
     // clickable during long work.
     virtual void ProcessMessages() = 0;

@@ -1,0 +1,199 @@
+#include "scripts/UninstallRecord.h"
+
+#include "foundation/Handles.h"
+#include "foundation/uStrOp.h"
+#include "scripts/RecordSection.h"
+#include "foundation/uIniFile.h"
+#include "scripts/ScriptLists.h"
+#include "services/FilePrim.h"
+
+#include <windows.h>
+
+namespace {
+
+constexpr const char* kRecordName = "UNSETUP.INI";
+
+void LoadList(std::vector<std::string>& into, const std::string& file, const char* section,
+              const char* prefix)
+{
+    for (std::string& value : ReadOpenList(file, section, prefix)) into.push_back(std::move(value));
+}
+
+std::string ComposeSection(const char* header, const char* prefix, const RecordList& list,
+                           bool mergeShared)
+{
+    RecordSection section(prefix);
+    for (const auto* source : {&list.current, &list.earlier}) {
+        for (const std::string& entry : *source)
+            section.Add(entry, mergeShared && PosNoCase("/S", entry) != 0);
+    }
+    return std::string(header) + "\r\n" + section.Text() + "\r\n";
+}
+
+std::string Dots(int count)
+{
+    std::string dots;
+    for (int i = 0; i < count; ++i) dots += "．";
+    return dots;
+}
+
+// Writes text to path and forces it to disk. Returns 0 or the Win32 error.
+DWORD SaveDurably(const std::string& path, const std::string& text)
+{
+    UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_ARCHIVE, nullptr));
+    if (!file) return GetLastError();
+    DWORD written = 0;
+    if (!WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
+        written != text.size() || !FlushFileBuffers(file.get())) {
+        DWORD error = GetLastError();
+        file.reset();
+        DeleteFileA(path.c_str());
+        return error ? error : ERROR_WRITE_FAULT;
+    }
+    return 0;
+}
+
+// True when the earlier record could be removed: it can be opened for deletion.
+bool CanReplace(const std::string& record)
+{
+    SetFileAttributesA(record.c_str(), FILE_ATTRIBUTE_ARCHIVE);
+    UniqueFile probe(CreateFileA(record.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, 0, nullptr));
+    return static_cast<bool>(probe);
+}
+
+} // namespace
+
+void LoadRelateSlot(RecordLists& lists, const std::string& value)
+{
+    for (std::string& slot : lists.RestoreRelate) {
+        if (slot.empty()) {
+            slot = value;
+            return;
+        }
+        if (PosNoCase(value, slot) != 0) return;
+    }
+}
+
+void AddRelateSlot(RecordLists& lists, const std::string& extension, bool hadDefault,
+                   const std::string& previousClass)
+{
+    for (const std::string& slot : lists.RestoreRelate) {
+        if (!slot.empty() && PosNoCase(extension, GetField(slot, ",", 1)) != 0) return;
+    }
+    for (std::string& slot : lists.RestoreRelate) {
+        if (slot.empty()) {
+            slot = extension + "," + (hadDefault ? previousClass : std::string());
+            return;
+        }
+    }
+}
+
+void LoadPreviousRecord(RecordLists& lists, const std::string& installFolder, const std::string& workFolder)
+{
+    const std::string record = installFolder + kRecordName;
+    if (FileAge(record) == -1) return;
+    const std::string copy = workFolder + "UNSETUPQ.INI";
+    CopyFileReplace(record, copy);
+    for (int n = 1; n <= 20; ++n) {
+        const std::string value = ReadIniString("RestoreRelate", "Key" + std::to_string(n), "", record);
+        if (!value.empty()) LoadRelateSlot(lists, value);
+    }
+    LoadList(lists.DeleteFolder.earlier, copy, "DeleteFolder", "Folder");
+    LoadList(lists.DeleteFile.earlier, copy, "DeleteFile", "File");
+    LoadList(lists.DeleteShortCut.earlier, copy, "DeleteShortCut", "File");
+    LoadList(lists.DeleteRegistry.earlier, copy, "DeleteRegistry", "Key");
+    LoadList(lists.AddDeleteFile.earlier, copy, "AddDeleteFile", "File");
+}
+
+std::string UninstallKeyPath(const std::string& unSetupKey)
+{
+    return "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + unSetupKey;
+}
+
+std::string ComposeRecord(const RecordLists& lists, const RecordTexts& t,
+                          const std::function<void(int dots)>& progress)
+{
+    const auto show = [&](int dots) {
+        if (progress) progress(dots);
+    };
+    std::string r;
+    r += "[Information]\r\n"
+         "Message1=Quillon Installer UnSetup(UnInstall) Initialize File\r\n"
+         "Message2=！！！　警告　！！！\r\n"
+         "Message3=このファイルをエディタなどで書き換えたり、削除しないでください。\r\n"
+         "Message4=書き換えた場合、" + t.UnSetupWord + "動作の保証はできません。\r\n\r\n";
+    r += "[Title]\r\nUnSetup=" + t.UnSetupTitle + "\r\n\r\n";
+    r += "[SetupFolder]\r\nFolder=" + t.InstallFolder + "\r\n\r\n";
+    show(4);
+    r += ComposeSection("[DeleteFolder]", "Folder", lists.DeleteFolder, false);
+    show(5);
+    r += ComposeSection("[DeleteFile]", "File", lists.DeleteFile, true);
+    show(6);
+    r += ComposeSection("[DeleteShortCut]", "File", lists.DeleteShortCut, false);
+    show(7);
+    r += ComposeSection("[DeleteRegistry]", "Key", lists.DeleteRegistry, false);
+    show(8);
+    r += ComposeSection("[AddDeleteFile]", "File", lists.AddDeleteFile, false);
+    show(8);
+    r += "[RestoreRelate]\r\n";
+    for (std::size_t n = 0; n < lists.RestoreRelate.size(); ++n) {
+        if (!lists.RestoreRelate[n].empty())
+            r += "Key" + std::to_string(n + 1) + "=" + lists.RestoreRelate[n] + "\r\n";
+    }
+    r += "\r\n[UnSetupOption]\r\n";
+    if (!t.UnSetupOption.empty()) r += "CheckBox=" + t.UnSetupOption + "\r\n";
+    if (!t.UnSetupCheckBox3.empty()) r += "CheckBox3=" + t.UnSetupCheckBox3 + "\r\n";
+    if (!t.UnSetupCheckBox4.empty()) r += "CheckBox4=" + t.UnSetupCheckBox4 + "\r\n";
+    r += "\r\n[BeforeUnInstall]\r\n";
+    if (!t.BeforeReadmeFile.empty()) r += "ReadmeFile=" + t.BeforeReadmeFile + "\r\n";
+    if (!t.BeforeFile.empty()) r += "File=" + t.BeforeFile + "\r\n";
+    r += "\r\n[Extend]\r\nSetupString=" + t.SetupWord + "\r\nUnSetupString=" + t.UnSetupWord + "\r\n\r\n";
+    r += "[UnSetupRegistryKey]\r\nKey=" + UninstallKeyPath(t.UnSetupKey) + "\r\n\r\n";
+    r += "[ProgramID]\r\nID=" + t.ProgramId + "\r\n";
+    return r;
+}
+
+std::string WriteRecord(Host& host, const RecordLists& lists, const RecordTexts& t,
+                        const std::function<void()>& createEntry)
+{
+    if (PosNoCase("Setup Only.", t.UnSetupTitle) != 0) return {};
+    const std::string record = t.InstallFolder + kRecordName;
+    if (FileAge(record) != -1 && !CanReplace(record)) {
+        host.Ask("既存の「UNSETUP.INI」が削除できませんでした。\r\n" + t.UnSetupWord +
+                     "が正常に行われない可能性があります。",
+                 "致命的エラー", MB_OK | MB_ICONEXCLAMATION);
+    }
+    const std::string text = ComposeRecord(lists, t, [&](int dots) {
+        host.ShowProgress(t.MessageLog + Dots(dots), "");
+    });
+    if (createEntry) createEntry();
+
+    // The new text reaches the disk before the earlier record is given up, so a crash or
+    // a full disk never leaves the installation without a record.
+    const std::string fresh = t.InstallFolder + "UNSETUP.INI.new";
+    if (SaveDurably(fresh, text) == 0) {
+        SetFileAttributesA(record.c_str(), FILE_ATTRIBUTE_ARCHIVE);
+        if (MoveFileExA(fresh.c_str(), record.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return record;
+        DeleteFileA(fresh.c_str());
+    }
+    std::string fallback;
+    for (int n = 1;; ++n) {
+        fallback = t.InstallFolder + "UNTMP" + std::to_string(n) + ".INI";
+        if (GetFileAttributesA(fallback.c_str()) == INVALID_FILE_ATTRIBUTES) break;
+    }
+    const std::string name = Mid(fallback, static_cast<int>(t.InstallFolder.size()) + 1);
+    if (SaveDurably(fallback, text) != 0) {
+        host.Ask("アンインストール情報ファイルを作成できませんでした。\r\n" + t.UnSetupWord +
+                     "は正常に行えません。",
+                 "警告", MB_OK | MB_ICONEXCLAMATION);
+        return {};
+    }
+    host.Ask("インストールフォルダに仮ファイル" + name + "を作成しました\r\n"
+             "上記ファイルを「UNSETUP.INI」にリネームしてください。\r\n"
+             "リネームを行わないと、正常に" + t.UnSetupWord + "できません。",
+             "警告", MB_OK | MB_ICONEXCLAMATION);
+    return fallback;
+}

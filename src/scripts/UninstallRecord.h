@@ -1,0 +1,72 @@
+// The uninstall record UNSETUP.INI: the lists an installation run fills, the merge with
+// the record of an earlier installation into the same folder, and the writing.
+#pragma once
+#include "services/Host.h"
+
+#include <array>
+#include <functional>
+#include <string>
+#include <vector>
+
+// One numbered path section: the entries of this run and those of the earlier record.
+struct RecordList {
+    std::vector<std::string> earlier;
+    std::vector<std::string> current;
+};
+
+struct RecordLists {
+    RecordList DeleteFolder;
+    RecordList DeleteFile;
+    RecordList DeleteShortCut;
+    RecordList DeleteRegistry;
+    RecordList AddDeleteFile;
+    // [RestoreRelate] Key1..Key20: extension + "," + the class the extension had before.
+    std::array<std::string, 20> RestoreRelate;
+};
+
+// Reads the earlier record in installFolder, if any, into the earlier lists and the
+// slots; a copy is kept as workFolder + "UNSETUPQ.INI".
+void LoadPreviousRecord(RecordLists& lists, const std::string& installFolder,
+                        const std::string& workFolder);
+
+// Places an association slot loaded from an earlier record: dropped when a slot already
+// contains it (ignoring case) or all 20 are taken.
+void LoadRelateSlot(RecordLists& lists, const std::string& value);
+
+// Records that extension's association was taken over; previousClass is the default
+// value HKEY_CLASSES_ROOT\.extension had (hadDefault false when it had none). Nothing is
+// recorded when a slot's extension already contains it, or when all slots are taken.
+void AddRelateSlot(RecordLists& lists, const std::string& extension, bool hadDefault,
+                   const std::string& previousClass);
+
+// The values the record repeats from the setup script and the run.
+struct RecordTexts {
+    std::string InstallFolder;   // with trailing "\"
+    std::string SetupWord;
+    std::string UnSetupWord;
+    std::string UnSetupTitle;
+    std::string UnSetupKey;      // name of the installed-programs entry
+    std::string ProgramId;
+    std::string UnSetupOption;   // [Extend] UnSetupOption -> CheckBox
+    std::string UnSetupCheckBox3;
+    std::string UnSetupCheckBox4;
+    std::string BeforeReadmeFile;
+    std::string BeforeFile;
+    std::string MessageLog;      // progress text the dots are shown behind
+};
+
+// The record text with every section in its order. progress is called with the number
+// of full-width dots to show as each section is done.
+std::string ComposeRecord(const RecordLists& lists, const RecordTexts& texts,
+                          const std::function<void(int dots)>& progress = {});
+
+// The installed-programs key path the record names ("SOFTWARE\...\Uninstall\" + key).
+std::string UninstallKeyPath(const std::string& unSetupKey);
+
+// Writes installFolder + "UNSETUP.INI" unless UnSetupTitle contains "Setup Only.".
+// createEntry makes the installed-programs entry at the point the record names it.
+// The earlier record is replaced only once the new text is safely on disk; when it
+// cannot be replaced the text goes to "UNTMP" + n + ".INI" and the user is told.
+// Returns the path written, or "" when nothing was written.
+std::string WriteRecord(Host& host, const RecordLists& lists, const RecordTexts& texts,
+                        const std::function<void()>& createEntry);

@@ -1,0 +1,181 @@
+#include "scripts/UninstallRecord.h"
+
+#include "foundation/uIniFile.h"
+#include "foundation/uStrOp.h"
+#include "ScriptedHost.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::string Golden(const std::string& name, const std::string& dir)
+{
+    const std::string text = ReadFileBytes(std::string(QS_GOLDEN_DIR) + name);
+    EXPECT_FALSE(text.empty()) << name;
+    return ReplaceToken(text, "@DIR@", dir);
+}
+
+RecordTexts DefaultTexts(const std::string& installFolder)
+{
+    RecordTexts t;
+    t.InstallFolder = installFolder;
+    t.SetupWord = "インストール";
+    t.UnSetupWord = "アンインストール";
+    t.UnSetupTitle = "Quillon Setup";
+    t.UnSetupKey = "Quillon Setup";
+    return t;
+}
+
+} // namespace
+
+TEST(WriteRecord, FreshInstallationWithoutLists)
+{
+    ScratchFolder dir;
+    RecordLists lists;
+    lists.DeleteFile.current.push_back(dir / "UNSETUP.INI");
+    ScriptedHost host;
+    int entries = 0;
+    EXPECT_EQ(WriteRecord(host, lists, DefaultTexts(dir.path()), [&] { ++entries; }), dir / "UNSETUP.INI");
+    EXPECT_EQ(ReadFileBytes(dir / "UNSETUP.INI"), Golden("fresh.ini", dir.path()));
+    EXPECT_EQ(entries, 1);
+    EXPECT_TRUE(host.questions.empty());
+    EXPECT_EQ(GetFileAttributesA((dir / "UNSETUP.INI.new").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST(WriteRecord, ReinstallMergesTheEarlierRecordBehindThisRun)
+{
+    ScratchFolder base;
+    const std::string install = base / "表\\Tools\\";
+    ASSERT_TRUE(CreateDirectoryA((base / "表").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(install.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA((base / "work").c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(install + "UNSETUP.INI", Golden("earlier.ini", install)));
+
+    RecordLists lists;
+    LoadPreviousRecord(lists, install, base / "work\\");
+    EXPECT_EQ(ReadFileBytes(base / "work\\UNSETUPQ.INI"), Golden("earlier.ini", install));
+    EXPECT_EQ(lists.DeleteFile.earlier.size(), 4u);
+    EXPECT_EQ(lists.RestoreRelate[1], "qdoc,") << "a gap in the earlier keys closes up";
+
+    lists.DeleteFolder.current = {install, install + "New\\"};
+    lists.DeleteFile.current = {install + "A.EXE",       install + "b.dll,/S",     install + "c.dll",
+                                install + "d.ocx,/C",    install + "D.OCX,/S",     install + "e.dll,/S",
+                                install + "E.dll,/S",    install + "UNSETUP.INI"};
+    lists.DeleteShortCut.current = {"C:\\Menu\\表\\App.lnk"};
+    lists.DeleteRegistry.current = {"(Local)\\SOFTWARE\\Vendor\\表"};
+    lists.AddDeleteFile.current = {install + "*.log"};
+    AddRelateSlot(lists, "htm", true, "htmfile");  // contained in the recorded html
+    AddRelateSlot(lists, "txt", true, "txtfile");
+    AddRelateSlot(lists, "QDOC", true, "x");
+    AddRelateSlot(lists, "abc", false, "");
+
+    RecordTexts t;
+    t.InstallFolder = install;
+    t.SetupWord = "導入";
+    t.UnSetupWord = "削除";
+    t.UnSetupTitle = "表示ソフト";
+    t.UnSetupKey = "表示ソフト";
+    t.ProgramId = "HYOUJI";
+    t.UnSetupOption = "1,0,1,0";
+    t.UnSetupCheckBox3 = "*.bak";
+    t.BeforeReadmeFile = "\\readme.txt";
+    t.BeforeFile = "cleanup.exe,/quiet";
+    t.MessageLog = "ログ\r\n";
+    ScriptedHost host;
+    EXPECT_EQ(WriteRecord(host, lists, t, {}), install + "UNSETUP.INI");
+    EXPECT_EQ(ReadFileBytes(install + "UNSETUP.INI"), Golden("reinstall.ini", install));
+
+    // The dots grow behind the progress text, which itself is left as it was.
+    ASSERT_EQ(host.progress.size(), 6u);
+    EXPECT_EQ(host.progress[0].log, "ログ\r\n．．．．");
+    EXPECT_EQ(host.progress[3].log, "ログ\r\n．．．．．．．");
+    EXPECT_EQ(host.progress[5].log, "ログ\r\n．．．．．．．．");
+}
+
+TEST(WriteRecord, SetupOnlyWritesNothingAndKeepsAnEarlierRecord)
+{
+    ScratchFolder dir;
+    ASSERT_TRUE(WriteFileBytes(dir / "UNSETUP.INI", "old"));
+    RecordTexts t = DefaultTexts(dir.path());
+    t.UnSetupTitle = "Tool (setup only.)";
+    ScriptedHost host;
+    bool entry = false;
+    EXPECT_EQ(WriteRecord(host, RecordLists{}, t, [&] { entry = true; }), "");
+    EXPECT_EQ(ReadFileBytes(dir / "UNSETUP.INI"), "old");
+    EXPECT_FALSE(entry);
+}
+
+TEST(WriteRecord, ARecordThatCannotBeReplacedGoesToAFallbackAndTheEarlierOneSurvives)
+{
+    ScratchFolder dir;
+    ASSERT_TRUE(WriteFileBytes(dir / "UNSETUP.INI", "[SetupFolder]\r\nFolder=old\r\n"));
+    ASSERT_TRUE(WriteFileBytes(dir / "UNTMP1.INI", "someone else's"));
+    // Another program holds the earlier record open without sharing deletion.
+    HANDLE lock = CreateFileA((dir / "UNSETUP.INI").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    ScriptedHost host;
+    const std::string written = WriteRecord(host, RecordLists{}, DefaultTexts(dir.path()), {});
+    CloseHandle(lock);
+
+    EXPECT_EQ(written, dir / "UNTMP2.INI");
+    EXPECT_EQ(ReadFileBytes(dir / "UNTMP1.INI"), "someone else's");
+    EXPECT_NE(ReadFileBytes(dir / "UNTMP2.INI").find("[ProgramID]\r\nID=\r\n"), std::string::npos);
+    EXPECT_EQ(ReadIniString("SetupFolder", "Folder", "", dir / "UNSETUP.INI"), "old");
+    ASSERT_EQ(host.questions.size(), 2u);
+    EXPECT_EQ(host.questions[0].caption, "致命的エラー");
+    EXPECT_EQ(host.questions[0].text,
+              "既存の「UNSETUP.INI」が削除できませんでした。\r\nアンインストールが正常に行われない可能性があります。");
+    EXPECT_EQ(host.questions[0].flags, 48u);
+    EXPECT_EQ(host.questions[1].caption, "警告");
+    EXPECT_EQ(host.questions[1].text,
+              "インストールフォルダに仮ファイルUNTMP2.INIを作成しました\r\n"
+              "上記ファイルを「UNSETUP.INI」にリネームしてください。\r\n"
+              "リネームを行わないと、正常にアンインストールできません。");
+    EXPECT_EQ(host.questions[1].flags, 48u);
+}
+
+TEST(WriteRecord, AFailedSaveNeverCostsTheEarlierRecord)
+{
+    ScratchFolder dir;
+    const std::string earlier = "[SetupFolder]\r\nFolder=kept\r\n";
+    ASSERT_TRUE(WriteFileBytes(dir / "UNSETUP.INI", earlier));
+    // The new text cannot be saved: its temporary name is taken by a folder.
+    ASSERT_TRUE(CreateDirectoryA((dir / "UNSETUP.INI.new").c_str(), nullptr));
+    ScriptedHost host;
+    EXPECT_EQ(WriteRecord(host, RecordLists{}, DefaultTexts(dir.path()), {}), dir / "UNTMP1.INI");
+    EXPECT_EQ(ReadFileBytes(dir / "UNSETUP.INI"), earlier);
+    EXPECT_EQ(ReadIniString("SetupFolder", "Folder", "", dir / "UNTMP1.INI"), dir.path());
+    ASSERT_EQ(host.questions.size(), 1u);
+    EXPECT_EQ(host.questions[0].caption, "警告");
+}
+
+TEST(WriteRecord, AReadOnlyEarlierRecordIsReplaced)
+{
+    ScratchFolder dir;
+    ASSERT_TRUE(WriteFileBytes(dir / "UNSETUP.INI", "old"));
+    SetFileAttributesA((dir / "UNSETUP.INI").c_str(), FILE_ATTRIBUTE_READONLY);
+    ScriptedHost host;
+    EXPECT_EQ(WriteRecord(host, RecordLists{}, DefaultTexts(dir.path()), {}), dir / "UNSETUP.INI");
+    EXPECT_TRUE(host.questions.empty());
+    EXPECT_EQ(ReadIniString("Title", "UnSetup", "", dir / "UNSETUP.INI"), "Quillon Setup");
+}
+
+TEST(RestoreRelateSlots, LoadingAndAddingRules)
+{
+    RecordLists lists;
+    LoadRelateSlot(lists, "html,htmlfile");
+    LoadRelateSlot(lists, "HTML,htmlfile");  // contained in slot 1
+    LoadRelateSlot(lists, "ml,htmlfile");    // contained too: a substring of slot 1's text
+    LoadRelateSlot(lists, "txt,");
+    EXPECT_EQ(lists.RestoreRelate[0], "html,htmlfile");
+    EXPECT_EQ(lists.RestoreRelate[1], "txt,");
+    EXPECT_EQ(lists.RestoreRelate[2], "");
+    AddRelateSlot(lists, "htm", true, "y");
+    EXPECT_EQ(lists.RestoreRelate[2], "") << "htm is present inside html";
+    for (int i = 0; i < 30; ++i) AddRelateSlot(lists, "e" + std::to_string(i), false, "");
+    EXPECT_EQ(lists.RestoreRelate[19], "e17,");
+    AddRelateSlot(lists, "zzz", true, "z");
+    for (const std::string& slot : lists.RestoreRelate) EXPECT_NE(slot, "zzz,z");
+}
