@@ -1,0 +1,148 @@
+#include "foundation/IniDocument.h"
+
+#include "foundation/uIniFile.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <set>
+
+namespace {
+
+const char* const kNames[] = {"Sec", "sec", "SEC", "File", "表示", "ソフト", "ａｂ", "ＡＢ", "a b", ""};
+const char* const kValues[] = {"v",       " padded ",   "\"quoted\"",  "'single'",  "\"open",     "x=y",
+                               "表\\能",  "\"\"",       "'",           "a\tb",      "　全角　",   "",
+                               "\"a\" b", "; not a comment", "ｱｲｳ",  "\"'mixed\""};
+
+std::string RandomName(std::mt19937& rng)
+{
+    std::uniform_int_distribution<int> pick(0, 9), num(0, 3);
+    return std::string(kNames[pick(rng)]) + (num(rng) ? std::to_string(num(rng)) : "");
+}
+
+// A file of the shapes scripts and damaged records come in.
+std::string RandomIni(std::mt19937& rng, std::set<std::string>& names)
+{
+    static const char* const eols[] = {"\r\n", "\r\n", "\n", "\r\n"};
+    std::uniform_int_distribution<int> kind(0, 15), eol(0, 3), value(0, 15), lines(5, 60);
+    std::string text;
+    const int count = lines(rng);
+    for (int i = 0; i < count; ++i) {
+        const std::string name = RandomName(rng);
+        names.insert(name);
+        switch (kind(rng)) {
+        case 0: case 1: text += "[" + name + "]"; break;
+        case 2: text += "  [ " + name + " ]  "; break;
+        case 3: text += "[" + name; break;                      // no closing bracket
+        case 4: text += "[" + name + "]x]"; break;              // last bracket counts
+        case 5: text += ";" + name + "=comment"; break;
+        case 6: text += name; break;                            // no "="
+        case 7: text += "=" + std::string(kValues[value(rng)]); break;
+        case 8: text += "\t" + name + " \t=  " + kValues[value(rng)] + "  "; break;
+        case 9: text += name + "=" + std::string(300 + value(rng) * 37, 'x'); break;
+        case 10: text += ""; break;
+        case 11: text += name + "=" + kValues[value(rng)] + "\x1A"; break;
+        default: text += name + "=" + kValues[value(rng)]; break;
+        }
+        if (i + 1 < count || eol(rng)) text += eols[eol(rng)];
+    }
+    return text;
+}
+
+void ExpectSameAnswers(const std::string& file, const std::set<std::string>& names, const std::string& context)
+{
+    const IniDocument doc = IniDocument::Load(file);
+    for (const std::string& section : names) {
+        for (const std::string& key : names) {
+            ASSERT_EQ(doc.Get(section, key, "<none>"), ReadIniString(section, key, "<none>", file))
+                << context << " [" << section << "] " << key << "\n--- file ---\n" << ReadFileBytes(file);
+        }
+    }
+}
+
+} // namespace
+
+TEST(IniDocument, AnswersLikeTheProfileApiOnGeneratedFiles)
+{
+    ScratchFolder dir;
+    std::mt19937 rng(932);
+    for (int round = 0; round < 25; ++round) {
+        std::set<std::string> names = {"Missing", " Sec ", "Sec1"};
+        const std::string text = RandomIni(rng, names);
+        const std::string file = dir / ("gen" + std::to_string(round) + ".ini");
+        ASSERT_TRUE(WriteFileBytes(file, text));
+        ExpectSameAnswers(file, names, "round " + std::to_string(round));
+    }
+}
+
+TEST(IniDocument, AnswersLikeTheProfileApiOnDamagedFiles)
+{
+    ScratchFolder dir;
+    std::mt19937 rng(5);
+    std::uniform_int_distribution<int> byte(0, 255);
+    const std::set<std::string> names = {"Sec", "File1", "File2", "Key"};
+    for (int round = 0; round < 20; ++round) {
+        std::string text = "[Sec]\r\nFile1=a\r\n";
+        for (int i = 0; i < 400; ++i) text += static_cast<char>(byte(rng));
+        text += round % 2 ? "\r\n[Sec]\r\nFile2=b\x81" : "\r\nKey=\x95";  // ends in a lone lead byte
+        const std::string file = dir / ("bad" + std::to_string(round) + ".ini");
+        ASSERT_TRUE(WriteFileBytes(file, text));
+        ExpectSameAnswers(file, names, "damaged " + std::to_string(round));
+    }
+}
+
+TEST(IniDocument, SeesWhatTheProfileApiWrote)
+{
+    ScratchFolder dir;
+    const std::string file = dir / "w.ini";
+    ASSERT_TRUE(WriteFileBytes(file, "[A]\r\nK1=old\r\n"));
+    ASSERT_TRUE(WriteIniString("A", "K1", "new", file));
+    ASSERT_TRUE(WriteIniString("A", "K2", "表示", file));
+    ASSERT_TRUE(WriteIniString("B", "K1", "  spaced  ", file));
+    const IniDocument doc = IniDocument::Load(file);
+    EXPECT_EQ(doc.Get("A", "K1", ""), "new");
+    EXPECT_EQ(doc.Get("a", "k2", ""), "表示");
+    EXPECT_EQ(doc.Get("B", "K1", "d"), ReadIniString("B", "K1", "d", file));
+    EXPECT_EQ(IniDocument::Load(dir / "missing.ini").Get("A", "K1", "d"), "d");
+}
+
+TEST(IniDocument, UnicodeFilesAreReadTheSystemsWay)
+{
+    ScratchFolder dir;
+    const std::string file = dir / "u.ini";
+    ASSERT_TRUE(WriteFileBytes(file, std::string("\xFF\xFE[\0A\0]\0\r\0\n\0K\0=\0v\0", 18)));
+    EXPECT_EQ(IniDocument::Load(file).Get("A", "K", "d"), ReadIniString("A", "K", "d", file));
+}
+
+TEST(IniDocument, TrimsTheBlanksTheProfileApiTrims)
+{
+    ScratchFolder dir;
+    std::string text = "[S]\r\n";
+    std::set<std::string> keys = {"S"};
+    for (int b = 1; b < 0x80; ++b) {
+        if (b == '\n' || b == '[' || b == '=') continue;
+        const std::string c(1, static_cast<char>(b));
+        const std::string key = "K" + std::to_string(b);
+        text += c + key + c + "=" + c + "v" + c + "\r\n";
+        keys.insert(key);
+    }
+    text += "　KW　=　v　\r\n";
+    keys.insert("KW");
+    ASSERT_TRUE(WriteFileBytes(dir / "blanks.ini", text));
+    ExpectSameAnswers(dir / "blanks.ini", keys, "blanks");
+}
+
+TEST(IniDocument, DefaultsComeBackAsTheProfileApiGivesThem)
+{
+    ScratchFolder dir;
+    const std::string file = dir / "d.ini";
+    ASSERT_TRUE(WriteFileBytes(file, "[S]\r\nNoValue\r\nK=v\r\n"));
+    const IniDocument doc = IniDocument::Load(file);
+    for (const char* def : {"", "plain", "trailing  ", "  leading", "\"quoted\"", "'q'", "\"open", "表 "}) {
+        for (const char* key : {"Missing", "NoValue"}) {
+            EXPECT_EQ(doc.Get("S", key, def), ReadIniString("S", key, def, file)) << key << " / " << def;
+            EXPECT_EQ(doc.Get("Other", key, def), ReadIniString("Other", key, def, file)) << key << " / " << def;
+        }
+    }
+}
