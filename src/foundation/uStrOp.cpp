@@ -98,8 +98,36 @@ std::string UpperForSearch(std::string_view text)
 
 } // namespace
 
+namespace {
+
+bool IsAscii(std::string_view text)
+{
+    for (char c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    }
+    return true;
+}
+
+char AsciiUpper(char c)
+{
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+} // namespace
+
 std::size_t PosNoCase(std::string_view pattern, std::string_view text)
 {
+    // An ASCII pattern can only match single-byte characters (a lead byte is never ASCII
+    // and a trail byte only follows one), whose upper case is ASCII's: the locale's
+    // conversion of the whole text gives the same answer, far more slowly.
+    if (!pattern.empty() && IsAscii(pattern)) {
+        for (std::size_t p = 1; p + pattern.size() - 1 <= text.size(); p += CharLength(text, p)) {
+            std::size_t i = 0;
+            while (i < pattern.size() && AsciiUpper(text[p - 1 + i]) == AsciiUpper(pattern[i])) ++i;
+            if (i == pattern.size()) return p;
+        }
+        return 0;
+    }
     return MbPos(UpperForSearch(pattern), UpperForSearch(text));
 }
 

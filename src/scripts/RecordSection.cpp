@@ -8,7 +8,11 @@ std::string IdentityKey(const std::string& identity)
 {
     const int srcLen = static_cast<int>(identity.size());
     const DWORD flags = LCMAP_SORTKEY | NORM_IGNORECASE;
-    const int size = LCMapStringA(LOCALE_USER_DEFAULT, flags, identity.data(), srcLen, nullptr, 0);
+    // Most keys fit a buffer of this size, which saves asking for the size first.
+    char buf[1024];
+    int size = LCMapStringA(LOCALE_USER_DEFAULT, flags, identity.data(), srcLen, buf, sizeof buf);
+    if (size > 0) return std::string(buf, static_cast<std::size_t>(size));
+    size = LCMapStringA(LOCALE_USER_DEFAULT, flags, identity.data(), srcLen, nullptr, 0);
     if (size <= 0) return MapString(identity, LCMAP_UPPERCASE);
     std::string key(static_cast<std::size_t>(size), '\0');
     LCMapStringA(LOCALE_USER_DEFAULT, flags, identity.data(), srcLen, key.data(), size);

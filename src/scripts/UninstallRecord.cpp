@@ -3,7 +3,7 @@
 #include "foundation/Handles.h"
 #include "foundation/uStrOp.h"
 #include "scripts/RecordSection.h"
-#include "foundation/uIniFile.h"
+#include "foundation/IniDocument.h"
 #include "scripts/ScriptLists.h"
 #include "services/FilePrim.h"
 
@@ -13,10 +13,10 @@ namespace {
 
 constexpr const char* kRecordName = "UNSETUP.INI";
 
-void LoadList(std::vector<std::string>& into, const std::string& file, const char* section,
+void LoadList(std::vector<std::string>& into, const IniDocument& doc, const char* section,
               const char* prefix)
 {
-    for (std::string& value : ReadOpenList(file, section, prefix)) into.push_back(std::move(value));
+    for (std::string& value : ReadOpenList(doc, section, prefix)) into.push_back(std::move(value));
 }
 
 std::string ComposeSection(const char* header, const char* prefix, const RecordList& list,
@@ -95,16 +95,21 @@ void LoadPreviousRecord(RecordLists& lists, const std::string& installFolder, co
     const std::string record = installFolder + kRecordName;
     if (FileAge(record) == -1) return;
     const std::string copy = workFolder + "UNSETUPQ.INI";
-    CopyFileReplace(record, copy);
+    // The record is read once; the lists come from the copy, which holds the same text
+    // unless the copy failed.
+    const IniDocument original = IniDocument::Load(record);
+    const bool copied = CopyFileReplace(record, copy) == 0;
+    const IniDocument fromCopy = copied ? IniDocument() : IniDocument::Load(copy);
+    const IniDocument& source = copied ? original : fromCopy;
     for (int n = 1; n <= 20; ++n) {
-        const std::string value = ReadIniString("RestoreRelate", "Key" + std::to_string(n), "", record);
+        const std::string value = original.Get("RestoreRelate", "Key" + std::to_string(n), "");
         if (!value.empty()) LoadRelateSlot(lists, value);
     }
-    LoadList(lists.DeleteFolder.earlier, copy, "DeleteFolder", "Folder");
-    LoadList(lists.DeleteFile.earlier, copy, "DeleteFile", "File");
-    LoadList(lists.DeleteShortCut.earlier, copy, "DeleteShortCut", "File");
-    LoadList(lists.DeleteRegistry.earlier, copy, "DeleteRegistry", "Key");
-    LoadList(lists.AddDeleteFile.earlier, copy, "AddDeleteFile", "File");
+    LoadList(lists.DeleteFolder.earlier, source, "DeleteFolder", "Folder");
+    LoadList(lists.DeleteFile.earlier, source, "DeleteFile", "File");
+    LoadList(lists.DeleteShortCut.earlier, source, "DeleteShortCut", "File");
+    LoadList(lists.DeleteRegistry.earlier, source, "DeleteRegistry", "Key");
+    LoadList(lists.AddDeleteFile.earlier, source, "AddDeleteFile", "File");
 }
 
 std::string UninstallKeyPath(const std::string& unSetupKey)

@@ -1,5 +1,7 @@
 #include "foundation/uStrOp.h"
 
+#include "foundation/MBUtils.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -120,4 +122,25 @@ TEST(uStrOp, ErrorTextIsTheSystemMessageInFullWidthWithCrLf)
     // Every character before CR LF is double-byte: no half-width letter, blank or dot left.
     for (std::size_t i = 0; i + 2 < notFound.size(); i += 2)
         EXPECT_GE(static_cast<unsigned char>(notFound[i]), 0x81) << "at byte " << i;
+}
+
+TEST(uStrOp, PosNoCaseAnswersLikeTheLocaleConversionOnGeneratedText)
+{
+    // Pieces chosen so trail bytes look like ASCII ("\", "@", "|") and letters come in
+    // both cases and widths.
+    const char* pieces[] = {"a", "A", "s", "S", "/", "\\", "表", "ソ", "能", "＠", "ポ", "|", "ｱ", ".", "l", "K", "ａ"};
+    const char* patterns[] = {"/S", "\\", ".LNK", "|", "@", "(App)", "a\\", "S/"};
+    std::uint32_t seed = 12345;
+    const auto next = [&] { return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0x7FFF; };
+    for (int round = 0; round < 3000; ++round) {
+        std::string text;
+        const int len = static_cast<int>(next() % 12);
+        for (int i = 0; i < len; ++i) text += pieces[next() % (sizeof pieces / sizeof *pieces)];
+        for (const char* pattern : patterns) {
+            const std::string upperText = MapString(text, LCMAP_UPPERCASE);
+            ASSERT_EQ(upperText.size(), text.size());
+            ASSERT_EQ(PosNoCase(pattern, text), MbPos(MapString(pattern, LCMAP_UPPERCASE), upperText))
+                << "'" << pattern << "' in '" << text << "'";
+        }
+    }
 }

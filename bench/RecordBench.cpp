@@ -1,0 +1,118 @@
+// Times the record work of an installation at scale: reading a script's copy list,
+// loading an earlier record and composing and saving the new one. Prints one line per
+// size; run it through scripts/wine-run.sh (see README).
+#include "foundation/uIniFile.h"
+#include "scripts/ScriptLists.h"
+#include "scripts/UninstallRecord.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+class SilentHost : public Host {
+public:
+    int Ask(const std::string&, const std::string&, unsigned) override { return 1; }
+    void ShowProgress(const std::string&, const std::string&) override {}
+    void ProcessMessages() override {}
+    HWND OwnerWindow() const override { return nullptr; }
+};
+
+double Seconds(LARGE_INTEGER from, LARGE_INTEGER to)
+{
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(f.QuadPart);
+}
+
+LARGE_INTEGER Now()
+{
+    LARGE_INTEGER t;
+    QueryPerformanceCounter(&t);
+    return t;
+}
+
+bool WriteText(const std::string& path, const std::string& text)
+{
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(h);
+    return written == text.size();
+}
+
+// Entry i of a package: every tenth path repeats an earlier one in another letter case,
+// every seventh is shared.
+std::string Entry(const std::string& folder, int i)
+{
+    const bool repeat = i % 10 == 9;
+    std::string path = folder + "表\\dir" + std::to_string((repeat ? i - 5 : i) / 100) + "\\file" +
+                       std::to_string(repeat ? i - 5 : i) + (repeat ? ".DLL" : ".dll");
+    if (i % 7 == 0) path += ",/S";
+    return path;
+}
+
+void Run(const std::string& base, int n)
+{
+    const std::string folder = base + "n" + std::to_string(n) + "\\";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    CreateDirectoryA((folder + "work").c_str(), nullptr);
+
+    std::string script = "[CopyFile]\r\n";
+    for (int i = 1; i <= n; ++i) script += "File" + std::to_string(i) + "=(App)\\" + Entry("", i) + "\r\n";
+    WriteText(folder + "SETUP.INI", script);
+    std::string earlier = "[DeleteFile]\r\n";
+    for (int i = 1; i <= n; ++i)
+        earlier += "File" + std::to_string(i) + "=" + Entry(folder, i * 2 + 1) + "\r\n";
+    WriteText(folder + "UNSETUP.INI", earlier);
+
+    const LARGE_INTEGER t0 = Now();
+    const std::vector<std::string> copyList = ReadOpenList(folder + "SETUP.INI", "CopyFile", "File");
+    const LARGE_INTEGER t1 = Now();
+    RecordLists lists;
+    LoadPreviousRecord(lists, folder, folder + "work\\");
+    const LARGE_INTEGER t2 = Now();
+    for (int i = 1; i <= n; ++i) lists.DeleteFile.current.push_back(Entry(folder, i));
+    RecordTexts texts;
+    texts.InstallFolder = folder;
+    texts.SetupWord = "インストール";
+    texts.UnSetupWord = "アンインストール";
+    texts.UnSetupTitle = texts.UnSetupKey = "Bench";
+    SilentHost host;
+    const std::string written = WriteRecord(host, lists, texts, {});
+    const LARGE_INTEGER t3 = Now();
+
+    std::printf("%7d entries: read copy list %.3f s (%zu), load earlier record %.3f s (%zu), "
+                "compose and save record %.3f s, total %.3f s%s\n",
+                n, Seconds(t0, t1), copyList.size(), Seconds(t1, t2), lists.DeleteFile.earlier.size(),
+                Seconds(t2, t3), Seconds(t0, t3), written.empty() ? " (NOT WRITTEN)" : "");
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    const std::string base = std::string(temp) + "qs_bench_" + std::to_string(GetCurrentProcessId()) + "\\";
+    CreateDirectoryA(base.c_str(), nullptr);
+    if (argc > 1) {
+        Run(base, std::atoi(argv[1]));
+    } else {
+        for (int n : {1000, 10000, 100000}) Run(base, n);
+    }
+    // Leave nothing behind in the prefix's temporary folder.
+    std::string cmd = "cmd /c rd /s /q \"" + base + "\"";
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        WaitForSingleObject(pi.hProcess, INFINITE);
+        CloseHandle(pi.hProcess);
+        CloseHandle(pi.hThread);
+    }
+    return 0;
+}
