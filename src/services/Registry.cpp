@@ -1,0 +1,246 @@
+#include "services/Registry.h"
+
+#include "foundation/MBUtils.h"
+#include "foundation/uStrOp.h"
+
+#include <vector>
+
+namespace {
+
+[[noreturn]] void RaiseCreateFailed(const std::string& key)
+{
+    throw RegistryError("ｷｰ " + key + " の作成に失敗しました");
+}
+[[noreturn]] void RaiseBadType(const std::string& name)
+{
+    throw RegistryError("'" + name + "' のﾃﾞｰﾀ型が不正です");
+}
+[[noreturn]] void RaiseGetFailed(const std::string& name)
+{
+    throw RegistryError("'" + name + "' の取得に失敗しました");
+}
+[[noreturn]] void RaiseSetFailed(const std::string& name)
+{
+    throw RegistryError("'" + name + "' の設定に失敗しました");
+}
+
+// Names the key itself rather than a subkey: deleting it would take the whole root (or
+// the open key) with it.
+bool NamesNoSubkey(const std::string& subKey)
+{
+    return subKey.find_first_not_of('\\') == std::string::npos;
+}
+
+// Subkeys first, then the key. Names are collected before any deletion because
+// deleting shifts the enumeration indexes.
+bool DeleteTree(HKEY parent, const std::string& subKey)
+{
+    UniqueRegKey key;
+    if (RegOpenKeyExA(parent, subKey.c_str(), 0, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE,
+                      key.put()) == ERROR_SUCCESS) {
+        std::vector<std::string> children;
+        // Key names are at most 255 characters, up to two bytes each in a DBCS code page.
+        char name[512];
+        for (DWORD index = 0;; ++index) {
+            DWORD length = sizeof name;
+            const LONG rc = RegEnumKeyExA(key.get(), index, name, &length, nullptr, nullptr,
+                                          nullptr, nullptr);
+            if (rc != ERROR_SUCCESS) break;
+            children.emplace_back(name, length);
+        }
+        for (const std::string& child : children) DeleteTree(key.get(), child);
+    }
+    return RegDeleteKeyA(parent, subKey.c_str()) == ERROR_SUCCESS;
+}
+
+} // namespace
+
+void TRegistry::SetRootKey(HKEY root)
+{
+    CloseKey();
+    root_ = root;
+}
+
+HKEY TRegistry::BaseKey(const std::string& key, std::string& subKey) const
+{
+    if (IsPathDelimiter(key, 1)) {
+        subKey = key.substr(1);
+        return root_;
+    }
+    subKey = key;
+    return current_ ? current_.get() : root_;
+}
+
+bool TRegistry::OpenKey(const std::string& key, bool canCreate)
+{
+    std::string subKey;
+    const HKEY base = BaseKey(key, subKey);
+    UniqueRegKey opened;
+    LONG rc;
+    if (canCreate) {
+        rc = RegCreateKeyExA(base, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                             KEY_ALL_ACCESS, nullptr, opened.put(), nullptr);
+    } else {
+        rc = RegOpenKeyExA(base, subKey.c_str(), 0, KEY_ALL_ACCESS, opened.put());
+    }
+    if (rc != ERROR_SUCCESS) return false;
+    current_ = std::move(opened);
+    return true;
+}
+
+void TRegistry::CreateKey(const std::string& key)
+{
+    std::string subKey;
+    const HKEY base = BaseKey(key, subKey);
+    UniqueRegKey created;
+    if (RegCreateKeyExA(base, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_ALL_ACCESS, nullptr, created.put(), nullptr) != ERROR_SUCCESS) {
+        RaiseCreateFailed(key);
+    }
+}
+
+void TRegistry::CloseKey()
+{
+    current_.reset();
+}
+
+bool TRegistry::KeyExists(const std::string& key) const
+{
+    std::string subKey;
+    const HKEY base = BaseKey(key, subKey);
+    UniqueRegKey probe;
+    return RegOpenKeyExA(base, subKey.c_str(), 0, KEY_READ, probe.put()) == ERROR_SUCCESS;
+}
+
+bool TRegistry::DeleteKey(const std::string& key)
+{
+    std::string subKey;
+    const HKEY base = BaseKey(key, subKey);
+    if (NamesNoSubkey(subKey)) return false;
+    return DeleteTree(base, subKey);
+}
+
+bool TRegistry::ValueExists(const std::string& name) const
+{
+    if (!current_) return false;
+    return RegQueryValueExA(current_.get(), name.c_str(), nullptr, nullptr, nullptr, nullptr) ==
+           ERROR_SUCCESS;
+}
+
+std::string TRegistry::ReadString(const std::string& name) const
+{
+    if (!current_) return {};
+    DWORD type = 0;
+    DWORD size = 0;
+    LONG rc = RegQueryValueExA(current_.get(), name.c_str(), nullptr, &type, nullptr, &size);
+    if (rc != ERROR_SUCCESS) return {};
+    if (type != REG_SZ && type != REG_EXPAND_SZ) RaiseBadType(name);
+    // The value may grow between the two calls; ask again until the buffer holds it.
+    std::vector<char> data;
+    do {
+        data.assign(size + 1, '\0');
+        rc = RegQueryValueExA(current_.get(), name.c_str(), nullptr, &type,
+                              reinterpret_cast<BYTE*>(data.data()), &size);
+    } while (rc == ERROR_MORE_DATA);
+    if (rc == ERROR_FILE_NOT_FOUND) return {};
+    if (rc != ERROR_SUCCESS) RaiseGetFailed(name);
+    if (type != REG_SZ && type != REG_EXPAND_SZ) RaiseBadType(name);
+    // Stored strings need not end in NUL; the spare byte of the buffer terminates them.
+    return std::string(data.data());
+}
+
+std::int32_t TRegistry::ReadInteger(const std::string& name) const
+{
+    if (!current_) RaiseGetFailed(name);
+    DWORD type = 0;
+    DWORD size = 0;
+    if (RegQueryValueExA(current_.get(), name.c_str(), nullptr, &type, nullptr, &size) !=
+        ERROR_SUCCESS) {
+        RaiseGetFailed(name);
+    }
+    if (type != REG_DWORD || size != sizeof(DWORD)) RaiseBadType(name);
+    DWORD value = 0;
+    size = sizeof value;
+    if (RegQueryValueExA(current_.get(), name.c_str(), nullptr, &type,
+                         reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS) {
+        RaiseGetFailed(name);
+    }
+    if (type != REG_DWORD || size != sizeof(DWORD)) RaiseBadType(name);
+    return static_cast<std::int32_t>(value);
+}
+
+void TRegistry::WriteValue(const std::string& name, DWORD type, const void* data, std::size_t size)
+{
+    if (!current_ || size > MAXDWORD ||
+        RegSetValueExA(current_.get(), name.c_str(), 0, type, static_cast<const BYTE*>(data),
+                       static_cast<DWORD>(size)) != ERROR_SUCCESS) {
+        RaiseSetFailed(name);
+    }
+}
+
+void TRegistry::WriteString(const std::string& name, const std::string& value)
+{
+    WriteValue(name, REG_SZ, value.c_str(), value.size() + 1);
+}
+
+void TRegistry::WriteExpandString(const std::string& name, const std::string& value)
+{
+    WriteValue(name, REG_EXPAND_SZ, value.c_str(), value.size() + 1);
+}
+
+void TRegistry::WriteInteger(const std::string& name, std::int32_t value)
+{
+    const DWORD data = static_cast<DWORD>(value);
+    WriteValue(name, REG_DWORD, &data, sizeof data);
+}
+
+void TRegistry::WriteBinaryData(const std::string& name, const void* data, std::size_t size)
+{
+    WriteValue(name, REG_BINARY, data, size);
+}
+
+bool TRegistry::DeleteValue(const std::string& name)
+{
+    if (!current_) return false;
+    return RegDeleteValueA(current_.get(), name.c_str()) == ERROR_SUCCESS;
+}
+
+RegistryPath SplitRegistryPath(const std::string& path)
+{
+    RegistryPath result{Left(path, 7), Mid(path, 8)};
+    const bool opens = path.size() >= 1 && path[0] == '(';
+    const bool closes = path.size() >= 7 && path[6] == ')';
+    if (!opens && !closes) result = {"(Cuser)", path};
+    result.keyPath = RemoveBackslash(RemoveBackslash(result.keyPath, "T"), "B");
+    return result;
+}
+
+RegistryPath SplitUninstallRegistryPath(const std::string& path)
+{
+    const bool opens = path.size() >= 1 && path[0] == '(';
+    const bool closes = path.size() >= 7 && path[6] == ')';
+    if (opens && closes) return {Left(path, 7), Mid(path, 8)};
+    return {"(Cuser)", path};
+}
+
+HKEY RootKeyFromToken(const std::string& rootToken)
+{
+    if (rootToken == "(Class)") return HKEY_CLASSES_ROOT;
+    if (rootToken == "(Local)") return HKEY_LOCAL_MACHINE;
+    if (rootToken == "(Users)") return HKEY_USERS;
+    return HKEY_CURRENT_USER;
+}
+
+bool DeleteRegistryKey(const std::string& rootToken, const std::string& keyPath)
+{
+    if (keyPath.empty()) return true;
+    TRegistry registry;
+    registry.SetRootKey(RootKeyFromToken(rootToken));
+    registry.CloseKey();
+    // A tree whose deletion is partly refused is tried again, a bounded number of times.
+    for (int round = 0; round < 99; ++round) {
+        if (!registry.KeyExists(keyPath)) break;
+        registry.DeleteKey(keyPath);
+    }
+    return true;
+}

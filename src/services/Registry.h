@@ -1,0 +1,94 @@
+// Registry access: the accessor that the engines use for keys and values, the split of
+// the "(Token)\key\path" notation of scripts and records, and deletion of key trees.
+#pragma once
+#include "foundation/Handles.h"
+
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+// The one error the accessor raises; what() is the user-visible text (CP932).
+class RegistryError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// A root key and a current key. Key paths starting with "\" are taken from the root,
+// others from the current key, or from the root while no key is open. Values are read
+// and written in the current key only: with no key open, reads find nothing and writes
+// fail, so a failed OpenKey can never spill values into a root.
+class TRegistry {
+public:
+    TRegistry() = default; // root HKEY_CURRENT_USER, no current key
+    TRegistry(const TRegistry&) = delete;
+    TRegistry& operator=(const TRegistry&) = delete;
+
+    // Closes the current key; later paths are relative to root. The root is not owned.
+    void SetRootKey(HKEY root);
+    HKEY RootKey() const { return root_; }
+    // The open key, or nullptr.
+    HKEY CurrentKey() const { return current_.get(); }
+
+    // Opens the key (creating missing levels when canCreate) and makes it the current
+    // key. False when it cannot be opened; the current key is then unchanged.
+    bool OpenKey(const std::string& key, bool canCreate);
+    // Creates the key without opening it. Raises "ｷｰ <key> の作成に失敗しました".
+    void CreateKey(const std::string& key);
+    void CloseKey();
+    // True when the key can be opened for reading.
+    bool KeyExists(const std::string& key) const;
+    // Deletes the key and all its subkeys, depth first. True when the key itself went.
+    // An empty path (or "\" alone) is refused: it would name the root or the current key.
+    bool DeleteKey(const std::string& key);
+
+    // Value names: "" is the default value.
+    bool ValueExists(const std::string& name) const;
+    // REG_SZ or REG_EXPAND_SZ data up to the first NUL; "" when the value is missing.
+    // Raises "'<name>' のﾃﾞｰﾀ型が不正です" for data of another type.
+    std::string ReadString(const std::string& name) const;
+    // REG_DWORD data. Raises "'<name>' の取得に失敗しました" when the value is missing
+    // or unreadable, "'<name>' のﾃﾞｰﾀ型が不正です" for data of another type.
+    std::int32_t ReadInteger(const std::string& name) const;
+    // The writers raise "'<name>' の設定に失敗しました" on failure.
+    void WriteString(const std::string& name, const std::string& value);
+    void WriteExpandString(const std::string& name, const std::string& value);
+    void WriteInteger(const std::string& name, std::int32_t value);
+    void WriteBinaryData(const std::string& name, const void* data, std::size_t size);
+    // Removes the value; false when it could not be removed.
+    bool DeleteValue(const std::string& name);
+
+private:
+    // The key a path is resolved against, and the path without its root marker.
+    HKEY BaseKey(const std::string& key, std::string& subKey) const;
+    void WriteValue(const std::string& name, DWORD type, const void* data, std::size_t size);
+
+    HKEY root_ = HKEY_CURRENT_USER;
+    UniqueRegKey current_;
+};
+
+// A registry path split into its root token (seven characters such as "(Local)") and
+// the key path.
+struct RegistryPath {
+    std::string rootToken;
+    std::string keyPath;
+};
+
+// Install side: the first seven characters are the token unless the first is not "("
+// and the seventh is not ")" (then the whole text is a key under "(Cuser)"). One
+// leading and one trailing "\" are removed from the key path.
+RegistryPath SplitRegistryPath(const std::string& path);
+// Uninstall side, stricter: a token only when the first character is "(" and the
+// seventh is ")". The key path is kept as written, leading "\" included.
+RegistryPath SplitUninstallRegistryPath(const std::string& path);
+
+// "(Class)", "(Local)" and "(Users)", compared exactly; anything else, "(Cuser)" and
+// "(local)" included, is HKEY_CURRENT_USER.
+HKEY RootKeyFromToken(const std::string& rootToken);
+
+// Deletes the key tree under the token's root, retrying up to 99 rounds while the key
+// still exists. Does nothing for an empty key path. Always true: a key that cannot be
+// deleted simply stays.
+bool DeleteRegistryKey(const std::string& rootToken, const std::string& keyPath);
