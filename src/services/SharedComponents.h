@@ -5,8 +5,9 @@
 
 #include <string>
 
-// The count of path under HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\
-// SharedDLLs (the key is created when missing); 0 when absent or not an integer.
+// The count of path under HKEY_LOCAL_MACHINE
+// SOFTWARE\Microsoft\Windows\CurrentVersion\SharedDLLs (the key is created when missing);
+// 0 when absent or not an integer.
 int GetSharedCount(const std::string& path);
 
 // Adds (increment) or removes one user of path and returns the new count. An existing
