@@ -1,0 +1,170 @@
+#include "services/FileOps.h"
+
+#include "foundation/Handles.h"
+#include "foundation/MBUtils.h"
+#include "foundation/SystemApi.h"
+#include "foundation/SystemLibrary.h"
+#include "foundation/uStrOp.h"
+#include "services/FilePrim.h"
+#include "services/SharedComponents.h"
+
+#include <windows.h>
+
+namespace {
+
+// LZOpenFileA answers a negative LZERROR_* code on failure; all of them map to -1 here.
+struct LzHandleTraits {
+    using pointer = INT;
+    static pointer invalid() noexcept { return -1; }
+    static void close(pointer h) noexcept
+    {
+        if (const auto lzClose = LzDll().LZClose) lzClose(h);
+    }
+};
+using UniqueLz = UniqueHandle<LzHandleTraits>;
+
+UniqueLz OpenLz(const std::string& path, WORD mode)
+{
+    const auto lzOpen = LzDll().LZOpenFileA;
+    if (!lzOpen) return UniqueLz{};
+    std::string name = path; // the API takes a writable buffer
+    OFSTRUCT ofs{};
+    const INT h = lzOpen(name.data(), &ofs, mode);
+    return UniqueLz(h < 0 ? -1 : h);
+}
+
+// The file name that an SZDD source stores (for example README.TX_ -> README.TXT),
+// without its folder; "" when the LZ library is missing.
+std::string StoredName(const std::string& source)
+{
+    const auto getExpandedName = LzDll().GetExpandedNameA;
+    if (!getExpandedName) return {};
+    char in[256] = {};
+    char out[256] = {};
+    lstrcpynA(in, source.c_str(), sizeof in);
+    getExpandedName(in, out);
+    const std::string expanded(out);
+    return Mid(expanded, static_cast<int>(LastPathDelimiter(expanded)) + 1);
+}
+
+bool HasWildcard(const std::string& path)
+{
+    return PosNoCase("*", path) != 0 || PosNoCase("?", path) != 0;
+}
+
+// True when the path or pattern still names an entry other than "." and "..".
+bool StillThere(const std::string& path)
+{
+    WIN32_FIND_DATAA data{};
+    const UniqueFind find(FindFirstFileA(path.c_str(), &data));
+    if (!find) return false;
+    do {
+        const std::string name = data.cFileName;
+        if (name != "." && name != "..") return true;
+    } while (FindNextFileA(find.get(), &data));
+    return false;
+}
+
+} // namespace
+
+std::uint32_t DeleteFiles(Host& host, const std::string& path)
+{
+    if (!HasWildcard(path) && FileAge(path) == -1) return ERROR_FILE_NOT_FOUND;
+
+    // Unregistration reports nothing whatever the role, so the role is not needed.
+    if (IsComponentFile(path)) RegisterComponent(host, std::string(), path, false);
+
+    const auto shellDelete = ShellDll().SHFileOperationA;
+    if (!shellDelete) return ERROR_PROC_NOT_FOUND;
+    std::string from = path;
+    from.append(2, '\0');
+    SHFILEOPSTRUCTA op{};
+    op.hwnd = host.OwnerWindow();
+    op.wFunc = FO_DELETE;
+    op.pFrom = from.c_str();
+    op.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI; // 0x414
+    // A stale code left by earlier calls must not turn the shell's answer into a failure.
+    SetLastError(0);
+    const int result = shellDelete(&op);
+    const DWORD error = GetLastError();
+    if (result == 0) return 0;
+    // The shell's code counts when the last error confirms it. Some shells (Wine's among
+    // them) leave the last error at 0 when a file could not be deleted; what is still
+    // there then confirms the failure, so it is not reported as success.
+    if (error != 0 || StillThere(path)) return static_cast<std::uint32_t>(result);
+    return 0;
+}
+
+std::uint32_t RemoveFolder(Host& host, const std::string& folder, const std::string& patterns)
+{
+    const std::string base = AddBackslash(folder, "B");
+    std::string rest = patterns;
+    while (!rest.empty()) {
+        const std::size_t bar = PosNoCase("|", rest);
+        const std::string piece = bar ? rest.substr(0, bar - 1) : rest;
+        rest = bar ? rest.substr(bar) : std::string();
+        if (!piece.empty()) DeleteFiles(host, base + piece);
+    }
+    if (RemoveDirectoryA(base.c_str())) return 0;
+    const DWORD error = GetLastError();
+    return error ? error : ERROR_GEN_FAILURE;
+}
+
+std::string ExpandCompressed(Host& host, const std::string& source, const std::string& target,
+                             const std::string& tempFolder)
+{
+    std::string finalTarget = target;
+    const std::size_t slash = LastPathDelimiter(target);
+    if (Mid(target, static_cast<int>(slash) + 1) == "AUTO.EXT") {
+        const std::string folder = RemoveBackslash(Left(target, static_cast<int>(slash)), "B");
+        finalTarget = folder + "\\" + MapString(StoredName(source), LCMAP_UPPERCASE);
+    }
+
+    const std::string expansion = AddBackslash(tempFolder, "B") + "EXPAND.QST";
+    if (FileAge(expansion) != -1) DeleteFiles(host, expansion);
+    {
+        UniqueLz in = OpenLz(source, OF_READ | OF_SHARE_EXCLUSIVE);
+        UniqueLz out = OpenLz(expansion, OF_CREATE);
+        const auto lzCopy = LzDll().LZCopy;
+        if (in && out && lzCopy) lzCopy(in.get(), out.get());
+    }
+    return expansion + "," + finalTarget;
+}
+
+bool GetDiskFreeEx(const std::string& path, std::int64_t& bytes)
+{
+    bytes = -1;
+    using GetDiskFreeSpaceExFn = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
+    const UniqueModule kernel = LoadSystemLibrary("kernel32.dll");
+    if (!kernel) return false;
+    const auto getFree = reinterpret_cast<GetDiskFreeSpaceExFn>(
+        reinterpret_cast<void*>(GetProcAddress(kernel.get(), "GetDiskFreeSpaceExA")));
+    if (!getFree) return false;
+    const std::string root = AddBackslash(path, "B");
+    ULARGE_INTEGER forCaller{}, total{}, totalFree{};
+    if (!getFree(root.c_str(), &forCaller, &total, &totalFree)) return false;
+    bytes = static_cast<std::int64_t>(forCaller.QuadPart);
+    return true;
+}
+
+bool GetDiskFree(const std::string& path, std::int64_t& bytes)
+{
+    const std::string root = AddBackslash(path, "B");
+    DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, totalClusters = 0;
+    if (!GetDiskFreeSpaceA(root.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters,
+                           &totalClusters)) {
+        bytes = -1;
+        return false;
+    }
+    bytes = static_cast<std::int64_t>(freeClusters) * sectorsPerCluster * bytesPerSector;
+    return true;
+}
+
+std::string GetShortPath(const std::string& path)
+{
+    char buffer[MAX_PATH] = {};
+    const DWORD length = GetShortPathNameA(path.c_str(), buffer, MAX_PATH);
+    // A length of MAX_PATH or more is the size the short form would need: it did not fit.
+    if (length == 0 || length >= MAX_PATH) return {};
+    return std::string(buffer, length);
+}
