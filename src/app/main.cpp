@@ -6,6 +6,7 @@
 #include "foundation/VersionInfo.h"
 #include "foundation/uIniFile.h"
 #include "foundation/uStrOp.h"
+#include "services/Shortcut.h"
 
 #include <windows.h>
 
@@ -56,6 +57,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
 {
     // Before anything can load a DLL by bare name.
     RestrictDllSearchToSystem();
+    // The shell link object and the folder picker need COM on this thread.
+    const ComInit com;
 
     AppState state;
     const std::string info = DescribeStartup(state, ModulePath());

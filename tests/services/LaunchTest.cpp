@@ -1,0 +1,144 @@
+#include "services/Launch.h"
+
+#include "foundation/uStrOp.h"
+#include "ScriptedHost.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+namespace {
+
+std::string TempFolder()
+{
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    return AddBackslash(temp, "B");
+}
+
+// A copy of tests/tools/sleeper.exe in a scratch folder; it records its current folder
+// and command line in marker.txt when it ends.
+class Launch : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(CopyFileA(QS_SLEEPER_EXE, exe.c_str(), FALSE)) << QS_SLEEPER_EXE;
+        SetEnvironmentVariableA("QS_SLEEPER_MARKER", marker.c_str());
+        SetEnvironmentVariableA("QS_SLEEPER_MS", "1000");
+    }
+    void TearDown() override { SetEnvironmentVariableA("QS_SLEEPER_MARKER", nullptr); }
+
+    // The helper's record once it has ended ("" after 15 s).
+    std::string WaitForMarker() const
+    {
+        for (int i = 0; i < 150 && GetFileAttributesA(marker.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) Sleep(100);
+        return ReadFileBytes(marker);
+    }
+    static std::string Field(const std::string& record, const std::string& name)
+    {
+        const std::size_t at = record.find(name + "=");
+        if (at == std::string::npos) return "<none>";
+        const std::size_t start = at + name.size() + 1;
+        return record.substr(start, record.find("\r\n", start) - start);
+    }
+
+    ScratchFolder dir;
+    std::string exe = dir / "sleeper.exe";
+    std::string marker = dir / "marker.txt";
+    ScriptedHost host;
+};
+
+// A host that really pumps this thread's messages, as the windows' host does.
+class PumpingHost : public ScriptedHost {
+public:
+    void ProcessMessages() override
+    {
+        ScriptedHost::ProcessMessages();
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_TIMER) ++timerTicks;
+            DispatchMessageA(&msg);
+        }
+    }
+    int timerTicks = 0;
+};
+
+} // namespace
+
+TEST_F(Launch, RunAndWaitReturnsMinusOneAfterTheProgramEndedInItsOwnFolder)
+{
+    EXPECT_EQ(RunAndWait(host, exe, "p1 p2"), -1);
+    EXPECT_NE(GetFileAttributesA(marker.c_str()), INVALID_FILE_ATTRIBUTES)
+        << "the record is written as the helper ends, so it exists on return";
+    const std::string record = ReadFileBytes(marker);
+    EXPECT_EQ(AddBackslash(Field(record, "cwd"), "B"), dir.path());
+    EXPECT_NE(Field(record, "cmdline").find("p1 p2"), std::string::npos) << record;
+    EXPECT_GE(host.processMessagesCalls, 1);
+    EXPECT_TRUE(host.questions.empty());
+}
+
+TEST_F(Launch, RunAndWaitKeepsTheMessageQueueRunningWhileItWaits)
+{
+    PumpingHost pumping;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, nullptr);
+    ASSERT_NE(timer, 0u);
+    EXPECT_EQ(RunAndWait(pumping, exe, ""), -1);
+    KillTimer(nullptr, timer);
+    // About 20 ticks in the helper's second; a wait that blocks the queue sees at most one.
+    EXPECT_GE(pumping.timerTicks, 5);
+}
+
+TEST_F(Launch, RunAndWaitReportsAFailedStartWithoutAMessage)
+{
+    EXPECT_EQ(RunAndWait(host, dir / "missing.exe", ""), ERROR_FILE_NOT_FOUND);
+    EXPECT_TRUE(host.questions.empty());
+}
+
+TEST_F(Launch, ShellRunStartsWithoutWaitingInTheFolderOrElseInTempFolder)
+{
+    SetEnvironmentVariableA("QS_SLEEPER_MS", "0");
+    EXPECT_EQ(ShellRun(host, exe, "x", dir.path(), TempFolder()), 0);
+    EXPECT_EQ(AddBackslash(Field(WaitForMarker(), "cwd"), "B"), dir.path());
+    DeleteFileA(marker.c_str());
+
+    EXPECT_EQ(ShellRun(host, exe, "", dir / "missing\\", TempFolder()), 0);
+    EXPECT_EQ(AddBackslash(Field(WaitForMarker(), "cwd"), "B"), TempFolder());
+    EXPECT_TRUE(host.questions.empty());
+}
+
+TEST_F(Launch, ShellRunOfAMissingFileWarnsWithTheTextOfError2AndReturnsZero)
+{
+    const std::string missing = dir / "表missing.exe";
+    EXPECT_EQ(ShellRun(host, missing, "/a", dir.path(), TempFolder()), 0);
+    ASSERT_EQ(host.questions.size(), 1u);
+    EXPECT_EQ(host.questions[0].text, "プログラム実行失敗\r\n" + missing + " /a\r\n\r\n" + ErrorText(2));
+    EXPECT_EQ(host.questions[0].caption, "警告");
+    EXPECT_EQ(host.questions[0].flags, 48u);
+}
+
+TEST_F(Launch, CreateProcessRunPassesOneBlankAndTheParameters)
+{
+    SetEnvironmentVariableA("QS_SLEEPER_MS", "0");
+    EXPECT_EQ(CreateProcessRun(host, exe, "-x \"a b\"", dir.path(), TempFolder()), 0u);
+    const std::string record = WaitForMarker();
+    EXPECT_EQ(Field(record, "cmdline"), " -x \"a b\"");
+    EXPECT_EQ(AddBackslash(Field(record, "cwd"), "B"), dir.path());
+    DeleteFileA(marker.c_str());
+
+    EXPECT_EQ(CreateProcessRun(host, exe, "", dir / "missing", TempFolder()), 0u);
+    const std::string bare = WaitForMarker();
+    EXPECT_EQ(AddBackslash(Field(bare, "cwd"), "B"), TempFolder());
+    EXPECT_NE(Field(bare, "cmdline").rfind(' ', 0), 0u) << "no parameters, no leading blank: " << bare;
+    EXPECT_TRUE(host.questions.empty());
+}
+
+TEST_F(Launch, CreateProcessRunReturnsAndShowsTheErrorOfAFailedStart)
+{
+    const std::string missing = dir / "missing.exe";
+    EXPECT_EQ(CreateProcessRun(host, missing, "p", dir.path(), TempFolder()), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    ASSERT_EQ(host.questions.size(), 1u);
+    EXPECT_EQ(host.questions[0].text, "プログラム実行失敗\r\n" + missing + " p\r\n\r\n" + ErrorText(2));
+    EXPECT_EQ(host.questions[0].caption, "警告");
+    EXPECT_EQ(host.questions[0].flags, 48u);
+}
