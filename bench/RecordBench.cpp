@@ -3,7 +3,9 @@
 // size; run it through scripts/wine-run.sh (see README).
 #include "foundation/uIniFile.h"
 #include "scripts/ScriptLists.h"
+#include "scripts/InstalledEntry.h"
 #include "scripts/UninstallRecord.h"
+#include "services/Registry.h"
 
 #include <windows.h>
 
@@ -80,9 +82,14 @@ void Run(const std::string& base, int n)
     texts.InstallFolder = folder;
     texts.SetupWord = "インストール";
     texts.UnSetupWord = "アンインストール";
-    texts.UnSetupTitle = texts.UnSetupKey = "Bench";
+    texts.UnSetupTitle = "Quillon Bench";
+    InstalledEntry entry;
+    entry.KeyName = entry.DisplayName = "Quillon Bench " + std::to_string(GetCurrentProcessId());
+    entry.UninstallerPath = "C:\\windows\\UNQUILLN.EXE";
+    entry.RecordPath = folder + "UNSETUP.INI";
     SilentHost host;
-    const std::string written = WriteRecord(host, lists, texts, {});
+    const std::string written = WriteRecord(host, lists, texts, entry);
+    DeleteRegistryKey("(Local)", UninstallKeyPath(entry.KeyName));
     const LARGE_INTEGER t3 = Now();
 
     std::printf("%7d entries: read copy list %.3f s (%zu), load earlier record %.3f s (%zu), "

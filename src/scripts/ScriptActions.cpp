@@ -2,6 +2,8 @@
 
 #include "foundation/MBUtils.h"
 #include "foundation/uStrOp.h"
+#include "scripts/ScriptLists.h"
+#include "services/Registry.h"
 
 #include <limits>
 
@@ -172,4 +174,23 @@ RegistryValue ParseRegistryValue(const FolderValues& folders, const std::string&
         v.text = value;
     }
     return v;
+}
+
+RegistryEntry ParseRegistryEntry(const FolderValues& folders, const std::string& key,
+                                 const std::string& name, const std::string& value)
+{
+    const RegistryPath path = SplitRegistryPath(key);
+    return {path.rootToken, path.keyPath, name, ParseRegistryValue(folders, value)};
+}
+
+std::vector<std::string> ReadAddDeleteFiles(const FolderValues& folders, const std::string& scriptFile)
+{
+    std::vector<std::string> files = ReadOpenList(scriptFile, "AddDeleteFile", "File");
+    for (std::string& file : files) file = ExpandFolderMacros(folders, file);
+    return files;
+}
+
+std::vector<std::string> ReadDeleteRegistryKeys(const std::string& scriptFile)
+{
+    return ReadOpenList(scriptFile, "DeleteRegistry", "Key");
 }

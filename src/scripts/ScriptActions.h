@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 // [MakeFolder] FolderN: the folder with a trailing "\" ensured, then expanded.
 std::string ParseMakeFolder(const FolderValues& folders, const std::string& raw);
@@ -68,6 +69,22 @@ struct RegistryValue {
     std::uint32_t number = 0; // Dword, Binary (Binary is stored as its 4 little-endian bytes)
 };
 RegistryValue ParseRegistryValue(const FolderValues& folders, const std::string& raw);
+
+// [Registry] KeyN / NameN / ValueN: the key split into root token and key path (not
+// expanded), the value name (empty: the default value) and the typed data.
+struct RegistryEntry {
+    std::string rootToken;
+    std::string keyPath;
+    std::string valueName;
+    RegistryValue value;
+};
+RegistryEntry ParseRegistryEntry(const FolderValues& folders, const std::string& key,
+                                 const std::string& name, const std::string& value);
+
+// [AddDeleteFile] FileN, expanded, and [DeleteRegistry] KeyN as written: the lists the
+// installer hands to the uninstall record.
+std::vector<std::string> ReadAddDeleteFiles(const FolderValues& folders, const std::string& scriptFile);
+std::vector<std::string> ReadDeleteRegistryKeys(const std::string& scriptFile);
 
 // Text to signed 32-bit integer: decimal, or hexadecimal after "$". nullopt when the
 // text does not convert.

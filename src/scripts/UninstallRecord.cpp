@@ -2,10 +2,12 @@
 
 #include "foundation/Handles.h"
 #include "foundation/uStrOp.h"
+#include "scripts/InstalledEntry.h"
 #include "scripts/RecordSection.h"
 #include "foundation/IniDocument.h"
 #include "scripts/ScriptLists.h"
 #include "services/FilePrim.h"
+#include "services/Registry.h"
 
 #include <windows.h>
 
@@ -117,7 +119,7 @@ std::string UninstallKeyPath(const std::string& unSetupKey)
     return "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + unSetupKey;
 }
 
-std::string ComposeRecord(const RecordLists& lists, const RecordTexts& t,
+std::string ComposeRecord(const RecordLists& lists, const RecordTexts& t, const std::string& unSetupKey,
                           const std::function<void(int dots)>& progress)
 {
     const auto show = [&](int dots) {
@@ -155,13 +157,13 @@ std::string ComposeRecord(const RecordLists& lists, const RecordTexts& t,
     if (!t.BeforeReadmeFile.empty()) r += "ReadmeFile=" + t.BeforeReadmeFile + "\r\n";
     if (!t.BeforeFile.empty()) r += "File=" + t.BeforeFile + "\r\n";
     r += "\r\n[Extend]\r\nSetupString=" + t.SetupWord + "\r\nUnSetupString=" + t.UnSetupWord + "\r\n\r\n";
-    r += "[UnSetupRegistryKey]\r\nKey=" + UninstallKeyPath(t.UnSetupKey) + "\r\n\r\n";
+    r += "[UnSetupRegistryKey]\r\nKey=" + UninstallKeyPath(unSetupKey) + "\r\n\r\n";
     r += "[ProgramID]\r\nID=" + t.ProgramId + "\r\n";
     return r;
 }
 
 std::string WriteRecord(Host& host, const RecordLists& lists, const RecordTexts& t,
-                        const std::function<void()>& createEntry)
+                        const InstalledEntry& entry)
 {
     if (PosNoCase("Setup Only.", t.UnSetupTitle) != 0) return {};
     const std::string record = t.InstallFolder + kRecordName;
@@ -170,10 +172,15 @@ std::string WriteRecord(Host& host, const RecordLists& lists, const RecordTexts&
                      "が正常に行われない可能性があります。",
                  "致命的エラー", MB_OK | MB_ICONEXCLAMATION);
     }
-    const std::string text = ComposeRecord(lists, t, [&](int dots) {
+    const std::string text = ComposeRecord(lists, t, entry.KeyName, [&](int dots) {
         host.ShowProgress(t.MessageLog + Dots(dots), "");
     });
-    if (createEntry) createEntry();
+    try {
+        WriteInstalledEntry(entry);
+    } catch (const RegistryError& e) {
+        host.Ask(std::string("「プログラムの追加と削除」への登録に失敗しました。\r\n") + e.what(), "警告",
+                 MB_OK | MB_ICONEXCLAMATION);
+    }
 
     // The new text reaches the disk before the earlier record is given up, so a crash or
     // a full disk never leaves the installation without a record.

@@ -3,6 +3,8 @@
 #pragma once
 #include "services/Host.h"
 
+struct InstalledEntry;
+
 #include <array>
 #include <functional>
 #include <string>
@@ -45,7 +47,6 @@ struct RecordTexts {
     std::string SetupWord;
     std::string UnSetupWord;
     std::string UnSetupTitle;
-    std::string UnSetupKey;      // name of the installed-programs entry
     std::string ProgramId;
     std::string UnSetupOption;   // [Extend] UnSetupOption -> CheckBox
     std::string UnSetupCheckBox3;
@@ -55,18 +56,20 @@ struct RecordTexts {
     std::string MessageLog;      // progress text the dots are shown behind
 };
 
-// The record text with every section in its order. progress is called with the number
-// of full-width dots to show as each section is done.
+// The record text with every section in its order; unSetupKey names the installed-
+// programs entry. progress is called with the number of full-width dots to show as each
+// section is done.
 std::string ComposeRecord(const RecordLists& lists, const RecordTexts& texts,
+                          const std::string& unSetupKey,
                           const std::function<void(int dots)>& progress = {});
 
 // The installed-programs key path the record names ("SOFTWARE\...\Uninstall\" + key).
 std::string UninstallKeyPath(const std::string& unSetupKey);
 
-// Writes installFolder + "UNSETUP.INI" unless UnSetupTitle contains "Setup Only.".
-// createEntry makes the installed-programs entry at the point the record names it.
-// The earlier record is replaced only once the new text is safely on disk; when it
-// cannot be replaced the text goes to "UNTMP" + n + ".INI" and the user is told.
-// Returns the path written, or "" when nothing was written.
+// Writes installFolder + "UNSETUP.INI" and the installed-programs entry, unless
+// UnSetupTitle contains "Setup Only.". The earlier record is replaced only once the new
+// text is safely on disk; when it cannot be replaced the text goes to "UNTMP" + n +
+// ".INI" and the user is told. A registry failure of the entry is reported and never
+// costs the record. Returns the path written, or "" when nothing was written.
 std::string WriteRecord(Host& host, const RecordLists& lists, const RecordTexts& texts,
-                        const std::function<void()>& createEntry);
+                        const InstalledEntry& entry);

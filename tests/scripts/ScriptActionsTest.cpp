@@ -1,5 +1,7 @@
 #include "scripts/ScriptActions.h"
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -163,4 +165,31 @@ TEST(ParseInteger, DecimalAndDollarHexadecimalIn32Bits)
     EXPECT_FALSE(ParseInteger(""));
     EXPECT_FALSE(ParseInteger("1 "));
     EXPECT_FALSE(ParseInteger("0x10"));
+}
+
+TEST(RegistryEntry, KeysSplitIntoRootAndPath)
+{
+    const FolderValues f = Folders();
+    const RegistryEntry local = ParseRegistryEntry(f, "(Local)\\SOFTWARE\\Vendor\\表\\", "Path", "(Str)(App)");
+    EXPECT_EQ(local.rootToken, "(Local)");
+    EXPECT_EQ(local.keyPath, "SOFTWARE\\Vendor\\表") << "one leading and one trailing separator go";
+    EXPECT_EQ(local.valueName, "Path");
+    EXPECT_EQ(local.value.text, "D:\\Tools\\");
+    const RegistryEntry bare = ParseRegistryEntry(f, "SOFTWARE\\Vendor", "", "");
+    EXPECT_EQ(bare.rootToken, "(Cuser)");
+    EXPECT_EQ(bare.keyPath, "SOFTWARE\\Vendor");
+    EXPECT_EQ(bare.value.kind, RegistryValueKind::None) << "an empty value creates the key only";
+    EXPECT_EQ(ParseRegistryEntry(f, "(Local)\\(App)\\x", "", "").keyPath, "(App)\\x") << "the key is not expanded";
+    EXPECT_EQ(ParseRegistryEntry(f, "(local)\\SOFT", "", "").rootToken, "(local)") << "kept; it selects HKCU";
+}
+
+TEST(ScriptLists, ListsEndAtTheFirstGap)
+{
+    ScratchFolder dir;
+    ASSERT_TRUE(WriteFileBytes(dir / "SETUP.INI",
+                               "[AddDeleteFile]\r\nFile1=(App)\\*.log\r\nFile2=(App)\\表\\*.tmp\r\nFile4=lost\r\n"
+                               "[DeleteRegistry]\r\nKey1=(Local)\\SOFTWARE\\(App)\r\n"));
+    EXPECT_EQ(ReadAddDeleteFiles(Folders(), dir / "SETUP.INI"),
+              (std::vector<std::string>{"D:\\Tools\\*.log", "D:\\Tools\\表\\*.tmp"}));
+    EXPECT_EQ(ReadDeleteRegistryKeys(dir / "SETUP.INI"), (std::vector<std::string>{"(Local)\\SOFTWARE\\(App)"}));
 }

@@ -1,6 +1,8 @@
 #include "scripts/UninstallRecord.h"
 
 #include "foundation/uIniFile.h"
+#include "scripts/InstalledEntry.h"
+#include "services/Registry.h"
 #include "foundation/uStrOp.h"
 #include "ScriptedHost.h"
 #include "TestSupport.h"
@@ -23,8 +25,25 @@ RecordTexts DefaultTexts(const std::string& installFolder)
     t.SetupWord = "インストール";
     t.UnSetupWord = "アンインストール";
     t.UnSetupTitle = "Quillon Setup";
-    t.UnSetupKey = "Quillon Setup";
     return t;
+}
+
+// An installed-programs entry of its own for each test, removed again at the end.
+class ScopedEntry {
+public:
+    explicit ScopedEntry(const std::string& keyName, const std::string& installFolder)
+    {
+        entry.KeyName = entry.DisplayName = keyName;
+        entry.UninstallerPath = "C:\\windows\\UNQUILLN.EXE";
+        entry.RecordPath = installFolder + "UNSETUP.INI";
+    }
+    ~ScopedEntry() { DeleteRegistryKey("(Local)", UninstallKeyPath(entry.KeyName)); }
+    InstalledEntry entry;
+};
+
+std::string TestKeyName(const char* test)
+{
+    return std::string("QuillonTest ") + test + " " + std::to_string(GetCurrentProcessId());
 }
 
 } // namespace
@@ -35,10 +54,9 @@ TEST(WriteRecord, FreshInstallationWithoutLists)
     RecordLists lists;
     lists.DeleteFile.current.push_back(dir / "UNSETUP.INI");
     ScriptedHost host;
-    int entries = 0;
-    EXPECT_EQ(WriteRecord(host, lists, DefaultTexts(dir.path()), [&] { ++entries; }), dir / "UNSETUP.INI");
+    ScopedEntry scoped("Quillon Setup", dir.path());
+    EXPECT_EQ(WriteRecord(host, lists, DefaultTexts(dir.path()), scoped.entry), dir / "UNSETUP.INI");
     EXPECT_EQ(ReadFileBytes(dir / "UNSETUP.INI"), Golden("fresh.ini", dir.path()));
-    EXPECT_EQ(entries, 1);
     EXPECT_TRUE(host.questions.empty());
     EXPECT_EQ(GetFileAttributesA((dir / "UNSETUP.INI.new").c_str()), INVALID_FILE_ATTRIBUTES);
 }
@@ -75,7 +93,6 @@ TEST(WriteRecord, ReinstallMergesTheEarlierRecordBehindThisRun)
     t.SetupWord = "導入";
     t.UnSetupWord = "削除";
     t.UnSetupTitle = "表示ソフト";
-    t.UnSetupKey = "表示ソフト";
     t.ProgramId = "HYOUJI";
     t.UnSetupOption = "1,0,1,0";
     t.UnSetupCheckBox3 = "*.bak";
@@ -83,7 +100,8 @@ TEST(WriteRecord, ReinstallMergesTheEarlierRecordBehindThisRun)
     t.BeforeFile = "cleanup.exe,/quiet";
     t.MessageLog = "ログ\r\n";
     ScriptedHost host;
-    EXPECT_EQ(WriteRecord(host, lists, t, {}), install + "UNSETUP.INI");
+    ScopedEntry scoped("表示ソフト", install);
+    EXPECT_EQ(WriteRecord(host, lists, t, scoped.entry), install + "UNSETUP.INI");
     EXPECT_EQ(ReadFileBytes(install + "UNSETUP.INI"), Golden("reinstall.ini", install));
 
     // The dots grow behind the progress text, which itself is left as it was.
@@ -100,10 +118,12 @@ TEST(WriteRecord, SetupOnlyWritesNothingAndKeepsAnEarlierRecord)
     RecordTexts t = DefaultTexts(dir.path());
     t.UnSetupTitle = "Tool (setup only.)";
     ScriptedHost host;
-    bool entry = false;
-    EXPECT_EQ(WriteRecord(host, RecordLists{}, t, [&] { entry = true; }), "");
+    ScopedEntry scoped(TestKeyName("SetupOnly"), dir.path());
+    EXPECT_EQ(WriteRecord(host, RecordLists{}, t, scoped.entry), "");
     EXPECT_EQ(ReadFileBytes(dir / "UNSETUP.INI"), "old");
-    EXPECT_FALSE(entry);
+    TRegistry reg;
+    reg.SetRootKey(HKEY_LOCAL_MACHINE);
+    EXPECT_FALSE(reg.KeyExists(UninstallKeyPath(scoped.entry.KeyName))) << "no installed-programs entry";
 }
 
 TEST(WriteRecord, ARecordThatCannotBeReplacedGoesToAFallbackAndTheEarlierOneSurvives)
@@ -116,7 +136,8 @@ TEST(WriteRecord, ARecordThatCannotBeReplacedGoesToAFallbackAndTheEarlierOneSurv
                               OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(lock, INVALID_HANDLE_VALUE);
     ScriptedHost host;
-    const std::string written = WriteRecord(host, RecordLists{}, DefaultTexts(dir.path()), {});
+    ScopedEntry scoped(TestKeyName("Locked"), dir.path());
+    const std::string written = WriteRecord(host, RecordLists{}, DefaultTexts(dir.path()), scoped.entry);
     CloseHandle(lock);
 
     EXPECT_EQ(written, dir / "UNTMP2.INI");
@@ -144,7 +165,8 @@ TEST(WriteRecord, AFailedSaveNeverCostsTheEarlierRecord)
     // The new text cannot be saved: its temporary name is taken by a folder.
     ASSERT_TRUE(CreateDirectoryA((dir / "UNSETUP.INI.new").c_str(), nullptr));
     ScriptedHost host;
-    EXPECT_EQ(WriteRecord(host, RecordLists{}, DefaultTexts(dir.path()), {}), dir / "UNTMP1.INI");
+    ScopedEntry scoped(TestKeyName("FailedSave"), dir.path());
+    EXPECT_EQ(WriteRecord(host, RecordLists{}, DefaultTexts(dir.path()), scoped.entry), dir / "UNTMP1.INI");
     EXPECT_EQ(ReadFileBytes(dir / "UNSETUP.INI"), earlier);
     EXPECT_EQ(ReadIniString("SetupFolder", "Folder", "", dir / "UNTMP1.INI"), dir.path());
     ASSERT_EQ(host.questions.size(), 1u);
@@ -157,7 +179,8 @@ TEST(WriteRecord, AReadOnlyEarlierRecordIsReplaced)
     ASSERT_TRUE(WriteFileBytes(dir / "UNSETUP.INI", "old"));
     SetFileAttributesA((dir / "UNSETUP.INI").c_str(), FILE_ATTRIBUTE_READONLY);
     ScriptedHost host;
-    EXPECT_EQ(WriteRecord(host, RecordLists{}, DefaultTexts(dir.path()), {}), dir / "UNSETUP.INI");
+    ScopedEntry scoped(TestKeyName("ReadOnly"), dir.path());
+    EXPECT_EQ(WriteRecord(host, RecordLists{}, DefaultTexts(dir.path()), scoped.entry), dir / "UNSETUP.INI");
     EXPECT_TRUE(host.questions.empty());
     EXPECT_EQ(ReadIniString("Title", "UnSetup", "", dir / "UNSETUP.INI"), "Quillon Setup");
 }
@@ -178,4 +201,34 @@ TEST(RestoreRelateSlots, LoadingAndAddingRules)
     EXPECT_EQ(lists.RestoreRelate[19], "e17,");
     AddRelateSlot(lists, "zzz", true, "z");
     for (const std::string& slot : lists.RestoreRelate) EXPECT_NE(slot, "zzz,z");
+}
+
+TEST(LoadPreviousRecord, ADamagedRecordLoadsWhatTheProfileApiReads)
+{
+    ScratchFolder dir;
+    ASSERT_TRUE(CreateDirectoryA((dir / "work").c_str(), nullptr));
+    std::string record = "[DeleteFile]\r\nFile1=C:\\a\r\nno equals sign\r\nFile2=C:\\表\r\nFile3=C:\\x\x81\r\n"
+                         "File5=after a gap\r\n[DeleteFolder]\r\nFolder1=C:\\f\\\r\n[RestoreRelate]\r\n";
+    for (int n = 1; n <= 25; ++n) record += "Key" + std::to_string(n) + "=e" + std::to_string(n) + ",c\r\n";
+    std::uint32_t seed = 99;
+    for (int i = 0; i < 2000; ++i) record += static_cast<char>((seed = seed * 1664525u + 1013904223u) >> 24);
+    record += "\r\n[DeleteShortCut]\r\nFile1=C:\\s.lnk\r\nFile2=\x95";  // ends inside a character
+    ASSERT_TRUE(WriteFileBytes(dir / "UNSETUP.INI", record));
+
+    RecordLists lists;
+    LoadPreviousRecord(lists, dir.path(), dir / "work\\");
+    const auto literal = [&](const char* section, const char* prefix) {
+        std::vector<std::string> values;
+        for (int n = 1;; ++n) {
+            const std::string v = ReadIniString(section, prefix + std::to_string(n), "", dir / "UNSETUP.INI");
+            if (v.empty()) return values;
+            values.push_back(v);
+        }
+    };
+    EXPECT_EQ(lists.DeleteFile.earlier, literal("DeleteFile", "File"));
+    EXPECT_EQ(lists.DeleteFile.earlier.size(), 3u) << "File5 lies behind a gap";
+    EXPECT_EQ(lists.DeleteFolder.earlier, literal("DeleteFolder", "Folder"));
+    EXPECT_EQ(lists.DeleteShortCut.earlier, literal("DeleteShortCut", "File"));
+    EXPECT_EQ(lists.RestoreRelate[19], "e20,c") << "only Key1 to Key20 are read";
+    EXPECT_EQ(lists.RestoreRelate[0], "e1,c");
 }

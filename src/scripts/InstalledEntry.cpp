@@ -1,0 +1,60 @@
+#include "scripts/InstalledEntry.h"
+
+#include "foundation/uIniFile.h"
+#include "services/Registry.h"
+
+InstalledEntry ReadInstalledEntry(const std::string& file, const std::string& unSetupTitle,
+                                  const std::string& uninstallerPath, const std::string& recordPath)
+{
+    InstalledEntry e;
+    e.KeyName = ReadIniString("Title", "UnSetupKey", unSetupTitle, file);
+    e.DisplayName = ReadIniString("Title", "UnSetupDisplay", e.KeyName, file);
+    e.UninstallerPath = uninstallerPath;
+    e.RecordPath = recordPath;
+    const auto support = [&](const char* key) { return ReadIniString("Support", key, "", file); };
+    e.Publisher = support("Publisher");
+    e.URLInfoAbout = support("URLInfoAbout");
+    e.DisplayVersion = support("DisplayVersion");
+    e.Contact = support("Contact");
+    e.HelpLink = support("HelpLink");
+    e.HelpTelephone = support("HelpTelephone");
+    e.Readme = support("Readme");
+    e.URLUpdateInfo = support("URLUpdateInfo");
+    e.Comments = support("Comments");
+    return e;
+}
+
+void WriteInstalledEntry(const InstalledEntry& e)
+{
+    TRegistry reg;
+    reg.SetRootKey(HKEY_LOCAL_MACHINE);
+    const std::string key = UninstallKeyPath(e.KeyName);
+    if (!reg.OpenKey(key, true)) reg.CreateKey(key); // raises the creation error
+    reg.WriteString("DisplayName", e.DisplayName);
+    // The uninstaller path stays unquoted; the record path is quoted for blanks.
+    reg.WriteExpandString("UninstallString", e.UninstallerPath + " \"" + e.RecordPath + "\"");
+    reg.WriteString("DisplayIcon", e.UninstallerPath);
+    const auto optional = [&](const char* name, const std::string& value, bool expand) {
+        if (value.empty()) return;
+        if (expand) reg.WriteExpandString(name, value);
+        else reg.WriteString(name, value);
+    };
+    optional("Publisher", e.Publisher, false);
+    optional("URLInfoAbout", e.URLInfoAbout, false);
+    optional("DisplayVersion", e.DisplayVersion, false);
+    optional("Contact", e.Contact, false);
+    optional("HelpLink", e.HelpLink, true);
+    optional("HelpTelephone", e.HelpTelephone, false);
+    optional("Readme", e.Readme, true);
+    optional("URLUpdateInfo", e.URLUpdateInfo, false);
+    optional("Comments", e.Comments, false);
+}
+
+void ReadRecordScriptTexts(const std::string& file, RecordTexts& t)
+{
+    t.UnSetupOption = ReadIniString("Extend", "UnSetupOption", "", file);
+    t.UnSetupCheckBox3 = ReadIniString("Extend", "UnSetupCheckBox3", "", file);
+    t.UnSetupCheckBox4 = ReadIniString("Extend", "UnSetupCheckBox4", "", file);
+    t.BeforeReadmeFile = ReadIniString("BeforeUnInstall", "ReadmeFile", "", file);
+    t.BeforeFile = ReadIniString("BeforeUnInstall", "File", "", file);
+}
