@@ -1,6 +1,8 @@
 #include "scripts/ScriptActions.h"
 
 #include "foundation/MBUtils.h"
+#include "foundation/IniDocument.h"
+#include "foundation/uIniFile.h"
 #include "foundation/uStrOp.h"
 #include "scripts/ScriptLists.h"
 #include "services/Registry.h"
@@ -193,4 +195,72 @@ std::vector<std::string> ReadAddDeleteFiles(const FolderValues& folders, const s
 std::vector<std::string> ReadDeleteRegistryKeys(const std::string& scriptFile)
 {
     return ReadOpenList(scriptFile, "DeleteRegistry", "Key");
+}
+
+std::vector<std::string> ReadMakeFolders(const FolderValues& folders, const std::string& scriptFile)
+{
+    std::vector<std::string> result = ReadOpenList(scriptFile, "MakeFolder", "Folder");
+    for (std::string& folder : result) folder = ParseMakeFolder(folders, folder);
+    return result;
+}
+
+std::vector<CopyEntry> ReadCopyEntries(const FolderValues& folders, const std::string& scriptFile)
+{
+    std::vector<CopyEntry> result;
+    for (const std::string& raw : ReadOpenList(scriptFile, "CopyFile", "File"))
+        result.push_back(ParseCopyEntry(folders, raw));
+    return result;
+}
+
+std::vector<ShortcutEntry> ReadShortcuts(const FolderValues& folders, const std::string& scriptFile)
+{
+    const IniDocument doc = IniDocument::Load(scriptFile);
+    std::vector<ShortcutEntry> result;
+    for (int n = 1;; ++n) {
+        const std::string number = std::to_string(n);
+        const std::string make = doc.Get("ShortCut", "Make" + number, "");
+        if (make.empty()) break;
+        result.push_back(ParseShortcut(folders, make, doc.Get("ShortCut", "Name" + number, "Default")));
+    }
+    return result;
+}
+
+std::vector<RegistryEntry> ReadRegistryEntries(const FolderValues& folders, const std::string& scriptFile)
+{
+    const IniDocument doc = IniDocument::Load(scriptFile);
+    std::vector<RegistryEntry> result;
+    for (int n = 1;; ++n) {
+        const std::string number = std::to_string(n);
+        const std::string key = doc.Get("Registry", "Key" + number, "");
+        if (key.empty()) break;
+        result.push_back(ParseRegistryEntry(folders, key, doc.Get("Registry", "Name" + number, ""),
+                                            doc.Get("Registry", "Value" + number, "")));
+    }
+    return result;
+}
+
+std::vector<IniEntry> ReadIniEntries(const FolderValues& folders, const std::string& scriptFile)
+{
+    std::vector<IniEntry> result;
+    for (const std::string& raw : ReadOpenList(scriptFile, "IniFile", "Data"))
+        result.push_back(ParseIniEntry(folders, raw));
+    return result;
+}
+
+std::vector<RelateEntry> ReadRelates(const FolderValues& folders, const std::string& scriptFile)
+{
+    const IniDocument doc = IniDocument::Load(scriptFile);
+    std::vector<RelateEntry> result;
+    for (int n = 1; n <= 20; ++n) {
+        const std::string number = std::to_string(n);
+        if (auto entry = ParseRelate(folders, doc.Get("Relate", "Name" + number, ""),
+                                     doc.Get("Relate", "File" + number, "")))
+            result.push_back(std::move(*entry));
+    }
+    return result;
+}
+
+ExecuteEntry ReadExecuteFile(const FolderValues& folders, const std::string& scriptFile)
+{
+    return ParseExecuteFile(folders, ReadIniString("ExecuteFile", "File", "", scriptFile));
 }

@@ -81,6 +81,16 @@ struct RegistryEntry {
 RegistryEntry ParseRegistryEntry(const FolderValues& folders, const std::string& key,
                                  const std::string& name, const std::string& value);
 
+// Whole action sections of a script, each read with one parse of the file. Open lists
+// end at the first empty key; [Relate] reads its fixed numbers 1 to 20.
+std::vector<std::string> ReadMakeFolders(const FolderValues& folders, const std::string& scriptFile);
+std::vector<CopyEntry> ReadCopyEntries(const FolderValues& folders, const std::string& scriptFile);
+std::vector<ShortcutEntry> ReadShortcuts(const FolderValues& folders, const std::string& scriptFile);
+std::vector<RegistryEntry> ReadRegistryEntries(const FolderValues& folders, const std::string& scriptFile);
+std::vector<IniEntry> ReadIniEntries(const FolderValues& folders, const std::string& scriptFile);
+std::vector<RelateEntry> ReadRelates(const FolderValues& folders, const std::string& scriptFile);
+ExecuteEntry ReadExecuteFile(const FolderValues& folders, const std::string& scriptFile);
+
 // [AddDeleteFile] FileN, expanded, and [DeleteRegistry] KeyN as written: the lists the
 // installer hands to the uninstall record.
 std::vector<std::string> ReadAddDeleteFiles(const FolderValues& folders, const std::string& scriptFile);

@@ -193,3 +193,36 @@ TEST(ScriptLists, ListsEndAtTheFirstGap)
               (std::vector<std::string>{"D:\\Tools\\*.log", "D:\\Tools\\表\\*.tmp"}));
     EXPECT_EQ(ReadDeleteRegistryKeys(dir / "SETUP.INI"), (std::vector<std::string>{"(Local)\\SOFTWARE\\(App)"}));
 }
+
+TEST(ScriptLists, SectionsReadWholeFromAScript)
+{
+    ScratchFolder dir;
+    ASSERT_TRUE(WriteFileBytes(dir / "SETUP.INI",
+                               "[MakeFolder]\r\nFolder1=(App)\\a\r\nFolder2=(App)\\a\\b\r\n"
+                               "[CopyFile]\r\nFile1=(App)\\one.txt\r\nFile3=(App)\\three.txt\r\n"
+                               "[ShortCut]\r\nMake1=(App)\\tool.exe\r\nMake2=(App)\\x.exe,-a\r\nName2=(Dsk)\\X\r\n"
+                               "[Registry]\r\nKey1=(Local)\\SOFTWARE\\V\r\nName1=N\r\nValue1=(Int)7\r\nKey2=(Cuser)\\S\r\n"
+                               "[IniFile]\r\nData1=S,K,V,(Win)a.ini\r\n"
+                               "[Relate]\r\nName5=qdoc\r\nFile5=open,(App)\\tool.exe\r\nName6=zzz\r\nName21=x\r\nFile21=open,y\r\n"
+                               "[ExecuteFile]\r\nFile=(App)\\tool.exe,/first\r\n"));
+    const FolderValues f = Folders();
+    const std::string script = dir / "SETUP.INI";
+    EXPECT_EQ(ReadMakeFolders(f, script), (std::vector<std::string>{"D:\\Tools\\a\\", "D:\\Tools\\a\\b\\"}));
+    const auto copies = ReadCopyEntries(f, script);
+    ASSERT_EQ(copies.size(), 1u) << "the copy list ends at the gap";
+    EXPECT_EQ(copies[0].target, "D:\\Tools\\one.txt");
+    const auto links = ReadShortcuts(f, script);
+    ASSERT_EQ(links.size(), 2u);
+    EXPECT_EQ(links[0].option, ShortcutOption::StartMenu) << "a missing name is Default";
+    EXPECT_EQ(links[0].linkPath, "C:\\Menu\\Programs\\tool.exe");
+    EXPECT_EQ(links[1].linkPath, "C:\\Desk\\X");
+    const auto reg = ReadRegistryEntries(f, script);
+    ASSERT_EQ(reg.size(), 2u);
+    EXPECT_EQ(reg[0].value.number, 7u);
+    EXPECT_EQ(reg[1].value.kind, RegistryValueKind::None);
+    ASSERT_EQ(ReadIniEntries(f, script).size(), 1u);
+    const auto relates = ReadRelates(f, script);
+    ASSERT_EQ(relates.size(), 1u) << "only the fifth pair is complete; 21 is never read";
+    EXPECT_EQ(relates[0].extension, "qdoc");
+    EXPECT_EQ(ReadExecuteFile(f, script).parameters, "/first");
+}
