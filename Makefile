@@ -7,7 +7,7 @@ BUILD      ?= build
 JOBS       ?= 2
 CMAKE_ARGS ?=
 
-.PHONY: demo test deps build build-x64 build-x86 prefix check clean
+.PHONY: demo test deps build build-x64 build-x86 prefix check bench clean
 
 deps:
 	scripts/setup-deps.sh
@@ -39,6 +39,10 @@ test: check
 
 demo: build-x64
 	scripts/demo.sh $(BUILD)/x64/src/SETUP.EXE
+
+# Prints the record timings for 1,000, 10,000 and 100,000 entries (not part of the tests).
+bench: build-x64 prefix
+	scripts/wine-run.sh $(BUILD)/x64/record_bench.exe
 
 clean:
 	rm -rf $(BUILD)
