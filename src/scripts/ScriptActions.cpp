@@ -47,14 +47,14 @@ CopyEntry ParseCopyEntry(const FolderValues& folders, const std::string& raw)
     e.overwrite = Contains(flags, "/W");
     e.registerIt = Contains(flags, "/R");
 
-    const std::string spec = GetField(entry, ",", 1);
-    const std::size_t bar = PosNoCase("|", spec);
-    const std::string path = bar ? Left(spec, static_cast<int>(bar) - 1) : spec;
+    const std::string targetText = GetField(entry, ",", 1);
+    const std::size_t bar = PosNoCase("|", targetText);
+    const std::string path = bar ? Left(targetText, static_cast<int>(bar) - 1) : targetText;
     const std::string sourceName = FileNameOf(path);
     e.source = folders.AppFolder + sourceName;
     e.compressed = Right(sourceName, 1) == "_";
     const std::string folder = RemoveBackslash(FolderOf(path), "B");
-    if (bar) e.target = folder + AddBackslash(Mid(spec, static_cast<int>(bar) + 1), "T");
+    if (bar) e.target = folder + AddBackslash(Mid(targetText, static_cast<int>(bar) + 1), "T");
     else if (e.compressed) e.target = folder + "\\AUTO.EXT";
     else e.target = path;
     return e;
