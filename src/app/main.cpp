@@ -1,6 +1,7 @@
 // Process entry. Until the wizard windows exist this shows one window with what the
 // start-up has found: the Windows version, the version label and the machine's folders.
 #include "app/AppState.h"
+#include "app/Startup.h"
 #include "app/WinVersion.h"
 #include "foundation/SystemLibrary.h"
 #include "foundation/VersionInfo.h"
@@ -59,6 +60,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
     RestrictDllSearchToSystem();
     // The shell link object and the folder picker need COM on this thread.
     const ComInit com;
+    // Held until the program ends; a second copy leaves without a window.
+    const SingleInstanceGuard singleInstance;
+    if (singleInstance.AnotherInstanceRuns()) {
+        PostQuitMessage(0);
+        return 0;
+    }
 
     AppState state;
     const std::string info = DescribeStartup(state, ModulePath());
