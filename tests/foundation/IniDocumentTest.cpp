@@ -38,7 +38,7 @@ std::string RandomIni(std::mt19937& rng, std::set<std::string>& names)
         case 4: text += "[" + name + "]x]"; break;              // last bracket counts
         case 5: text += ";" + name + "=comment"; break;
         case 6: text += name; break;                            // no "="
-        case 7: text += "=" + std::string(kValues[value(rng)]); break;
+        case 7: text.append("=").append(kValues[value(rng)]); break;
         case 8: text += "\t" + name + " \t=  " + kValues[value(rng)] + "  "; break;
         case 9: text += name + "=" + std::string(300 + value(rng) * 37, 'x'); break;
         case 10: text += ""; break;
@@ -123,7 +123,7 @@ TEST(IniDocument, TrimsTheBlanksTheProfileApiTrims)
     for (int b = 1; b < 0x80; ++b) {
         if (b == '\n' || b == '[' || b == '=') continue;
         const std::string c(1, static_cast<char>(b));
-        const std::string key = "K" + std::to_string(b);
+        const std::string key = std::string("K").append(std::to_string(b));
         text += c + key + c + "=" + c + "v" + c + "\r\n";
         keys.insert(key);
     }

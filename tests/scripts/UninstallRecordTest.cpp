@@ -197,7 +197,7 @@ TEST(RestoreRelateSlots, LoadingAndAddingRules)
     EXPECT_EQ(lists.RestoreRelate[2], "");
     AddRelateSlot(lists, "htm", true, "y");
     EXPECT_EQ(lists.RestoreRelate[2], "") << "htm is present inside html";
-    for (int i = 0; i < 30; ++i) AddRelateSlot(lists, "e" + std::to_string(i), false, "");
+    for (int i = 0; i < 30; ++i) AddRelateSlot(lists, std::string("e").append(std::to_string(i)), false, "");
     EXPECT_EQ(lists.RestoreRelate[19], "e17,");
     AddRelateSlot(lists, "zzz", true, "z");
     for (const std::string& slot : lists.RestoreRelate) EXPECT_NE(slot, "zzz,z");
