@@ -281,6 +281,9 @@ LRESULT TfrmBack::HandleMessage(UINT msg, WPARAM wp, LPARAM lp)
         EndPaint(hwnd_, &ps);
         return 0;
     }
+    case WM_PRINTCLIENT: // lets a caller capture the gradient without a screen
+        gradBox_.Paint(reinterpret_cast<HDC>(wp));
+        return 0;
     case WM_CTLCOLORSTATIC:
         if (const Label* label = FindLabel(reinterpret_cast<HWND>(lp))) {
             const auto dc = reinterpret_cast<HDC>(wp);

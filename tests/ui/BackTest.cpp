@@ -1,5 +1,7 @@
 #include "ui/Back.h"
 
+#include "PaintSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -308,4 +310,37 @@ TEST(BackWindow, GradientChangeOnAHiddenNormalWindowStartsTheWizard)
     back.GradBox().SetGradStep(128); // unchanged, but it notifies
     EXPECT_EQ(shown, 1);
     EXPECT_FALSE(IsWindow(hwnd));
+}
+
+TEST(BackWindow, LabelsPaintTheirTextOverTheGradientInTableOrder)
+{
+    TfrmBack back;
+    HWND hwnd = back.Create();
+    ASSERT_NE(hwnd, nullptr);
+    back.SetTitle("\x81\xA1\x81\xA1\x81\xA1"); // ■■■: solid blocks, so the colours are easy to find
+    MemoryCanvas canvas(490, 298, RGB(255, 0, 0));
+    ASSERT_TRUE(canvas.valid());
+
+    // Compose the window as the system does: the gradient, then the visible labels from
+    // the bottom of the z-order up.
+    SendMessageA(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.dc()), PRF_CLIENT);
+    for (HWND label : {back.lblBackTitle2().hwnd, back.lblBackTitle1().hwnd}) {
+        const RECT r = RectInParent(label);
+        POINT old;
+        SetViewportOrgEx(canvas.dc(), r.left, r.top, &old);
+        SendMessageA(label, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.dc()), PRF_CLIENT);
+        SetViewportOrgEx(canvas.dc(), old.x, old.y, nullptr);
+    }
+
+    EXPECT_EQ(canvas.pixel(400, 0), RGB(0, 0, 255)) << "the gradient starts blue at the top";
+    EXPECT_EQ(canvas.pixel(400, 297), RGB(0, 0, 0)) << "and ends black";
+    EXPECT_EQ(canvas.pixel(480, 30), canvas.pixel(0, 30)) << "the title's box is transparent beyond its text";
+    int white = 0, green = 0;
+    for (int x = 16; x < 200; ++x)
+        for (int y = 16; y < 60; ++y) {
+            white += canvas.pixel(x, y) == RGB(255, 255, 255);
+            green += canvas.pixel(x, y) == RGB(0, 128, 0);
+        }
+    EXPECT_GT(white, 100) << "the white title is painted";
+    EXPECT_GT(green, 10) << "its green shadow shows beside it";
 }
