@@ -17,7 +17,7 @@ constexpr DWORD kLabelStyle = WS_CHILD | SS_LEFT | SS_NOPREFIX;
 
 UniqueGdiObject MakeFont(int pixels, const char* face)
 {
-    // Negative height: the character height in pixels, as the fonts are specified.
+    // Negative height: the character height in pixels, not the cell height.
     return UniqueGdiObject(CreateFontA(-pixels, 0, 0, 0, FW_NORMAL, TRUE, FALSE, FALSE, SHIFTJIS_CHARSET,
                                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                        DEFAULT_PITCH | FF_DONTCARE, face));
