@@ -1,0 +1,205 @@
+#include "ui/CusDlg.h"
+
+#include <vector>
+
+namespace {
+
+struct ControlSpec {
+    int id;
+    const char* className;
+    const char* caption;
+    int left, top, width, height;
+};
+
+const ControlSpec kControls[] = {
+    {TfrmCustomDlg::kIdMessage, "STATIC", "", 8, 8, 409, 73},
+    {TfrmCustomDlg::kIdYes, "BUTTON", "はい(&Y)", 8, 88, 97, 25},
+    {TfrmCustomDlg::kIdNo, "BUTTON", "いいえ(&N)", 112, 88, 97, 25},
+    {TfrmCustomDlg::kIdDelete, "BUTTON", "すべて削除(&D)", 216, 88, 97, 25},
+    {TfrmCustomDlg::kIdSave, "BUTTON", "すべて保存(&A)", 320, 88, 97, 25},
+};
+
+// A dialog frame with a caption but no system menu, hence no Close box and no icons.
+const DWORD kStyle = WS_POPUP | WS_CAPTION | WS_DLGFRAME | WS_CLIPCHILDREN;
+const DWORD kExStyle = WS_EX_DLGMODALFRAME;
+
+HFONT CreateDialogFont()
+{
+    LOGFONTA lf = {};
+    lf.lfHeight = -12; // character height in pixels
+    lf.lfWeight = FW_NORMAL;
+    lf.lfCharSet = SHIFTJIS_CHARSET;
+    lf.lfQuality = DEFAULT_QUALITY;
+    lf.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
+    lstrcpynA(lf.lfFaceName, "ＭＳ Ｐゴシック", LF_FACESIZE);
+    return CreateFontIndirectA(&lf);
+}
+
+} // namespace
+
+TfrmCustomDlg::~TfrmCustomDlg()
+{
+    if (hwnd_) DestroyWindow(hwnd_);
+}
+
+bool TfrmCustomDlg::RegisterWindowClass()
+{
+    WNDCLASSA wc = {};
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    if (GetClassInfoA(instance, kClassName, &wc)) return true;
+    wc.lpfnWndProc = WndProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+    wc.lpszClassName = kClassName;
+    return RegisterClassA(&wc) != 0;
+}
+
+HWND TfrmCustomDlg::Create(HWND answerLabel)
+{
+    if (hwnd_ || !RegisterWindowClass()) return nullptr;
+    RECT frame = {0, 0, kClientWidth, kClientHeight};
+    AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
+    // The window picks up this object in WM_NCCREATE.
+    CreateWindowExA(kExStyle, kClassName, kCaption, kStyle, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                    nullptr, nullptr, GetModuleHandleA(nullptr), this);
+    if (!hwnd_) return nullptr;
+    answerLabel_ = answerLabel;
+    font_.reset(CreateDialogFont());
+    if (!CreateControls()) {
+        DestroyWindow(hwnd_);
+        return nullptr;
+    }
+    return hwnd_;
+}
+
+bool TfrmCustomDlg::CreateControls()
+{
+    for (const ControlSpec& c : kControls) {
+        const bool label = c.id == kIdMessage;
+        // The label shows paths verbatim: an "&" in a file name is no mnemonic.
+        const DWORD style = WS_CHILD | WS_VISIBLE | (label ? SS_LEFT | SS_NOPREFIX : WS_TABSTOP | BS_PUSHBUTTON);
+        HWND child = CreateWindowExA(0, c.className, c.caption, style, c.left, c.top, c.width, c.height, hwnd_,
+                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), GetModuleHandleA(nullptr),
+                                     nullptr);
+        if (!child) return false;
+        if (font_) SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    }
+    return true;
+}
+
+void TfrmCustomDlg::SetMessage(const std::string& text)
+{
+    if (HWND label = Control(kIdMessage)) SetWindowTextA(label, text.c_str());
+}
+
+std::string TfrmCustomDlg::Message() const
+{
+    HWND label = Control(kIdMessage);
+    if (!label) return {};
+    std::vector<char> text(static_cast<size_t>(GetWindowTextLengthA(label)) + 1);
+    const int n = GetWindowTextA(label, text.data(), static_cast<int>(text.size()));
+    return std::string(text.data(), n > 0 ? static_cast<size_t>(n) : 0);
+}
+
+const char* TfrmCustomDlg::AnswerWord(int controlId)
+{
+    switch (controlId) {
+    case kIdYes: return "Yes";
+    case kIdNo: return "No";
+    case kIdDelete: return "Delete";
+    case kIdSave: return "Save";
+    }
+    return nullptr;
+}
+
+void TfrmCustomDlg::Answer(int controlId)
+{
+    const char* word = AnswerWord(controlId);
+    if (!word || !showing_) return;
+    if (answerLabel_) SetWindowTextA(answerLabel_, word);
+    modalResult_ = 1;
+}
+
+int TfrmCustomDlg::ShowModal(HWND owner)
+{
+    if (!hwnd_ || showing_) return 0;
+    showing_ = true;
+    modalResult_ = 0;
+    // The owner keeps the dialog above it; it is chosen per question.
+    SetWindowLongPtrA(hwnd_, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
+    RECT rect;
+    GetWindowRect(hwnd_, &rect);
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    SetWindowPos(hwnd_, nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+                 (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+
+    // EnableWindow returns nonzero when the window was disabled already.
+    const bool reenableOwner = owner && !EnableWindow(owner, FALSE);
+    ShowWindow(hwnd_, SW_SHOW);
+    SetForegroundWindow(hwnd_);
+    SetFocus(Control(kIdYes));
+
+    MSG msg;
+    while (modalResult_ == 0) {
+        const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+        if (got == 0) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
+        if (got < 0) break;
+        if (IsDialogMessageA(hwnd_, &msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+
+    // Enable the owner before hiding, so activation returns to it rather than elsewhere.
+    if (reenableOwner) EnableWindow(owner, TRUE);
+    if (hwnd_) ShowWindow(hwnd_, SW_HIDE);
+    showing_ = false;
+    return modalResult_ > 0 ? modalResult_ : 0;
+}
+
+LRESULT CALLBACK TfrmCustomDlg::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
+{
+    if (msg == WM_NCCREATE) {
+        auto* self = static_cast<TfrmCustomDlg*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
+        self->hwnd_ = hwnd;
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<TfrmCustomDlg*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
+
+    switch (msg) {
+    case WM_COMMAND: {
+        int id = LOWORD(wp);
+        // Enter arrives as IDOK: it presses the focused button. Esc (IDCANCEL) does nothing.
+        if (id == IDOK) {
+            HWND focus = GetFocus();
+            id = focus && GetParent(focus) == hwnd ? GetDlgCtrlID(focus) : 0;
+        }
+        if (HIWORD(wp) == BN_CLICKED || LOWORD(wp) == IDOK) self->Answer(id);
+        return 0;
+    }
+    case WM_CLOSE:
+        // No Close box: the question is answered only by a button, never dismissed
+        // (Alt+F4 or another program's WM_CLOSE would leave the run without an answer).
+        return 0;
+    case WM_NCDESTROY:
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+        self->hwnd_ = nullptr;
+        self->modalResult_ = -1; // ends a modal loop whose window went away
+        break;
+    }
+    return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+std::string SharedFileQuestion(const std::string& path)
+{
+    return std::string(path)
+        .append("\r\n\r\n")
+        .append("この共有ファイルは、現在、他のどのプログラムからも使われていません。\r\n")
+        .append("しかし、今後、他のプログラムで使われる可能性があります。\r\n")
+        .append("このファイルを削除してもよろしいですか？");
+}
