@@ -1,5 +1,7 @@
 #include "ui/Back.h"
 
+#include "ui/WindowClass.h"
+
 #include "ui/VersionText.h"
 
 #include <algorithm>
@@ -63,15 +65,7 @@ TfrmBack::~TfrmBack()
 
 bool TfrmBack::RegisterWindowClass()
 {
-    WNDCLASSA wc = {};
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    if (GetClassInfoA(instance, kClassName, &wc)) return true;
-    wc.lpfnWndProc = WndProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    wc.lpszClassName = kClassName;
-    return RegisterClassA(&wc) != 0;
+    return RegisterWindowClassOnce(kClassName, WndProc, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
 }
 
 HWND TfrmBack::Create()

@@ -1,5 +1,7 @@
 #include "ui/CusDlg.h"
 
+#include "ui/WindowClass.h"
+
 #include <vector>
 
 namespace {
@@ -44,15 +46,7 @@ TfrmCustomDlg::~TfrmCustomDlg()
 
 bool TfrmCustomDlg::RegisterWindowClass()
 {
-    WNDCLASSA wc = {};
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    if (GetClassInfoA(instance, kClassName, &wc)) return true;
-    wc.lpfnWndProc = WndProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
-    wc.lpszClassName = kClassName;
-    return RegisterClassA(&wc) != 0;
+    return RegisterWindowClassOnce(kClassName, WndProc, reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1)));
 }
 
 HWND TfrmCustomDlg::Create(HWND answerLabel)

@@ -1,6 +1,7 @@
 #include "ui/Gauge.h"
 
 #include "ui/GdiObjects.h"
+#include "ui/WindowClass.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -12,14 +13,7 @@ TGauge::~TGauge()
 
 bool TGauge::RegisterWindowClass()
 {
-    WNDCLASSA wc = {};
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    if (GetClassInfoA(instance, kClassName, &wc)) return true;
-    wc.lpfnWndProc = WndProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    wc.lpszClassName = kClassName;
-    return RegisterClassA(&wc) != 0;
+    return RegisterWindowClassOnce(kClassName, WndProc, nullptr);
 }
 
 HWND TGauge::Create(HWND parent, int left, int top, int width, int height, int id)
