@@ -1,8 +1,7 @@
 #include "ui/Back.h"
 
-#include "ui/WindowClass.h"
-
 #include "ui/VersionText.h"
+#include "ui/WindowClass.h"
 
 #include <algorithm>
 
