@@ -64,3 +64,20 @@ void RemoveTree(const std::string& folder)
     }
     RemoveDirectoryA(base.c_str());
 }
+
+std::string CreateScratchRegistryKey(const std::string& name, UniqueRegKey& key)
+{
+    const std::string path = "Software\\QuillonTest\\" + std::to_string(GetCurrentProcessId()) + "\\" + name;
+    RegDeleteTreeA(HKEY_CURRENT_USER, path.c_str());
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                        key.put(), nullptr) != ERROR_SUCCESS)
+        return {};
+    return path;
+}
+
+void RemoveScratchRegistryKey(const std::string& path)
+{
+    RegDeleteTreeA(HKEY_CURRENT_USER, path.c_str());
+    RegDeleteKeyA(HKEY_CURRENT_USER, path.substr(0, path.rfind('\\')).c_str());
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\QuillonTest");
+}

@@ -1,6 +1,8 @@
 // Helpers shared by the test programs: scratch folders and small file utilities that
 // use the plain Win32 API, independent of the code under test.
 #pragma once
+#include "foundation/Handles.h"
+
 #include <windows.h>
 
 #include <string>
@@ -27,3 +29,10 @@ bool WriteFileBytes(const std::string& path, const std::string& bytes);
 std::string ReadFileBytes(const std::string& path);
 // Removes a folder tree, clearing read-only attributes first.
 void RemoveTree(const std::string& folder);
+
+// A throwaway key HKCU\Software\QuillonTest\<pid>\<name>, created empty and opened into
+// key. Returns its path under HKEY_CURRENT_USER, or "" when it cannot be created.
+std::string CreateScratchRegistryKey(const std::string& name, UniqueRegKey& key);
+// Removes a key made by CreateScratchRegistryKey with its tree; the parents go only when
+// empty, so parallel test runs keep theirs.
+void RemoveScratchRegistryKey(const std::string& path);

@@ -46,18 +46,13 @@ protected:
     void SetUp() override
     {
         StartupConfigTest::SetUp();
-        base_ = "Software\\QuillonTest\\" + std::to_string(GetCurrentProcessId()) + "\\" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, base_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                                  nullptr, key_.put(), nullptr),
-                  ERROR_SUCCESS);
+        base_ = CreateScratchRegistryKey(::testing::UnitTest::GetInstance()->current_test_info()->name(), key_);
+        ASSERT_FALSE(base_.empty());
     }
     void TearDown() override
     {
         key_.reset();
-        RegDeleteTreeA(HKEY_CURRENT_USER, base_.c_str());
-        RegDeleteKeyA(HKEY_CURRENT_USER, base_.substr(0, base_.rfind('\\')).c_str());
-        RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\QuillonTest");
+        RemoveScratchRegistryKey(base_);
     }
     void SetString(const std::string& name, const std::string& value)
     {

@@ -2,6 +2,8 @@
 
 #include "foundation/Handles.h"
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -16,21 +18,13 @@ class RegistryTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        base_ = "Software\\QuillonTest\\" + std::to_string(GetCurrentProcessId()) + "\\" +
-                info->name();
-        RegDeleteTreeA(HKEY_CURRENT_USER, base_.c_str());
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, base_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                                  nullptr, key_.put(), nullptr),
-                  ERROR_SUCCESS);
+        base_ = CreateScratchRegistryKey(::testing::UnitTest::GetInstance()->current_test_info()->name(), key_);
+        ASSERT_FALSE(base_.empty());
     }
     void TearDown() override
     {
         key_.reset();
-        RegDeleteTreeA(HKEY_CURRENT_USER, base_.c_str());
-        // The parents go only when empty, so parallel runs keep theirs.
-        RegDeleteKeyA(HKEY_CURRENT_USER, base_.substr(0, base_.rfind('\\')).c_str());
-        RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\QuillonTest");
+        RemoveScratchRegistryKey(base_);
     }
 
     // Absolute accessor path of a key below the test key.
