@@ -20,6 +20,18 @@ public:
     void ShowProgress(const std::string&, const std::string&) override {}
     void ProcessMessages() override {}
     HWND OwnerWindow() const override { return nullptr; }
+    void BeginRun() override {}
+    void Pause(int) override {}
+    void ShowCounter(int, int) override {}
+    void HideCounter() override {}
+    void SetAbortEnabled(bool) override {}
+    bool AbortRequested() const override { return false; }
+    WizardOptions Options() const override { return {}; }
+    void ShowFailureDetails(const std::string&, const std::string&) override {}
+    void WaitForNext() override {}
+    int ShowCompletionPage(const CompletionPage&) override { return 1; }
+    std::string AskDeletion(const std::string&) override { return "No"; }
+    void EndRun() override {}
 };
 
 double Seconds(LARGE_INTEGER from, LARGE_INTEGER to)

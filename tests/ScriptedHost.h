@@ -43,4 +43,57 @@ public:
     }
     void ProcessMessages() override { ++processMessagesCalls; }
     HWND OwnerWindow() const override { return owner; }
+
+    // Run-window calls, recorded in order as short words ("begin", "pause 350",
+    // "counter 3/10", ...), so tests can assert the sequence a run produces.
+    std::vector<std::string> events;
+    WizardOptions options;
+    bool abortRequested = false;
+    // Abort becomes requested when this many AbortRequested() checks have been made
+    // (0: never), to test that a run stops at its next check.
+    int abortAfterChecks = 0;
+    mutable int abortChecks = 0;
+    int completionChoice = 1;
+    std::deque<std::string> deletionAnswers; // "Yes" when they run out
+    std::vector<std::string> deletionQuestions;
+
+    void BeginRun() override { events.push_back("begin"); }
+    void Pause(int milliseconds) override { events.push_back("pause " + std::to_string(milliseconds)); }
+    void ShowCounter(int done, int total) override
+    {
+        events.push_back("counter " + std::to_string(done) + "/" + std::to_string(total));
+    }
+    void HideCounter() override { events.push_back("counter hidden"); }
+    void SetAbortEnabled(bool enabled) override { events.push_back(enabled ? "abort on" : "abort off"); }
+    bool AbortRequested() const override
+    {
+        ++abortChecks;
+        return abortRequested || (abortAfterChecks > 0 && abortChecks >= abortAfterChecks);
+    }
+    WizardOptions Options() const override { return options; }
+    void ShowFailureDetails(const std::string& frameCaption, const std::string& details) override
+    {
+        events.push_back("details " + frameCaption);
+        failureDetails = details;
+    }
+    std::string failureDetails;
+    void WaitForNext() override { events.push_back("next"); }
+    int ShowCompletionPage(const CompletionPage& page) override
+    {
+        events.push_back("completion");
+        completion = page;
+        return completionChoice;
+    }
+    CompletionPage completion;
+    std::string AskDeletion(const std::string& text) override
+    {
+        deletionQuestions.push_back(text);
+        std::string answer = "Yes";
+        if (!deletionAnswers.empty()) {
+            answer = deletionAnswers.front();
+            deletionAnswers.pop_front();
+        }
+        return answer;
+    }
+    void EndRun() override { events.push_back("end"); }
 };

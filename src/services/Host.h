@@ -7,6 +7,31 @@
 
 #include <string>
 
+// The options of the message page as they stand when a run starts.
+struct WizardOptions {
+    struct Box {
+        std::string caption;
+        bool checked = false;
+        bool enabled = false;
+        bool visible = false;
+    };
+    std::string folder;      // text of the folder box
+    bool overwrite = false;  // chkOverWrite
+    bool hiSpeed = false;    // chkHiSpeed
+    // The four boxes of the shortcut frame: desktop, start menu, start-up, send-to in the
+    // installer; "*.INI", "*.GID", CheckBox3, CheckBox4 (or the single DeleteAll box) in
+    // the uninstaller's panel.
+    Box boxes[4];
+};
+
+// The final page of a run.
+struct CompletionPage {
+    std::string message;       // lblSelectTypeMsg
+    std::string option1;       // optSelectType1, selected when the page opens
+    std::string option2;       // optSelectType2; empty: disabled and hidden
+    std::string finishCaption; // btnEvent: SetupWord or UnSetupWord + "完了(&E)"
+};
+
 class Host {
 public:
     virtual ~Host() = default;
@@ -28,4 +53,31 @@ public:
     // The window that owns shell dialogs and started programs (the main window);
     // nullptr when there is none.
     virtual HWND OwnerWindow() const = 0;
+
+    // A run begins: the main window is hidden and the progress window shown.
+    virtual void BeginRun() = 0;
+    // Waits the given time while window messages are processed (StepDelay, fixed waits).
+    virtual void Pause(int milliseconds) = 0;
+    // The counter and gauge of a counted stage: "(done/total)" and the percentage.
+    virtual void ShowCounter(int done, int total) = 0;
+    virtual void HideCounter() = 0;
+    // Whether the user may interrupt the stage at hand.
+    virtual void SetAbortEnabled(bool enabled) = 0;
+    // The user confirmed the abort question (the main window is disabled).
+    virtual bool AbortRequested() const = 0;
+    // The options and the folder of the message page.
+    virtual WizardOptions Options() const = 0;
+
+    // Wait points. Each returns once the user has pressed the offered button.
+    // The failed actions on the readme page, captioned frameCaption, behind "続行(&C)".
+    virtual void ShowFailureDetails(const std::string& frameCaption, const std::string& details) = 0;
+    // The progress window's button as "次へ(&N)".
+    virtual void WaitForNext() = 0;
+    // The final page; returns the selected option, 1 or 2.
+    virtual int ShowCompletionPage(const CompletionPage& page) = 0;
+    // The four-button deletion question; returns "Yes", "No", "Delete" or "Save".
+    virtual std::string AskDeletion(const std::string& text) = 0;
+    // The run has ended: leaving is confirmed, the progress window closes and the
+    // wizard ends.
+    virtual void EndRun() = 0;
 };

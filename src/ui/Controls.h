@@ -1,0 +1,60 @@
+// The child controls of the forms. Every control of the window tables is a real child
+// window that carries its text, so screen readers, automation tools and the GUI tests
+// read the program the way a user sees it.
+#pragma once
+#include "ui/GdiObjects.h"
+
+#include <windows.h>
+
+#include <string>
+
+enum class ControlKind {
+    Group,       // framed container with a caption; its children move and hide with it
+    Label,       // STATIC, no mnemonic processing
+    WrapLabel,   // STATIC, word-wrapped
+    Button,
+    CheckBox,
+    RadioButton,
+    Edit,        // single-line edit box
+    Memo,        // multi-line read-only text box
+    Image,       // STATIC showing an icon
+};
+
+struct ControlDef {
+    int id;
+    ControlKind kind;
+    const char* text;
+    int left, top, width, height;
+    bool visible = true;
+    bool enabled = true;
+    DWORD extraStyle = 0;
+};
+
+// The window class of group containers: "TGroupBox". Registered on first use.
+constexpr const char* kGroupBoxClass = "TGroupBox";
+
+// Creates one control under parent with the font. nullptr on failure.
+HWND CreateControl(HWND parent, const ControlDef& def, HFONT font);
+
+// A font of the given character height in pixels, Shift-JIS character set.
+UniqueGdiObject CreateUiFont(int pixels, const char* face, bool italic = false, bool fixedPitch = false);
+
+std::string GetText(HWND hwnd);
+void SetText(HWND hwnd, const std::string& text);
+
+// The descendant of root with the control ID (groups nest their controls).
+HWND FindControl(HWND root, int id);
+
+// Dispatches every pending message of this thread. A WM_QUIT met on the way is posted
+// again so the loop that owns it still ends. False when WM_QUIT was met.
+bool ProcessPendingMessages();
+
+// Centres a top-level window on the screen.
+void CenterOnScreen(HWND hwnd);
+
+// Creates a top-level window whose client area has the given size.
+HWND CreateForm(const char* className, const char* caption, DWORD style, DWORD exStyle, int clientWidth,
+                int clientHeight, HWND owner, void* self);
+
+// Disables and greys the Close item of the window's system menu.
+void DisableCloseItem(HWND hwnd);
