@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Runs SETUP.EXE on the sample package in a Wine prefix of its own that draws real
-# windows: on the current display, or, without one, on a virtual display whose
-# screenshot is saved as build/demo.png.
+# windows. With a display the user clicks through it. Without one it runs on a virtual
+# screen, steps through the pages by itself and saves a screenshot of each page.
+#   demo.sh SETUP.EXE WIZDRIVE.EXE
 set -euo pipefail
 exe=$(realpath "$1")
+driver=$(realpath "$2")
 root="$(cd "$(dirname "$0")/.." && pwd)"
 export WINEPREFIX="$root/build/wineprefix-demo"
 export QS_GRAPHICS=x11
@@ -18,12 +20,54 @@ if [ -n "${DISPLAY:-}" ]; then
   exec "$root/scripts/wine-run.sh" "$package/SETUP.EXE"
 fi
 
-shot="$root/build/demo.png"
-xvfb-run -a -s '-screen 0 1024x768x24' bash -c '
-  "$1" "$2" & pid=$!
-  sleep "${QS_DEMO_SECONDS:-8}"
-  xwd -root -silent | convert xwd:- "$3"
-  kill $pid 2>/dev/null || true
-  wait $pid 2>/dev/null || true
-' _ "$root/scripts/wine-run.sh" "$package/SETUP.EXE" "$shot"
-echo "No display: SETUP.EXE ran on a virtual screen; screenshot saved to $shot"
+shots="$root/build/demo-shots"
+rm -rf "$shots"
+mkdir -p "$shots"
+
+# An uninstall record as an installation leaves it, for the uninstaller's panel.
+record="$root/build/demo-installed"
+rm -rf "$record"
+mkdir -p "$record"
+printf '%s\r\n' '[Title]' 'UnSetup=Quillon デモ' '[SetupFolder]' "Folder=Z:${record//\//\\}\\" \
+  '[UnSetupOption]' 'CheckBox=1,0,1,0' 'CheckBox3=*.log' | iconv -f UTF-8 -t CP932 > "$record/UNSETUP.INI"
+# A folder with the program but no script, for the fatal page.
+fatal="$root/build/demo-noscript"
+rm -rf "$fatal"
+mkdir -p "$fatal"
+cp "$exe" "$fatal/SETUP.EXE"
+
+xvfb-run -a -s '-screen 0 1024x768x24' bash -s -- "$root/scripts/wine-run.sh" "$driver" "$package" "$record" \
+  "$fatal" "$shots" <<'STEPS'
+set -u
+run=$1 drive=$2 package=$3 record=$4 fatal=$5 shots=$6
+# Control IDs of the wizard window.
+EVENT=229 END=230 EULA_BOX=207
+d() { "$run" "$drive" "$@"; }
+shot() { sleep 1; xwd -root -silent | convert xwd:- "$shots/$1.png"; echo "  $shots/$1.png"; }
+leave() {
+  d click $END 10000
+  d answer "終了確認" 6 3000 || true
+  wait "$1" 2>/dev/null || true
+}
+
+"$run" "$package/SETUP.EXE" & pid=$!
+d waittext $EVENT "インストール続行(&C)" 60000 && shot 1-title
+d click $EVENT 5000
+d waittext $EVENT "同意する(&A)" 20000 && shot 2-licence
+d click $EULA_BOX 5000
+sleep 0.5
+d click $EVENT 5000
+d waittext $EVENT "インストール続行(&C)" 20000 && shot 3-readme
+d click $EVENT 5000
+d waittext $EVENT "インストール開始(&S)" 20000 && shot 4-message-page
+leave $pid
+
+"$run" "$package/SETUP.EXE" "Z:${record//\//\\}\\UNSETUP.INI" & pid=$!
+d waittext $EVENT "アンインストール開始(&S)" 60000 && shot 5-uninstaller-panel
+leave $pid
+
+"$run" "$fatal/SETUP.EXE" & pid=$!
+d waittext $EVENT "処理開始(&S)" 60000 && shot 6-fatal-page
+leave $pid
+STEPS
+echo "No display: SETUP.EXE ran on a virtual screen; screenshots of each page are in $shots"

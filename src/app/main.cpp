@@ -1,21 +1,21 @@
-// Process entry. Until the wizard windows exist this shows one window with what the
-// start-up has found: the Windows version, the version label and the machine's folders.
+// Process entry: the single-instance guard, the four windows in their order, the
+// message loop. The background window shows the wizard modally and ends the program.
 #include "app/AppState.h"
 #include "app/Startup.h"
-#include "app/WinVersion.h"
+#include "app/StartupSequence.h"
 #include "foundation/SystemLibrary.h"
-#include "foundation/VersionInfo.h"
-#include "foundation/uIniFile.h"
-#include "foundation/uStrOp.h"
 #include "services/Shortcut.h"
+#include "ui/Back.h"
+#include "ui/CusDlg.h"
+#include "ui/Main.h"
+#include "ui/Status.h"
+#include "ui/WindowHost.h"
 
 #include <windows.h>
 
 #include <string>
 
 namespace {
-
-constexpr char kWindowClass[] = "QuillonSetupShell";
 
 std::string ModulePath()
 {
@@ -27,34 +27,9 @@ std::string ModulePath()
     }
 }
 
-std::string DescribeStartup(AppState& state, const std::string& exePath)
-{
-    const WindowsVersion version = DetectWindowsVersion();
-    state.OsFamily = version.OsFamily;
-    state.OsName = version.OsName;
-    const FolderPlatform platform = SystemFolderPlatform();
-    SetStartFolders(state, exePath, platform);
-    state.ErrorLines = DiscoverFolders(state, state.OsFamily, platform);
-
-    return "Quillon Installer(on " + state.OsName + ")\r\n" +
-           "Version " + ReadFileVersion(exePath) + "\r\n\r\n" +
-           "(Win) " + state.WindowsFolder + "\r\n" + "(Sys) " + state.SystemFolder + "\r\n" +
-           "(Prg) " + state.ProgramFilesFolder + "\r\n" + "(Tmp) " + state.TempFolder + "\r\n" +
-           state.ErrorLines;
-}
-
-LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    if (msg == WM_DESTROY) {
-        PostQuitMessage(0);
-        return 0;
-    }
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
-}
-
 } // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     // Before anything can load a DLL by bare name.
     RestrictDllSearchToSystem();
@@ -68,23 +43,25 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
     }
 
     AppState state;
-    const std::string info = DescribeStartup(state, ModulePath());
+    WindowHost host(state);
+    TfrmBack back;
+    TfrmMain main(state, host);
+    TfrmStatus status(state, host);
+    TfrmCustomDlg dialog;
+    if (!back.Create() || !main.Create(back.Handle()) || !status.Create(back.Handle()) ||
+        !dialog.Create(main.Control(TfrmMain::kLblFormShare)))
+        return 1;
+    host.Attach(&back, &main, &status, &dialog);
+    main.background = back.Handle();
+    status.mainWindow = main.Handle();
+    status.background = back.Handle();
+    status.SetMainModalResult = [&main](int result) { main.SetModalResult(result); };
 
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = WindowProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kWindowClass;
-    if (!RegisterClassA(&wc)) return 1;
-    HWND window = CreateWindowExA(0, kWindowClass, "Quillon Installer", WS_OVERLAPPEDWINDOW,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, 640, 360, nullptr, nullptr,
-                                  instance, nullptr);
-    if (!window) return 1;
-    CreateWindowExA(0, "STATIC", info.c_str(), WS_CHILD | WS_VISIBLE, 16, 16, 600, 300, window,
-                    nullptr, instance, nullptr);
-    ShowWindow(window, show);
-    UpdateWindow(window);
+    const StartupInput input{FirstCommandLineParameter(GetCommandLineA()), ModulePath()};
+    main.OnFirstActivate = [&] { RunStartupSequence(state, main, back, host, input, SystemFolderPlatform()); };
+    back.ShowMainModal = [&main] { main.ShowModal(); };
+    back.OnClosed = [] { PostQuitMessage(0); };
+    back.Show();
 
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {

@@ -1,0 +1,23 @@
+// The start-up sequence as the windows run it on the main window's first activation:
+// environment and work folder, then either the fatal page or the configuration, the
+// title page (or the uninstaller's panel) and the installer's preconditions.
+#pragma once
+#include "app/AppState.h"
+#include "foundation/FolderMacros.h"
+#include "services/Host.h"
+
+#include <string>
+
+class TfrmMain;
+class TfrmBack;
+
+struct StartupInput {
+    std::string firstParameter; // first command-line parameter, "" when none
+    std::string exePath;        // full path of the running program
+};
+
+void RunStartupSequence(AppState& state, TfrmMain& main, TfrmBack& back, Host& host, const StartupInput& input,
+                        const FolderPlatform& platform);
+
+// The first parameter of a command line (the program name skipped), quotes removed.
+std::string FirstCommandLineParameter(const std::string& commandLine);

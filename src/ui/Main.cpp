@@ -1,0 +1,688 @@
+#include "ui/Main.h"
+
+#include "foundation/FolderMacros.h"
+#include "foundation/Handles.h"
+#include "foundation/SystemApi.h"
+#include "foundation/uStrOp.h"
+#include "services/FileOps.h"
+#include "services/FilePrim.h"
+#include "services/FldrDlg.h"
+#include "services/Launch.h"
+#include "ui/Controls.h"
+#include "ui/WindowClass.h"
+
+#include <vector>
+
+namespace {
+
+const char kCrLf[] = "\r\n";
+constexpr DWORD kFormStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+// Posted to run the start-up outside the activation message itself.
+constexpr UINT kMsgStartup = WM_APP + 1;
+// A licence or readme is text for reading; beyond this size the rest is not shown.
+constexpr std::size_t kMaxReadmeBytes = 4u << 20;
+
+using C = ControlKind;
+
+struct Def {
+    int parent; // 0: the form, else the container's ID
+    ControlDef def;
+};
+
+// The window's controls: parents come before their children.
+const Def kDefs[] = {
+    {0, {TfrmMain::kFraTitle, C::Group, "", 8, 8, 473, 241, false}},
+    {TfrmMain::kFraTitle, {TfrmMain::kLblTitleA1, C::Label, "汎用インストーラ", 8, 8, 105, 33, true, true, SS_CENTER}},
+    {TfrmMain::kFraTitle, {TfrmMain::kLblTitleA2, C::Label, "Quillon Installer", 112, 8, 313, 33}},
+    {TfrmMain::kFraTitle, {TfrmMain::kImgTitle1, C::Image, "", 432, 8, 32, 32}},
+    {TfrmMain::kFraTitle, {TfrmMain::kLblTitleMessage, C::WrapLabel, "", 16, 56, 441, 177}},
+    {0, {TfrmMain::kFraReadme, C::Group, "", 8, 8, 473, 241, false}},
+    {TfrmMain::kFraReadme, {TfrmMain::kTxtReadme, C::Memo, "", 8, 16, 457, 217}},
+    {TfrmMain::kFraReadme,
+     {TfrmMain::kChkEULARead, C::CheckBox, "上記「使用許諾契約書」を確認のうえ、", 8, 216, 457, 17, false}},
+    {0, {TfrmMain::kGrpMessage, C::Group, "メッセージ", 8, 8, 473, 89, false}},
+    {TfrmMain::kGrpMessage, {TfrmMain::kLblMessage, C::WrapLabel, "", 8, 16, 457, 65}},
+    {0, {TfrmMain::kGrpSetupFolder, C::Group, "インストールフォルダ", 8, 104, 473, 49, false}},
+    {TfrmMain::kGrpSetupFolder, {TfrmMain::kTxtFolder, C::Edit, "", 8, 16, 401, 24, true, false}},
+    {TfrmMain::kGrpSetupFolder, {TfrmMain::kBtnRefer, C::Button, "参照(&R)", 416, 16, 49, 25, true, false}},
+    {0, {TfrmMain::kGrpOption, C::Group, "インストールオプション", 8, 160, 473, 89, false}},
+    {TfrmMain::kGrpOption,
+     {TfrmMain::kChkOverWrite, C::CheckBox, "自動的に上書き(同名ファイルは最新ファイルをコピー)", 8, 16, 297, 17, true,
+      false}},
+    {TfrmMain::kGrpOption, {TfrmMain::kChkHiSpeed, C::CheckBox, "ハイスピードインストール", 312, 16, 153, 17, true, false}},
+    {TfrmMain::kGrpOption, {TfrmMain::kFraShortCut, C::Group, "ショートカットの作成", 8, 40, 457, 41}},
+    {TfrmMain::kFraShortCut, {TfrmMain::kChkSCutDesktop, C::CheckBox, "デスクトップ", 8, 16, 105, 17, true, false}},
+    {TfrmMain::kFraShortCut,
+     {TfrmMain::kChkSCutStartMenu, C::CheckBox, "スタートメニュー", 120, 16, 105, 17, true, false}},
+    {TfrmMain::kFraShortCut, {TfrmMain::kChkSCutStartUp, C::CheckBox, "スタートアップ", 232, 16, 105, 17, true, false}},
+    {TfrmMain::kFraShortCut, {TfrmMain::kChkSCutSendTo, C::CheckBox, "送る", 344, 16, 105, 17, true, false}},
+    {TfrmMain::kFraShortCut, {TfrmMain::kLblUnSetupInfo, C::WrapLabel, "", 8, 8, 441, 25, false}},
+    {0, {TfrmMain::kFraSelectType, C::Group, "", 8, 8, 473, 241, false}},
+    {TfrmMain::kFraSelectType, {TfrmMain::kLblSelectTypeMsg, C::WrapLabel, "", 24, 24, 425, 105}},
+    {TfrmMain::kFraSelectType, {TfrmMain::kOptSelectType1, C::RadioButton, "", 24, 136, 425, 17, true, true, WS_GROUP}},
+    {TfrmMain::kFraSelectType, {TfrmMain::kOptSelectType2, C::RadioButton, "", 24, 160, 425, 17}},
+    {TfrmMain::kFraSelectType, {TfrmMain::kImgSelectType, C::Image, "", 24, 196, 32, 32}},
+    {TfrmMain::kFraSelectType, {TfrmMain::kLblSelectTypeA1, C::Label, "汎用インストーラ", 64, 200, 105, 17}},
+    {TfrmMain::kFraSelectType, {TfrmMain::kLblSelectTypeA2, C::Label, "Quillon Installer", 64, 216, 200, 17}},
+    {0, {TfrmMain::kBtnEvent, C::Button, "", 64, 264, 161, 25, true, false}},
+    {0, {TfrmMain::kBtnEnd, C::Button, "セットアップ終了(&E)", 272, 264, 153, 25, true, false}},
+    {0, {TfrmMain::kLblFormShare, C::Label, "Can't Delete", 8, 280, 65, 13, false}},
+};
+
+RECT ChildRect(HWND child)
+{
+    RECT r = {};
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+bool FileExists(const std::string& path)
+{
+    return !path.empty() && FileAge(path) != -1;
+}
+
+bool IsDirectory(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+} // namespace
+
+std::string FormatThousands(std::int64_t value)
+{
+    const bool negative = value < 0;
+    std::string digits = std::to_string(value);
+    if (negative) digits.erase(0, 1);
+    std::string out;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+        out += digits[i];
+    }
+    return negative ? "-" + out : out;
+}
+
+std::string FreeSpaceCaption(const std::string& folder)
+{
+    const std::string drive = DrivePart(folder);
+    if (!FolderExists(drive)) return "インストールフォルダ(空き容量：不明)";
+    std::int64_t bytes = -1;
+    if (!GetDiskFreeEx(drive, bytes) && !GetDiskFree(drive, bytes))
+        return "インストールフォルダ(空き容量：関数失敗<致命的エラー>";
+    return std::string("インストールフォルダ(空き容量：").append(FormatThousands(bytes)).append("Byte)");
+}
+
+std::string ReadmeText(const std::string& path, std::size_t maxBytes)
+{
+    UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return {};
+    std::string bytes(maxBytes, '\0');
+    std::size_t got = 0;
+    while (got < maxBytes) {
+        DWORD n = 0;
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(maxBytes - got, 1u << 20));
+        if (!ReadFile(file.get(), bytes.data() + got, want, &n, nullptr) || n == 0) break;
+        got += n;
+    }
+    bytes.resize(got);
+    std::string text;
+    text.reserve(got + got / 16);
+    for (std::size_t i = 0; i < got; ++i) {
+        const char c = bytes[i];
+        if (c == '\r') {
+            if (i + 1 < got && bytes[i + 1] == '\n') ++i;
+            text += kCrLf;
+        } else if (c == '\n') {
+            text += kCrLf;
+        } else {
+            text += c == '\0' ? ' ' : c;
+        }
+    }
+    return text;
+}
+
+TfrmMain::TfrmMain(AppState& state, Host& host) : state_(state), host_(host) {}
+
+TfrmMain::~TfrmMain()
+{
+    if (hwnd_) DestroyWindow(hwnd_);
+}
+
+HWND TfrmMain::Control(ControlId id) const
+{
+    if (id < kFraTitle || id > kLastControl) return nullptr;
+    return controls_[id - kFraTitle];
+}
+
+HWND TfrmMain::Create(HWND owner)
+{
+    if (hwnd_ ||
+        !RegisterWindowClassOnce(kClassName, WndProc, reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1))))
+        return nullptr;
+    CreateForm(kClassName, "Quillon Installer", kFormStyle, 0, kClientWidth, kClientHeight, owner, this);
+    if (!hwnd_) return nullptr;
+    font_ = CreateUiFont(12, "ＭＳ Ｐゴシック");
+    fixedFont_ = CreateUiFont(12, "ＭＳ ゴシック", false, true);
+    folderFont_ = CreateUiFont(16, "ＭＳ Ｐゴシック");
+    italicFont_ = CreateUiFont(12, "ＭＳ Ｐゴシック", true);
+    titleFont_ = CreateUiFont(24, "ＭＳ Ｐ明朝", true);
+    whiteBrush_.reset(CreateSolidBrush(RGB(255, 255, 255)));
+    SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    if (!CreateControls()) {
+        DestroyWindow(hwnd_);
+        return nullptr;
+    }
+    return hwnd_;
+}
+
+bool TfrmMain::CreateControls()
+{
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    icon_ = LoadIconA(instance, "MAINICON");
+    if (!icon_) icon_ = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
+    for (const Def& d : kDefs) {
+        HWND parent = d.parent ? Control(static_cast<ControlId>(d.parent)) : hwnd_;
+        HFONT font = static_cast<HFONT>(font_.get());
+        switch (d.def.id) {
+        case kLblTitleA1: font = static_cast<HFONT>(italicFont_.get()); break;
+        case kLblTitleA2: font = static_cast<HFONT>(titleFont_.get()); break;
+        case kLblTitleMessage:
+        case kTxtReadme: font = static_cast<HFONT>(fixedFont_.get()); break;
+        case kTxtFolder: font = static_cast<HFONT>(folderFont_.get()); break;
+        }
+        HWND child = CreateControl(parent, d.def, font);
+        if (!child) return false;
+        controls_[d.def.id - kFraTitle] = child;
+        if (d.def.kind == C::Image) SendMessageA(child, STM_SETICON, reinterpret_cast<WPARAM>(icon_), 0);
+    }
+    SendMessageA(Control(kTxtReadme), EM_SETLIMITTEXT, 0, 0);
+    SetChecked(kChkOverWrite, true);
+    SetChecked(kOptSelectType1, true);
+    return true;
+}
+
+std::string TfrmMain::Text(ControlId id) const { return GetText(Control(id)); }
+void TfrmMain::SetText(ControlId id, const std::string& text) { ::SetText(Control(id), text); }
+bool TfrmMain::Enabled(ControlId id) const { return Control(id) && IsWindowEnabled(Control(id)); }
+void TfrmMain::SetEnabled(ControlId id, bool enabled)
+{
+    if (HWND c = Control(id)) EnableWindow(c, enabled);
+}
+// The control's own visibility flag, as the form framework keeps it, not the parent's.
+bool TfrmMain::Visible(ControlId id) const
+{
+    HWND c = Control(id);
+    return c && (GetWindowLongPtrA(c, GWL_STYLE) & WS_VISIBLE) != 0;
+}
+void TfrmMain::SetVisible(ControlId id, bool visible)
+{
+    if (HWND c = Control(id)) ShowWindow(c, visible ? SW_SHOWNA : SW_HIDE);
+}
+bool TfrmMain::Checked(ControlId id) const
+{
+    return Control(id) && SendMessageA(Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+void TfrmMain::SetChecked(ControlId id, bool checked)
+{
+    if (HWND c = Control(id)) SendMessageA(c, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+void TfrmMain::Focus(ControlId id)
+{
+    if (HWND c = Control(id); c && IsWindowVisible(c) && IsWindowEnabled(c)) SetFocus(c);
+}
+
+int TfrmMain::Ask(const std::string& text, const char* caption, unsigned flags)
+{
+    state_.LastAnswer = host_.Ask(text, caption, flags);
+    return state_.LastAnswer;
+}
+
+void TfrmMain::Wait(int milliseconds)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (!ProcessPendingMessages()) return;
+        const DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= static_cast<DWORD>(milliseconds)) return;
+        MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(milliseconds) - elapsed, QS_ALLINPUT,
+                                    MWMO_INPUTAVAILABLE);
+    }
+}
+
+int TfrmMain::ShowModal()
+{
+    if (!hwnd_ || showing_) return 0;
+    showing_ = true;
+    modalResult_ = 0;
+    ShowWindow(hwnd_, SW_SHOW);
+    SetForegroundWindow(hwnd_);
+    // Activation starts the start-up; without a window manager activation may not come.
+    PostMessageA(hwnd_, kMsgStartup, 0, 0);
+    MSG msg;
+    for (;;) {
+        if (modalResult_ != 0) {
+            if (FormCloseQuery()) break;
+            modalResult_ = 0;
+        }
+        const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+        if (got == 0) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            if (modalResult_ == 0) modalResult_ = 2;
+            break;
+        }
+        if (got < 0) break;
+        if (hwnd_ && IsDialogMessageA(hwnd_, &msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+        if (!hwnd_) break;
+    }
+    FormClose();
+    if (hwnd_) ShowWindow(hwnd_, SW_HIDE);
+    showing_ = false;
+    return modalResult_;
+}
+
+void TfrmMain::RunStartup()
+{
+    if (startupStarted_ || !Text(kBtnEvent).empty()) return;
+    startupStarted_ = true;
+    DisableCloseItem(hwnd_);
+    if (OnFirstActivate) OnFirstActivate();
+}
+
+void TfrmMain::ShowPage(bool title, bool readme, bool messages)
+{
+    SetVisible(kGrpMessage, messages);
+    SetVisible(kGrpSetupFolder, messages);
+    SetVisible(kGrpOption, messages);
+    SetVisible(kFraReadme, readme);
+    SetVisible(kFraTitle, title);
+    ProcessPendingMessages();
+}
+
+bool TfrmMain::RunChecker()
+{
+    const std::string checker = keys.InstallChecker;
+    const std::string path = ProgramFolderPath(state_.AppFolder, checker);
+    if (checker.empty() || !FileExists(path) || state_.CheckerDone != 0) return true;
+    const std::string& s = state_.SetupWord;
+    SetEnabled(kBtnEvent, false);
+    SetEnabled(kBtnEnd, false);
+    // Started from the program folder, where its existence was tested.
+    RunAndWait(host_, path, "");
+    const std::string resultFile = state_.WindowsFolder + "QSRESULT.INI";
+    const CheckerResult result = ReadCheckerResult(resultFile);
+    DeleteFiles(host_, resultFile);
+    SetEnabled(kBtnEnd, true);
+    SetForegroundWindow(hwnd_);
+    state_.CheckerDone = 1;
+    if (!result.allowed) {
+        Ask(s + "チェック機能により、" + s + "は続行不可能と判断されました。" + kCrLf +
+                "詳細については、プログラム配布者へご確認ください。" + kCrLf + s + "を続行することはできません。",
+            "警告", 48);
+        Focus(kBtnEnd);
+        return false;
+    }
+    if (!result.message.empty()) Ask(result.message, "情報", 64);
+    return true;
+}
+
+void TfrmMain::btnEventClick()
+{
+    const std::string& s = state_.SetupWord;
+    const std::string& u = state_.UnSetupWord;
+    const std::string remembered = Text(kBtnEvent);
+
+    if (state_.TitlePending == 1) {
+        state_.TitlePending = 0;
+        SetVisible(kFraTitle, true);
+        const std::string& p = keys.Program;
+        std::string message = "　" + p + " " + s + "プログラムへようこそ。この" + s + "プログラムは、あなたのコンピュータに " +
+                              p + " を" + s + "します。" + kCrLf + kCrLf + "　" + s +
+                              "を開始する前に、必ず、すべてのWindowsプログラムを終了させてください。" + kCrLf + kCrLf +
+                              "　「" + s + "終了(E)」を選択すると、" + s + "を行わずに" + s + "プログラムを終了します。" +
+                              s + "を続行する場合は、「" + s + "続行(C)」を選択してください。" + kCrLf;
+        if (state_.OsFamily == "NT") {
+            message += std::string(kCrLf) + "【注意】" + kCrLf + "　Administrator権限での" + s + "を推奨します。" +
+                       "Administrator権限を持たないユーザーでの" + s + "は、正常に処理が行われない場合があります。";
+        }
+        SetText(kLblTitleMessage, message);
+        SetText(kBtnEvent, s + "続行(&C)");
+        SetText(kBtnEnd, s + "終了(&E)");
+        SetEnabled(kBtnEvent, true);
+        SetEnabled(kBtnEnd, true);
+        Focus(kBtnEvent);
+        return;
+    }
+
+    if (!RunChecker()) return;
+    SetEnabled(kBtnEvent, true);
+
+    if (Visible(kFraTitle)) {
+        SetVisible(kFraTitle, false);
+        ShowWindow(hwnd_, SW_HIDE);
+        ProcessPendingMessages();
+        Wait(1000);
+        ShowWindow(hwnd_, SW_SHOW);
+    }
+
+    if (state_.EulaPending == 1) {
+        state_.EulaPending = 0;
+        const std::string file = keys.EulaFile.empty() ? "" : ProgramFolderPath(state_.AppFolder, keys.EulaFile);
+        if (FileExists(file)) {
+            SetText(kFraReadme, "使用許諾契約書");
+            SetText(kBtnEvent, "同意する(&A)");
+            SetEnabled(kBtnEvent, false);
+            SetText(kBtnEnd, "同意しない(&N)");
+            SetEnabled(kBtnEnd, true);
+            SetReadmeWhite(true);
+            LoadReadme(file);
+            SetReadmeScrollBars(keys.EulaScrollBars);
+            if (keys.EulaCheckBox != "Hide") {
+                SetChecked(kChkEULARead, false);
+                SetVisible(kChkEULARead, true);
+                const RECT r = ChildRect(Control(kTxtReadme));
+                SetWindowPos(Control(kTxtReadme), nullptr, 0, 0, r.right - r.left, r.bottom - r.top - 24,
+                             SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+            } else {
+                SetEnabled(kBtnEvent, true);
+                Focus(kBtnEvent);
+            }
+            ShowPage(false, true, false);
+            return;
+        }
+    }
+
+    SetReadmeWhite(false);
+    if (Visible(kChkEULARead)) {
+        const RECT r = ChildRect(Control(kTxtReadme));
+        SetWindowPos(Control(kTxtReadme), nullptr, 0, 0, r.right - r.left, r.bottom - r.top + 24,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SetVisible(kChkEULARead, false);
+    }
+
+    if (state_.ReadmePending == 1) {
+        state_.ReadmePending = 0;
+        std::string file;
+        if (IsInstaller()) {
+            if (!keys.ReadmeFile.empty()) file = ProgramFolderPath(state_.AppFolder, keys.ReadmeFile);
+        } else {
+            file = keys.BeforeReadmeFile;
+            if (!file.empty() && !keys.SetupFolder.empty()) file = ProgramFolderPath(keys.SetupFolder, file);
+        }
+        if (FileExists(file)) {
+            LoadReadme(file);
+            if (IsInstaller()) {
+                SetText(kFraReadme, keys.ReadmeTitle);
+                SetText(kBtnEvent, s + "続行(&C)");
+                SetText(kBtnEnd, s + "終了(&E)");
+            } else {
+                SetText(kFraReadme, u + "の前にお読みください。");
+                SetText(kBtnEvent, u + "続行(&C)");
+                SetText(kBtnEnd, u + "終了(&E)");
+            }
+            SetEnabled(kBtnEvent, true);
+            SetEnabled(kBtnEnd, true);
+            Focus(kBtnEvent);
+            SetReadmeScrollBars(keys.ReadmeScrollBars);
+            ShowPage(false, true, false);
+            return;
+        }
+    }
+
+    if (state_.OptionsPending == 1) {
+        state_.OptionsPending = 0;
+        ShowPage(false, false, true);
+        SetText(kBtnEvent, s + "開始(&S)");
+        SetText(kBtnEnd, s + "終了(&E)");
+        SetEnabled(kBtnEvent, true);
+        SetEnabled(kBtnEnd, true);
+    }
+
+    Dispatch(remembered);
+}
+
+void TfrmMain::Dispatch(const std::string& caption)
+{
+    const std::string& s = state_.SetupWord;
+    const std::string& u = state_.UnSetupWord;
+    // The role decides which run a start caption means, so equal words cannot start the
+    // other role's run.
+    if (caption == u + "開始(&S)" && !IsInstaller()) {
+        if (StartUninstallRun) StartUninstallRun();
+    } else if (caption == s + "開始(&S)" && IsInstaller()) {
+        if (StartInstallRun) StartInstallRun();
+    } else if (caption == s + "完了(&E)" || caption == u + "完了(&E)" || caption == "続行(&C)") {
+        SetEnabled(kBtnEvent, false);
+    } else if (caption == s + "続行(&C)") {
+        ShowPage(false, false, true);
+        SetText(kBtnEvent, s + "開始(&S)");
+    } else if (caption == u + "続行(&C)") {
+        ShowPage(false, false, true);
+        SetText(kBtnEvent, u + "開始(&S)");
+    }
+}
+
+void TfrmMain::btnReferClick()
+{
+    TFolderDialog dialog;
+    dialog.Title = "セットアップフォルダを選択してください．";
+    if (dialog.Execute(hwnd_)) SetText(kTxtFolder, AddBackslash(dialog.Directory, "B"));
+}
+
+void TfrmMain::txtFolderChange()
+{
+    SetText(kGrpSetupFolder, FreeSpaceCaption(Text(kTxtFolder)));
+}
+
+void TfrmMain::chkEULAReadClick()
+{
+    SetEnabled(kBtnEvent, Checked(kChkEULARead));
+}
+
+bool TfrmMain::FormCloseQuery()
+{
+    const std::string end = Text(kBtnEnd);
+    const bool leavingConfirmed = background && IsWindowEnabled(background);
+    if (end == "同意しない(&N)" || leavingConfirmed || end == "終了(&E)" || !Enabled(kBtnEvent)) return true;
+    const int answer = Ask(state_.SetupWord + "/" + state_.UnSetupWord + "は終了していません。" + kCrLf +
+                               "終了してもよろしいですか？",
+                           "終了確認", 36);
+    if (answer == IDNO) return false;
+    if (background) EnableWindow(background, TRUE);
+    SetModalResult(1);
+    return true;
+}
+
+void TfrmMain::FormClose()
+{
+    ProcessPendingMessages();
+    if (!state_.TempFolder.empty()) {
+        for (int n = 1; n <= 99; ++n) {
+            const std::string folder = state_.TempFolder + "QSTMP" + std::to_string(n) + "\\";
+            // Empty folders too: a listing-based test would leave them behind.
+            if (IsDirectory(RemoveBackslash(folder, "B"))) RemoveFolder(host_, folder, "*.*");
+        }
+    }
+    if (hwnd_ && !IsWindowVisible(hwnd_)) {
+        const ShellApi& shell = ShellDll();
+        if (shell.SHChangeNotify) {
+            shell.SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+            shell.SHChangeNotify(SHCNE_UPDATEITEM, SHCNF_IDLIST, nullptr, nullptr);
+            shell.SHChangeNotify(SHCNE_UPDATEDIR, SHCNF_IDLIST, nullptr, nullptr);
+        }
+    }
+}
+
+void TfrmMain::PrepareUninstallPanel()
+{
+    const std::string& u = state_.UnSetupWord;
+    SetText(kGrpSetupFolder, u + "フォルダ");
+    SendMessageA(Control(kTxtFolder), EM_SETREADONLY, TRUE, 0);
+    SetEnabled(kTxtFolder, true);
+    SetText(kBtnEvent, u + "続行(&C)");
+    SetEnabled(kBtnEvent, true);
+    SetText(kBtnEnd, u + "終了(&E)");
+    SetEnabled(kBtnEnd, true);
+
+    SetText(kGrpOption, u + "オプション");
+    SetVisible(kChkOverWrite, false);
+    SetVisible(kChkHiSpeed, false);
+    SetText(kFraShortCut, "ファイルの追加削除");
+    const RECT over = ChildRect(Control(kChkOverWrite));
+    const RECT frame = ChildRect(Control(kFraShortCut));
+    const RECT group = ChildRect(Control(kGrpOption));
+    SetWindowPos(Control(kFraShortCut), nullptr, frame.left, over.top, frame.right - frame.left,
+                 (group.bottom - group.top) - 24, SWP_NOZORDER | SWP_NOACTIVATE);
+
+    const std::string o = keys.UnSetupCheckBox.empty() ? "0,0,0,0" : keys.UnSetupCheckBox;
+    const auto ticked = [&o](std::size_t position) { return o.size() >= position && o[position - 1] == '1'; };
+    if (o != "DeleteAll") {
+        SetText(kChkSCutDesktop, "*.INI");
+        SetChecked(kChkSCutDesktop, ticked(1));
+        SetEnabled(kChkSCutDesktop, true);
+        SetText(kChkSCutStartMenu, "*.GID");
+        SetChecked(kChkSCutStartMenu, ticked(3));
+        SetEnabled(kChkSCutStartMenu, true);
+        SetText(kChkSCutStartUp, keys.UnSetupCheckBox3);
+        SetChecked(kChkSCutStartUp, ticked(5));
+        SetEnabled(kChkSCutStartUp, !keys.UnSetupCheckBox3.empty());
+        SetText(kChkSCutSendTo, keys.UnSetupCheckBox4);
+        SetChecked(kChkSCutSendTo, ticked(7));
+        SetEnabled(kChkSCutSendTo, !keys.UnSetupCheckBox4.empty());
+    } else {
+        SetText(kChkSCutDesktop, u + "フォルダ以下の全ファイル・フォルダ");
+        const RECT box = ChildRect(Control(kChkSCutDesktop));
+        const RECT shortcut = ChildRect(Control(kFraShortCut));
+        SetWindowPos(Control(kChkSCutDesktop), nullptr, 0, 0, (shortcut.right - shortcut.left) - 16,
+                     box.bottom - box.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SetChecked(kChkSCutDesktop, true);
+        SetEnabled(kChkSCutDesktop, true);
+        for (ControlId id : {kChkSCutStartMenu, kChkSCutStartUp, kChkSCutSendTo}) {
+            SetChecked(id, false);
+            SetVisible(id, false);
+        }
+    }
+    const RECT desktop = ChildRect(Control(kChkSCutDesktop));
+    const RECT info = ChildRect(Control(kLblUnSetupInfo));
+    SetWindowPos(Control(kLblUnSetupInfo), nullptr, info.left, desktop.bottom + 2, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetText(kLblUnSetupInfo, "　" + u + "フォルダの中で、コピーされたファイル以外に追加削除するファイルをチェック(選択)してください。");
+    SetVisible(kLblUnSetupInfo, true);
+}
+
+void TfrmMain::LoadReadme(const std::string& path)
+{
+    SetText(kTxtReadme, ReadmeText(path, kMaxReadmeBytes));
+}
+
+void TfrmMain::SetReadmeScrollBars(const std::string& value)
+{
+    DWORD bars;
+    if (value == "ssVertical") bars = WS_VSCROLL;
+    else if (value == "ssHorizontal") bars = WS_HSCROLL;
+    else if (value == "ssBoth") bars = WS_VSCROLL | WS_HSCROLL;
+    else return;
+    HWND old = Control(kTxtReadme);
+    const LONG_PTR style = GetWindowLongPtrA(old, GWL_STYLE);
+    // A horizontal bar means long lines scroll instead of wrapping; an edit box decides
+    // that when it is created, so the box is made anew.
+    const DWORD wanted = bars | ((bars & WS_HSCROLL) ? ES_AUTOHSCROLL : 0);
+    if ((style & (WS_VSCROLL | WS_HSCROLL | ES_AUTOHSCROLL)) == wanted) return;
+    const RECT r = ChildRect(old);
+    const std::string text = GetText(old);
+    const DWORD newStyle = (static_cast<DWORD>(style) & ~(WS_VSCROLL | WS_HSCROLL | ES_AUTOHSCROLL)) | wanted;
+    HWND box = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "", newStyle, r.left, r.top, r.right - r.left,
+                               r.bottom - r.top, GetParent(old), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kTxtReadme)),
+                               GetModuleHandleA(nullptr), nullptr);
+    if (!box) return;
+    SendMessageA(box, WM_SETFONT, reinterpret_cast<WPARAM>(fixedFont_.get()), FALSE);
+    SendMessageA(box, EM_SETLIMITTEXT, 0, 0);
+    ::SetText(box, text);
+    controls_[kTxtReadme - kFraTitle] = box;
+    DestroyWindow(old);
+}
+
+void TfrmMain::SetReadmeWhite(bool white)
+{
+    readmeWhite_ = white;
+    if (HWND box = Control(kTxtReadme)) InvalidateRect(box, nullptr, TRUE);
+}
+
+void TfrmMain::OnCommand(int id, int code)
+{
+    if (code == EN_CHANGE && id == kTxtFolder) {
+        txtFolderChange();
+        return;
+    }
+    if (code != BN_CLICKED) return;
+    switch (id) {
+    case kBtnEvent: btnEventClick(); break;
+    case kBtnEnd: btnEndClick(); break;
+    case kBtnRefer: btnReferClick(); break;
+    case kChkEULARead: chkEULAReadClick(); break;
+    case IDOK: {
+        // Enter presses the focused button, as a click would.
+        HWND focus = GetFocus();
+        const int focusId = focus ? GetDlgCtrlID(focus) : 0;
+        if (focus && Control(static_cast<ControlId>(focusId)) == focus &&
+            (focusId == kBtnEvent || focusId == kBtnEnd || focusId == kBtnRefer) && IsWindowEnabled(focus))
+            OnCommand(focusId, BN_CLICKED);
+        break;
+    }
+    }
+}
+
+LRESULT CALLBACK TfrmMain::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
+{
+    if (msg == WM_NCCREATE) {
+        auto* self = static_cast<TfrmMain*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
+        self->hwnd_ = hwnd;
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<TfrmMain*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
+    if (msg == WM_NCDESTROY) {
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+        self->hwnd_ = nullptr;
+        for (HWND& c : self->controls_) c = nullptr;
+        if (self->modalResult_ == 0) self->modalResult_ = 2;
+        return DefWindowProcA(hwnd, msg, wp, lp);
+    }
+    return self->HandleMessage(msg, wp, lp);
+}
+
+LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp)
+{
+    switch (msg) {
+    case WM_ACTIVATE:
+        if (LOWORD(wp) != WA_INACTIVE && !startupStarted_) PostMessageA(hwnd_, kMsgStartup, 0, 0);
+        break;
+    case kMsgStartup:
+        RunStartup();
+        return 0;
+    case WM_COMMAND:
+        OnCommand(LOWORD(wp), HIWORD(wp));
+        return 0;
+    case WM_CLOSE:
+        // Closing goes through the close query like every other way out.
+        if (showing_) SetModalResult(2);
+        return 0;
+    case WM_CTLCOLORSTATIC: {
+        const auto dc = reinterpret_cast<HDC>(wp);
+        const auto child = reinterpret_cast<HWND>(lp);
+        if (child == Control(kTxtReadme)) {
+            const COLORREF color = readmeWhite_ ? RGB(255, 255, 255) : GetSysColor(COLOR_WINDOW);
+            SetBkColor(dc, color);
+            return reinterpret_cast<LRESULT>(readmeWhite_ ? static_cast<HBRUSH>(whiteBrush_.get())
+                                                          : GetSysColorBrush(COLOR_WINDOW));
+        }
+        if (child == Control(kLblTitleA2) || child == Control(kLblSelectTypeA2)) SetTextColor(dc, RGB(0, 0, 255));
+        SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+    }
+    }
+    return DefWindowProcA(hwnd_, msg, wp, lp);
+}

@@ -1,0 +1,190 @@
+#include "ui/WindowHost.h"
+
+#include "ui/Back.h"
+#include "ui/Controls.h"
+#include "ui/CusDlg.h"
+#include "ui/Main.h"
+#include "ui/Status.h"
+
+namespace {
+
+HWND VisibleOrNull(HWND hwnd)
+{
+    return hwnd && IsWindowVisible(hwnd) ? hwnd : nullptr;
+}
+
+} // namespace
+
+void WindowHost::Attach(TfrmBack* back, TfrmMain* main, TfrmStatus* status, TfrmCustomDlg* dialog)
+{
+    back_ = back;
+    main_ = main;
+    status_ = status;
+    dialog_ = dialog;
+}
+
+int WindowHost::Ask(const std::string& text, const std::string& caption, unsigned flags)
+{
+    // The application's message box: owned by the window the user is looking at.
+    HWND owner = GetActiveWindow();
+    if (!owner && main_) owner = VisibleOrNull(main_->Handle());
+    if (!owner && status_) owner = VisibleOrNull(status_->Handle());
+    state_.LastAnswer = MessageBoxA(owner, text.c_str(), caption.c_str(), flags);
+    return state_.LastAnswer;
+}
+
+void WindowHost::ShowProgress(const std::string& log, const std::string& detail)
+{
+    if (status_) status_->ShowLog(log + detail);
+    else ProcessPendingMessages();
+}
+
+void WindowHost::ProcessMessages()
+{
+    ProcessPendingMessages();
+}
+
+HWND WindowHost::OwnerWindow() const
+{
+    return main_ ? main_->Handle() : nullptr;
+}
+
+void WindowHost::BeginRun()
+{
+    if (main_ && main_->Handle()) ShowWindow(main_->Handle(), SW_HIDE);
+    if (status_) status_->Show();
+    ProcessPendingMessages();
+}
+
+void WindowHost::Pause(int milliseconds)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (!ProcessPendingMessages()) return;
+        const DWORD elapsed = GetTickCount() - start;
+        if (milliseconds <= 0 || elapsed >= static_cast<DWORD>(milliseconds)) return;
+        MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(milliseconds) - elapsed, QS_ALLINPUT,
+                                    MWMO_INPUTAVAILABLE);
+    }
+}
+
+void WindowHost::ShowCounter(int done, int total)
+{
+    if (status_) status_->ShowCounter(done, total);
+}
+
+void WindowHost::HideCounter()
+{
+    if (status_) status_->HideCounter();
+}
+
+void WindowHost::SetAbortEnabled(bool enabled)
+{
+    if (status_) status_->SetAbortEnabled(enabled);
+}
+
+bool WindowHost::AbortRequested() const
+{
+    return main_ && main_->Handle() && !IsWindowEnabled(main_->Handle());
+}
+
+WizardOptions WindowHost::Options() const
+{
+    WizardOptions o;
+    if (!main_) return o;
+    o.folder = main_->Text(TfrmMain::kTxtFolder);
+    o.overwrite = main_->Checked(TfrmMain::kChkOverWrite);
+    o.hiSpeed = main_->Checked(TfrmMain::kChkHiSpeed);
+    const TfrmMain::ControlId ids[4] = {TfrmMain::kChkSCutDesktop, TfrmMain::kChkSCutStartMenu,
+                                        TfrmMain::kChkSCutStartUp, TfrmMain::kChkSCutSendTo};
+    for (int i = 0; i < 4; ++i) {
+        o.boxes[i].caption = main_->Text(ids[i]);
+        o.boxes[i].checked = main_->Checked(ids[i]);
+        o.boxes[i].enabled = main_->Enabled(ids[i]);
+        o.boxes[i].visible = main_->Visible(ids[i]);
+    }
+    return o;
+}
+
+void WindowHost::WaitForEventButton(int stepMs)
+{
+    while (main_ && main_->Handle() && main_->Enabled(TfrmMain::kBtnEvent)) {
+        if (!ProcessPendingMessages()) return;
+        MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(stepMs), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    }
+}
+
+void WindowHost::ShowMainInsteadOfStatus()
+{
+    if (main_->Handle()) {
+        ShowWindow(main_->Handle(), SW_SHOW);
+        SetForegroundWindow(main_->Handle());
+    }
+    if (status_) status_->Hide();
+}
+
+void WindowHost::ShowFailureDetails(const std::string& frameCaption, const std::string& details)
+{
+    if (!main_) return;
+    main_->SetText(TfrmMain::kTxtReadme, "");
+    main_->SetText(TfrmMain::kTxtReadme, details);
+    main_->SetReadmeScrollBars("ssVertical");
+    main_->SetText(TfrmMain::kBtnEvent, "続行(&C)");
+    main_->SetEnabled(TfrmMain::kBtnEvent, true);
+    main_->SetText(TfrmMain::kFraReadme, frameCaption);
+    main_->ShowPage(false, true, false);
+    ShowMainInsteadOfStatus();
+    main_->Focus(TfrmMain::kBtnEvent);
+    WaitForEventButton(150);
+    main_->ShowPage(false, false, false);
+    if (status_) status_->Show();
+    if (main_->Handle()) ShowWindow(main_->Handle(), SW_HIDE);
+    Pause(500);
+}
+
+void WindowHost::WaitForNext()
+{
+    if (status_) status_->WaitForNext();
+}
+
+int WindowHost::ShowCompletionPage(const CompletionPage& page)
+{
+    if (!main_) return 1;
+    main_->SetText(TfrmMain::kLblSelectTypeMsg, page.message);
+    main_->SetText(TfrmMain::kOptSelectType1, page.option1);
+    main_->SetText(TfrmMain::kOptSelectType2, page.option2);
+    main_->SetEnabled(TfrmMain::kOptSelectType2, !page.option2.empty());
+    main_->SetVisible(TfrmMain::kOptSelectType2, !page.option2.empty());
+    main_->SetChecked(TfrmMain::kOptSelectType2, false);
+    main_->SetChecked(TfrmMain::kOptSelectType1, true);
+    main_->SetText(TfrmMain::kBtnEvent, page.finishCaption);
+    main_->SetEnabled(TfrmMain::kBtnEvent, true);
+    main_->ShowPage(false, false, false);
+    main_->SetVisible(TfrmMain::kFraSelectType, true);
+    ShowMainInsteadOfStatus();
+    main_->Focus(TfrmMain::kBtnEvent);
+    ProcessPendingMessages();
+    WaitForEventButton(150);
+    if (main_->Handle()) ShowWindow(main_->Handle(), SW_HIDE);
+    if (status_) status_->Hide();
+    ProcessPendingMessages();
+    return main_->Checked(TfrmMain::kOptSelectType2) ? 2 : 1;
+}
+
+std::string WindowHost::AskDeletion(const std::string& text)
+{
+    if (!main_ || !dialog_) return {};
+    main_->SetText(TfrmMain::kLblFormShare, "");
+    dialog_->SetMessage(text);
+    HWND owner = VisibleOrNull(status_ ? status_->Handle() : nullptr);
+    if (!owner) owner = VisibleOrNull(main_->Handle());
+    dialog_->ShowModal(owner);
+    return main_->Text(TfrmMain::kLblFormShare);
+}
+
+void WindowHost::EndRun()
+{
+    if (back_) back_->ConfirmLeaving();
+    if (status_) status_->Hide();
+    if (main_) main_->SetModalResult(1);
+}

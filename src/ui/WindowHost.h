@@ -1,0 +1,48 @@
+// The host of the real windows: questions through the application's message box, the
+// progress window for the log, counter and abort button, the main window's pages for the
+// wait points, the deletion dialog for the four-answer question.
+#pragma once
+#include "app/AppState.h"
+#include "services/Host.h"
+
+class TfrmBack;
+class TfrmMain;
+class TfrmStatus;
+class TfrmCustomDlg;
+
+class WindowHost : public Host {
+public:
+    explicit WindowHost(AppState& state) : state_(state) {}
+
+    // The windows, once created. Every operation tolerates a missing window.
+    void Attach(TfrmBack* back, TfrmMain* main, TfrmStatus* status, TfrmCustomDlg* dialog);
+
+    int Ask(const std::string& text, const std::string& caption, unsigned flags) override;
+    void ShowProgress(const std::string& log, const std::string& detail) override;
+    void ProcessMessages() override;
+    HWND OwnerWindow() const override;
+    void BeginRun() override;
+    void Pause(int milliseconds) override;
+    void ShowCounter(int done, int total) override;
+    void HideCounter() override;
+    void SetAbortEnabled(bool enabled) override;
+    bool AbortRequested() const override;
+    WizardOptions Options() const override;
+    void ShowFailureDetails(const std::string& frameCaption, const std::string& details) override;
+    void WaitForNext() override;
+    int ShowCompletionPage(const CompletionPage& page) override;
+    std::string AskDeletion(const std::string& text) override;
+    void EndRun() override;
+
+private:
+    // Processes messages in steps of stepMs until the main window's event button is
+    // disabled (its click handler does that) or the program is ending.
+    void WaitForEventButton(int stepMs);
+    void ShowMainInsteadOfStatus();
+
+    AppState& state_;
+    TfrmBack* back_ = nullptr;
+    TfrmMain* main_ = nullptr;
+    TfrmStatus* status_ = nullptr;
+    TfrmCustomDlg* dialog_ = nullptr;
+};

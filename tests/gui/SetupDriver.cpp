@@ -1,0 +1,172 @@
+#include "SetupDriver.h"
+
+#include <cstring>
+
+namespace {
+
+bool SameVariable(const char* entry, const char* name)
+{
+    const std::size_t n = std::strlen(name);
+    return _strnicmp(entry, name, n) == 0 && entry[n] == '=';
+}
+
+std::string EnvironmentBlock(const std::string& tempFolder, const std::vector<std::string>& extra)
+{
+    std::string block;
+    if (char* env = GetEnvironmentStringsA()) {
+        for (const char* p = env; *p; p += std::strlen(p) + 1) {
+            if (SameVariable(p, "TMP") || SameVariable(p, "TEMP")) continue;
+            block.append(p).push_back('\0');
+        }
+        FreeEnvironmentStringsA(env);
+    }
+    block.append("TMP=" + tempFolder).push_back('\0');
+    block.append("TEMP=" + tempFolder).push_back('\0');
+    for (const std::string& e : extra) block.append(e).push_back('\0');
+    block.push_back('\0');
+    return block;
+}
+
+struct Search {
+    DWORD pid;
+    const char* className;
+    const char* caption;
+    HWND found;
+};
+
+BOOL CALLBACK MatchTopLevel(HWND hwnd, LPARAM param)
+{
+    auto* s = reinterpret_cast<Search*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid != s->pid || !IsWindowVisible(hwnd)) return TRUE;
+    char name[256] = {};
+    GetClassNameA(hwnd, name, sizeof name);
+    if (std::strcmp(name, s->className) != 0) return TRUE;
+    if (s->caption && TextOf(hwnd) != s->caption) return TRUE;
+    s->found = hwnd;
+    return FALSE;
+}
+
+struct IdSearch {
+    int id;
+    HWND found;
+};
+
+BOOL CALLBACK MatchId(HWND child, LPARAM param)
+{
+    auto* s = reinterpret_cast<IdSearch*>(param);
+    if (GetDlgCtrlID(child) != s->id) return TRUE;
+    s->found = child;
+    return FALSE;
+}
+
+} // namespace
+
+SetupProcess::SetupProcess(const std::string& exePath, const std::string& arguments, const std::string& tempFolder,
+                           const std::vector<std::string>& environment)
+{
+    std::string commandLine = "\"" + exePath + "\"";
+    if (!arguments.empty()) commandLine += " " + arguments;
+    std::string block = EnvironmentBlock(tempFolder, environment);
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, block.data(), nullptr, &si, &pi))
+        return;
+    CloseHandle(pi.hThread);
+    process_.reset(pi.hProcess);
+    pid_ = pi.dwProcessId;
+}
+
+SetupProcess::~SetupProcess()
+{
+    if (Running()) {
+        TerminateProcess(process_.get(), 99);
+        WaitForSingleObject(process_.get(), 10000);
+    }
+}
+
+bool SetupProcess::WaitForExit(DWORD timeoutMs)
+{
+    return process_ && WaitForSingleObject(process_.get(), timeoutMs) == WAIT_OBJECT_0;
+}
+
+bool SetupProcess::Running() const
+{
+    return process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
+}
+
+HWND SetupProcess::FindWindowOf(const char* className, const char* caption) const
+{
+    Search s{pid_, className, caption, nullptr};
+    EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+HWND SetupProcess::WaitForWindow(const char* className, const char* caption, DWORD timeoutMs) const
+{
+    HWND found = nullptr;
+    WaitUntil([&] { return (found = FindWindowOf(className, caption)) != nullptr; }, timeoutMs);
+    return found;
+}
+
+HWND ControlOf(HWND form, int id)
+{
+    IdSearch s{id, nullptr};
+    if (form) EnumChildWindows(form, MatchId, reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+std::string TextOf(HWND hwnd)
+{
+    if (!hwnd) return "<no window>";
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutA(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) return "<no answer>";
+    std::vector<char> text(length + 1);
+    DWORD_PTR n = 0;
+    if (!SendMessageTimeoutA(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
+                             5000, &n))
+        return "<no answer>";
+    return std::string(text.data(), n);
+}
+
+std::string MessageBoxText(HWND box)
+{
+    return TextOf(GetDlgItem(box, 0xFFFF));
+}
+
+void Press(HWND button)
+{
+    PostMessageA(button, BM_CLICK, 0, 0);
+}
+
+void Answer(HWND box, int buttonId)
+{
+    Press(GetDlgItem(box, buttonId));
+}
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (condition()) return true;
+        if (GetTickCount() - start >= timeoutMs) return false;
+        Sleep(50);
+    }
+}
+
+bool IsShown(HWND hwnd)
+{
+    return hwnd && (GetWindowLongPtrA(hwnd, GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+bool IsEnabled(HWND hwnd)
+{
+    return hwnd && IsWindowEnabled(hwnd);
+}
+
+bool IsChecked(HWND hwnd)
+{
+    return hwnd && SendMessageA(hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}

@@ -1,0 +1,57 @@
+// Starts the real SETUP.EXE and drives its windows from this process, as a user or an
+// automation tool would: find windows by class and caption, read texts with WM_GETTEXT,
+// press buttons with BM_CLICK, answer message boxes.
+#pragma once
+#include "foundation/Handles.h"
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class SetupProcess {
+public:
+    // Starts exePath with the arguments, TMP and TEMP set to tempFolder and the extra
+    // environment entries ("NAME=value").
+    SetupProcess(const std::string& exePath, const std::string& arguments, const std::string& tempFolder,
+                 const std::vector<std::string>& environment = {});
+    ~SetupProcess(); // ends the program if it still runs
+    SetupProcess(const SetupProcess&) = delete;
+    SetupProcess& operator=(const SetupProcess&) = delete;
+
+    bool Started() const { return static_cast<bool>(process_); }
+    DWORD Id() const { return pid_; }
+    // True once the program has ended within the time.
+    bool WaitForExit(DWORD timeoutMs);
+    bool Running() const;
+
+    // A visible top-level window of this program with the class (and caption, unless
+    // nullptr); nullptr after the time.
+    HWND WaitForWindow(const char* className, const char* caption, DWORD timeoutMs) const;
+    HWND FindWindowOf(const char* className, const char* caption) const;
+    // A message box of this program with the caption.
+    HWND WaitForMessageBox(const std::string& caption, DWORD timeoutMs = 10000) const
+    {
+        return WaitForWindow("#32770", caption.c_str(), timeoutMs);
+    }
+
+private:
+    UniqueKernelHandle process_;
+    DWORD pid_ = 0;
+};
+
+// The descendant with the control ID.
+HWND ControlOf(HWND form, int id);
+std::string TextOf(HWND hwnd);
+// The text of a message box.
+std::string MessageBoxText(HWND box);
+// Presses a button (posted: the program may be inside a modal loop).
+void Press(HWND button);
+// Presses the message box's button with the ID (IDOK 1, IDYES 6, IDNO 7).
+void Answer(HWND box, int buttonId);
+// Polls the condition every 50 ms until it holds or the time is over.
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
+bool IsShown(HWND hwnd);   // the control's own visibility flag
+bool IsEnabled(HWND hwnd);
+bool IsChecked(HWND hwnd);
