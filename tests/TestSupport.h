@@ -23,6 +23,10 @@ private:
     std::string path_;
 };
 
+// Runs a program and waits for it (at most 20 s); its exit code, or -1 when it could
+// not be started.
+int RunProgram(std::string commandLine);
+
 // Writes bytes to a file, replacing it. Returns false on failure.
 bool WriteFileBytes(const std::string& path, const std::string& bytes);
 // Reads a whole file; "" when it cannot be read.

@@ -1,5 +1,7 @@
 #include "ui/CusDlg.h"
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -33,22 +35,6 @@ bool WaitUntilShown(HWND dlg)
         Sleep(25);
     }
     return false;
-}
-
-// Runs a program and waits for it; its exit code, or -1 when it could not be started.
-int RunProgram(std::string commandLine)
-{
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return -1;
-    WaitForSingleObject(pi.hProcess, 20000);
-    DWORD code = 0;
-    GetExitCodeProcess(pi.hProcess, &code);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return static_cast<int>(code);
 }
 
 int Wintool(const std::string& args)
