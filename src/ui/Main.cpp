@@ -20,7 +20,8 @@ constexpr DWORD kFormStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDRE
 // Posted to run the start-up outside the activation message itself.
 constexpr UINT kMsgStartup = WM_APP + 1;
 // A licence or readme is text for reading; beyond this size the rest is not shown.
-constexpr std::size_t kMaxReadmeBytes = 4u << 20;
+constexpr std::size_t kMaxReadmeBytes = 1u << 20;
+constexpr std::size_t kMaxNonTextBytes = 64u << 10;
 
 using C = ControlKind;
 
@@ -127,17 +128,27 @@ std::string ReadmeText(const std::string& path, std::size_t maxBytes)
         got += n;
     }
     bytes.resize(got);
+    // A NUL means the file is no text; an edit box lays such data out very slowly, so
+    // only its beginning is shown.
+    if (bytes.find('\0') != std::string::npos && got > kMaxNonTextBytes) {
+        bytes.resize(kMaxNonTextBytes);
+        got = kMaxNonTextBytes;
+    }
     std::string text;
     text.reserve(got + got / 16);
     for (std::size_t i = 0; i < got; ++i) {
-        const char c = bytes[i];
+        const auto c = static_cast<unsigned char>(bytes[i]);
         if (c == '\r') {
             if (i + 1 < got && bytes[i + 1] == '\n') ++i;
             text += kCrLf;
         } else if (c == '\n') {
             text += kCrLf;
+        } else if (c < 0x20 && c != '\t') {
+            // NUL would end the box's text; other control codes (a DOS end-of-file mark)
+            // are not meant to be seen.
+            text += ' ';
         } else {
-            text += c == '\0' ? ' ' : c;
+            text += static_cast<char>(c);
         }
     }
     return text;

@@ -100,7 +100,7 @@ public:
     // The uninstaller's options panel from the record's keys.
     void PrepareUninstallPanel();
 
-    // Loads a text file into txtReadme (lines as CR LF, NULs as blanks, capped in size).
+    // Loads a text file into txtReadme (see ReadmeText).
     void LoadReadme(const std::string& path);
     // "ssVertical", "ssHorizontal", "ssBoth"; anything else leaves the bars as they are.
     void SetReadmeScrollBars(const std::string& value);
@@ -155,6 +155,7 @@ std::string FormatThousands(std::int64_t value);
 // drive is no folder, the failure text when no measurement works.
 std::string FreeSpaceCaption(const std::string& folder);
 
-// The text of a file as a multi-line edit box shows it: every line break as CR LF, NULs
-// as blanks, at most maxBytes read.
+// The text of a file as a multi-line edit box shows it: every line break as CR LF, other
+// control codes but tab as blanks, at most maxBytes read; a file holding NULs (no text)
+// only up to its first 64 KiB.
 std::string ReadmeText(const std::string& path, std::size_t maxBytes);

@@ -446,8 +446,8 @@ TEST_F(Wizard, UninstallerPanelForDeleteAllAndTheReadmeBeforeRemoval)
                                                            "\r\n[UnSetupOption]\r\nCheckBox=DeleteAll\r\n"
                                                            "[BeforeUnInstall]\r\nReadmeFile=\\BEFORE.TXT\r\n"));
     ASSERT_TRUE(Start("\"" + folder + "UNSETUP.INI\""));
-    ASSERT_TRUE(WaitText(M::kBtnEvent, "アンインストール続行(&C)"));
-    EXPECT_EQ(T(M::kFraReadme), "アンインストールの前にお読みください。");
+    ASSERT_TRUE(WaitText(M::kFraReadme, "アンインストールの前にお読みください。"));
+    EXPECT_EQ(T(M::kBtnEvent), "アンインストール続行(&C)");
     EXPECT_EQ(T(M::kTxtReadme), "消す前に");
     Click(M::kBtnEvent);
     ASSERT_TRUE(WaitText(M::kBtnEvent, "アンインストール開始(&S)"));
@@ -518,8 +518,8 @@ TEST_F(Wizard, GarbageScriptAndHugeLicenceStillGiveAWorkingWizard)
     ASSERT_TRUE(WaitText(M::kBtnEvent, "インストール続行(&C)"));
     EXPECT_NE(T(M::kLblTitleMessage).find(longValue), std::string::npos);
     Click(M::kBtnEvent);
-    ASSERT_TRUE(WaitText(M::kBtnEvent, "同意する(&A)", 60000));
-    EXPECT_GT(T(M::kTxtReadme).size(), 1000000u);
+    ASSERT_TRUE(WaitText(M::kBtnEvent, "同意する(&A)"));
+    EXPECT_GE(T(M::kTxtReadme).size(), 65536u) << "the beginning of data that is no text";
     Click(M::kBtnEnd);
     EXPECT_TRUE(Ended(30000));
 }

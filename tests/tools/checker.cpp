@@ -12,9 +12,16 @@
 namespace {
 std::string Env(const char* name)
 {
-    char value[4096] = {};
-    const DWORD n = GetEnvironmentVariableA(name, value, sizeof value);
-    return n && n < sizeof value ? std::string(value, n) : std::string();
+    // Wine's ANSI call copies as many bytes as the value has characters, cutting
+    // double-byte text; the wide call and a conversion are exact.
+    wchar_t wideName[64] = {};
+    MultiByteToWideChar(CP_ACP, 0, name, -1, wideName, 64);
+    wchar_t value[4096] = {};
+    const DWORD n = GetEnvironmentVariableW(wideName, value, 4096);
+    if (n == 0 || n >= 4096) return {};
+    char text[8192] = {};
+    WideCharToMultiByte(CP_ACP, 0, value, -1, text, sizeof text, nullptr, nullptr);
+    return text;
 }
 } // namespace
 

@@ -59,10 +59,20 @@ TEST(ReadmeText, LineBreaksAndNulsAsAnEditBoxShowsThem)
 {
     ScratchFolder folder;
     const std::string file = folder / "R.TXT";
-    ASSERT_TRUE(WriteFileBytes(file, std::string("a\nb\r\nc\rd\0e\r\n", 13)));
+    ASSERT_TRUE(WriteFileBytes(file, std::string("a\nb\r\nc\rd\0e\r\n", 12)));
     EXPECT_EQ(ReadmeText(file, 1000), "a\r\nb\r\nc\r\nd e\r\n");
     EXPECT_EQ(ReadmeText(file, 3), "a\r\nb") << "read up to the cap";
     EXPECT_EQ(ReadmeText(folder / "missing.txt", 1000), "");
+
+    // A DOS end-of-file mark is blank; data with NULs is cut to its first 64 KiB.
+    ASSERT_TRUE(WriteFileBytes(file, "end\x1a"));
+    EXPECT_EQ(ReadmeText(file, 1000), "end ");
+    std::string binary(200000, 'x');
+    binary[10] = '\0';
+    ASSERT_TRUE(WriteFileBytes(file, binary));
+    EXPECT_EQ(ReadmeText(file, 1 << 20).size(), 65536u);
+    ASSERT_TRUE(WriteFileBytes(file, std::string(200000, 'y')));
+    EXPECT_EQ(ReadmeText(file, 1 << 20).size(), 200000u) << "text is not cut";
 }
 
 TEST_F(MainWindow, CreatedWithTheTablesInitialStates)
