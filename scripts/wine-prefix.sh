@@ -17,6 +17,11 @@ rm -rf "$WINEPREFIX"
 reg() { "$QS_WINE" reg "$@" >/dev/null; }
 if [ "${QS_GRAPHICS:-null}" = null ]; then
   reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f
+else
+  # Wine draws captions and borders itself, as Windows does, also on a screen without a
+  # window manager (the demo's virtual screen).
+  reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f
+  reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f
 fi
 subst='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes'
 reg add "$subst" /v 'ＭＳ Ｐゴシック' /d 'IPAPGothic' /f

@@ -1,5 +1,6 @@
 #include "ui/Back.h"
 
+#include "ui/Controls.h"
 #include "ui/VersionText.h"
 #include "ui/WindowClass.h"
 
@@ -83,9 +84,7 @@ HWND TfrmBack::Create()
     if (!hwnd_) return nullptr;
 
     // The task bar shows the class icon; take the program's own when it has one.
-    HICON icon = LoadIconA(instance, "MAINICON");
-    if (!icon) icon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
-    SetClassLongPtrA(hwnd_, GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
+    SetClassLongPtrA(hwnd_, GCLP_HICON, reinterpret_cast<LONG_PTR>(ProgramIcon()));
 
     RECT client = {};
     GetClientRect(hwnd_, &client);

@@ -197,3 +197,16 @@ void DisableCloseItem(HWND hwnd)
 {
     if (HMENU menu = GetSystemMenu(hwnd, FALSE)) EnableMenuItem(menu, SC_CLOSE, MF_BYCOMMAND | MF_DISABLED | MF_GRAYED);
 }
+
+HICON ProgramIcon()
+{
+    HICON icon = LoadIconA(GetModuleHandleA(nullptr), "MAINICON");
+    return icon ? icon : LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
+}
+
+void SetProgramIcon(HWND form)
+{
+    const auto icon = reinterpret_cast<LPARAM>(ProgramIcon());
+    SendMessageA(form, WM_SETICON, ICON_BIG, icon);
+    SendMessageA(form, WM_SETICON, ICON_SMALL, icon);
+}

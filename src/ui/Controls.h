@@ -58,3 +58,8 @@ HWND CreateForm(const char* className, const char* caption, DWORD style, DWORD e
 
 // Disables and greys the Close item of the window's system menu.
 void DisableCloseItem(HWND hwnd);
+
+// The program's own icon ("MAINICON"), or the system's application icon without one.
+HICON ProgramIcon();
+// Gives a form the program's icon in its caption and in the task switcher.
+void SetProgramIcon(HWND form);

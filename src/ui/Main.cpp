@@ -34,7 +34,8 @@ struct Def {
 const Def kDefs[] = {
     {0, {TfrmMain::kFraTitle, C::Group, "", 8, 8, 473, 241, false}},
     {TfrmMain::kFraTitle, {TfrmMain::kLblTitleA1, C::Label, "汎用インストーラ", 8, 8, 105, 33, true, true, SS_CENTER}},
-    {TfrmMain::kFraTitle, {TfrmMain::kLblTitleA2, C::Label, "Quillon Installer", 112, 8, 313, 33}},
+    {TfrmMain::kFraTitle,
+     {TfrmMain::kLblTitleA2, C::Label, "Quillon Installer", 112, 8, 313, 33, true, true, SS_LEFTNOWORDWRAP}},
     {TfrmMain::kFraTitle, {TfrmMain::kImgTitle1, C::Image, "", 432, 8, 32, 32}},
     {TfrmMain::kFraTitle, {TfrmMain::kLblTitleMessage, C::WrapLabel, "", 16, 56, 441, 177}},
     {0, {TfrmMain::kFraReadme, C::Group, "", 8, 8, 473, 241, false}},
@@ -178,21 +179,20 @@ HWND TfrmMain::Create(HWND owner)
     fixedFont_ = CreateUiFont(12, "ＭＳ ゴシック", false, true);
     folderFont_ = CreateUiFont(16, "ＭＳ Ｐゴシック");
     italicFont_ = CreateUiFont(12, "ＭＳ Ｐゴシック", true);
-    titleFont_ = CreateUiFont(24, "ＭＳ Ｐ明朝", true);
+    titleFont_ = CreateUiFont(18, "ＭＳ Ｐ明朝", true);
     whiteBrush_.reset(CreateSolidBrush(RGB(255, 255, 255)));
     SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     if (!CreateControls()) {
         DestroyWindow(hwnd_);
         return nullptr;
     }
+    SetProgramIcon(hwnd_);
     return hwnd_;
 }
 
 bool TfrmMain::CreateControls()
 {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    icon_ = LoadIconA(instance, "MAINICON");
-    if (!icon_) icon_ = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
+    icon_ = ProgramIcon();
     for (const Def& d : kDefs) {
         HWND parent = d.parent ? Control(static_cast<ControlId>(d.parent)) : hwnd_;
         HFONT font = static_cast<HFONT>(font_.get());

@@ -54,6 +54,7 @@ HWND TfrmStatus::Create(HWND owner)
         return nullptr;
     }
     DisableCloseItem(hwnd_);
+    SetProgramIcon(hwnd_);
     return hwnd_;
 }
 
