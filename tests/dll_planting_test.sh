@@ -5,20 +5,22 @@
 # the name was matched in the program's folder): a planted DLL is loaded when a
 # native load names the planted folder. A control program that loads dwmapi.dll by
 # bare name without protection must show exactly that, proving the check can see it.
-# usage: dll_planting_test.sh SETUP.EXE planted.dll naive_loader.exe wintool.exe objdump
+# usage: dll_planting_test.sh SETUP.EXE planted.dll naive_loader.exe wizdrive.exe objdump
 set -euo pipefail
-setup=$1 planted=$2 naive=$3 wintool=$4 objdump=$5
+setup=$1 planted=$2 naive=$3 wizdrive=$4 objdump=$5
 root="$(cd "$(dirname "$0")/.." && pwd)"
 run="$root/scripts/wine-run.sh"
 work=$(mktemp -d "${TMPDIR:-/tmp}/qs-planted.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
-# Starts SETUP.EXE from $work with loader tracing, closes its window, prints the DLL
-# loads of the SETUP.EXE process alone (Wine's own service processes trace too).
+# Starts SETUP.EXE from $work with loader tracing, waits for its start-up to end (the
+# folder holds no script: the fatal page), leaves, and prints the DLL loads of the
+# SETUP.EXE process alone (Wine's own service processes trace too).
 trace_setup() {
   (cd "$work" && WINEDEBUG=+pid,+loaddll "$run" "$work/SETUP.EXE" 2>"$work/trace.txt" >/dev/null) &
   local pid=$!
-  if ! WINEDEBUG=-all "$run" "$wintool" close "Quillon Installer" 30000; then
+  if ! WINEDEBUG=-all "$run" "$wizdrive" waittext 229 "処理開始(&S)" 30000 ||
+     ! WINEDEBUG=-all "$run" "$wizdrive" click 230 5000; then
     pkill -f "$work/SETUP.EXE" 2>/dev/null || true
     echo "FAIL: SETUP.EXE showed no window" >&2
     return 1
