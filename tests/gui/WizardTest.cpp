@@ -523,3 +523,29 @@ TEST_F(Wizard, GarbageScriptAndHugeLicenceStillGiveAWorkingWizard)
     Click(M::kBtnEnd);
     EXPECT_TRUE(Ended(30000));
 }
+
+TEST_F(Wizard, EmptyScriptGivesTheDefaults)
+{
+    Script("");
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(WaitText(M::kBtnEvent, "インストール続行(&C)"));
+    EXPECT_EQ(TextOf(main_), "Quillon Setup");
+    EXPECT_EQ(T(M::kLblTitleMessage), TitleMessage("インストール", ""));
+    Leave();
+}
+
+TEST_F(Wizard, NinetyNineWorkFoldersReuseTheLastAndAllGoOnClosing)
+{
+    for (int n = 1; n <= 99; ++n) {
+        const std::string folder = temp_ + "QSTMP" + std::to_string(n);
+        CreateDirectoryA(folder.c_str(), nullptr);
+        ASSERT_TRUE(WriteFileBytes(folder + "\\SETUP.INI", "[Title]\r\nSetup=古い\r\n"));
+    }
+    Script(kBasicScript);
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(WaitText(M::kBtnEvent, "インストール続行(&C)"));
+    EXPECT_EQ(TextOf(main_), "テスト製品") << "this run's script, not the one left in QSTMP99";
+    EXPECT_EQ(ReadFileBytes(temp_ + "QSTMP99\\SETUP.INI"), kBasicScript);
+    Leave();
+    for (int n = 1; n <= 99; ++n) EXPECT_FALSE(Exists(temp_ + "QSTMP" + std::to_string(n))) << n;
+}
