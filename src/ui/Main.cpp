@@ -476,10 +476,27 @@ void TfrmMain::Dispatch(const std::string& caption)
     }
 }
 
+namespace {
+
+// Opens the browser at the folder in the box when that folder exists.
+int CALLBACK SelectCurrentFolder(HWND dialog, UINT msg, LPARAM, LPARAM data)
+{
+    const auto* folder = reinterpret_cast<const std::string*>(data);
+    if (msg == BFFM_INITIALIZED && !folder->empty())
+        SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(folder->c_str()));
+    return 0;
+}
+
+} // namespace
+
 void TfrmMain::btnReferClick()
 {
     TFolderDialog dialog;
     dialog.Title = "セットアップフォルダを選択してください．";
+    std::string current = RemoveBackslash(Text(kTxtFolder), "B");
+    if (!IsDirectory(current)) current.clear();
+    dialog.Callback = SelectCurrentFolder;
+    dialog.CallbackParam = reinterpret_cast<LPARAM>(&current);
     if (dialog.Execute(hwnd_)) SetText(kTxtFolder, AddBackslash(dialog.Directory, "B"));
 }
 

@@ -549,3 +549,31 @@ TEST_F(Wizard, NinetyNineWorkFoldersReuseTheLastAndAllGoOnClosing)
     Leave();
     for (int n = 1; n <= 99; ++n) EXPECT_FALSE(Exists(temp_ + "QSTMP" + std::to_string(n))) << n;
 }
+
+TEST_F(Wizard, FolderBrowserChoiceUpdatesTheFolderAndTheFreeSpace)
+{
+    const std::string chosen = root_ / "選択先";
+    CreateDirectoryA(chosen.c_str(), nullptr);
+    Script(kBasicScript);
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(WaitText(M::kBtnEvent, "インストール続行(&C)"));
+    Click(M::kBtnEvent);
+    ASSERT_TRUE(WaitText(M::kBtnEvent, "インストール開始(&S)"));
+    // Typed without the final backslash; the browser's answer comes with one.
+    SendMessageA(C(M::kTxtFolder), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(chosen.c_str()));
+    SendMessageA(C(M::kGrpSetupFolder), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("old caption"));
+    Click(M::kBtnRefer);
+    // The browser opens at the folder in the box; OK takes it.
+    HWND browser = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        browser = setup_->FindWindowOf("#32770", nullptr);
+        return browser && GetWindow(browser, GW_OWNER) == main_;
+    }));
+    Sleep(300);
+    Answer(browser, IDOK);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(browser); }));
+    EXPECT_TRUE(WaitText(M::kTxtFolder, chosen + "\\"));
+    const std::string head = "インストールフォルダ(空き容量：";
+    EXPECT_EQ(T(M::kGrpSetupFolder).compare(0, head.size(), head), 0) << T(M::kGrpSetupFolder);
+    Leave();
+}
