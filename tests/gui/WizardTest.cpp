@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -569,10 +571,17 @@ TEST_F(Wizard, FolderBrowserChoiceUpdatesTheFolderAndTheFreeSpace)
         browser = setup_->FindWindowOf("#32770", nullptr);
         return browser && GetWindow(browser, GW_OWNER) == main_;
     }));
-    Sleep(300);
+    // The press must come after the browser has moved its selection off the tree's root.
+    HWND tree = FindWindowExA(browser, nullptr, "SysTreeView32", nullptr);
+    ASSERT_TRUE(tree);
+    EXPECT_TRUE(WaitUntil([&] {
+        const LRESULT caret = SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
+        return caret && caret != SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
+    }));
+    Sleep(200);
     Answer(browser, IDOK);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(browser); }));
-    EXPECT_TRUE(WaitText(M::kTxtFolder, chosen + "\\"));
+    EXPECT_TRUE(WaitText(M::kTxtFolder, chosen + "\\")) << T(M::kTxtFolder);
     const std::string head = "インストールフォルダ(空き容量：";
     EXPECT_EQ(T(M::kGrpSetupFolder).compare(0, head.size(), head), 0) << T(M::kGrpSetupFolder);
     Leave();
