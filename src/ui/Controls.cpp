@@ -172,6 +172,18 @@ bool ProcessPendingMessages()
     return true;
 }
 
+bool WaitProcessingMessages(int milliseconds)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (!ProcessPendingMessages()) return false;
+        const DWORD elapsed = GetTickCount() - start;
+        if (milliseconds <= 0 || elapsed >= static_cast<DWORD>(milliseconds)) return true;
+        MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(milliseconds) - elapsed, QS_ALLINPUT,
+                                    MWMO_INPUTAVAILABLE);
+    }
+}
+
 void CenterOnScreen(HWND hwnd)
 {
     RECT r;

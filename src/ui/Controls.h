@@ -49,6 +49,10 @@ HWND FindControl(HWND root, int id);
 // again so the loop that owns it still ends. False when WM_QUIT was met.
 bool ProcessPendingMessages();
 
+// Waits the time while dispatching this thread's messages as they come. Returns early
+// (false) when WM_QUIT is met, which is posted again.
+bool WaitProcessingMessages(int milliseconds);
+
 // Centres a top-level window on the screen.
 void CenterOnScreen(HWND hwnd);
 

@@ -250,18 +250,6 @@ int TfrmMain::Ask(const std::string& text, const char* caption, unsigned flags)
     return state_.LastAnswer;
 }
 
-void TfrmMain::Wait(int milliseconds)
-{
-    const DWORD start = GetTickCount();
-    for (;;) {
-        if (!ProcessPendingMessages()) return;
-        const DWORD elapsed = GetTickCount() - start;
-        if (elapsed >= static_cast<DWORD>(milliseconds)) return;
-        MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(milliseconds) - elapsed, QS_ALLINPUT,
-                                    MWMO_INPUTAVAILABLE);
-    }
-}
-
 int TfrmMain::ShowModal()
 {
     if (!hwnd_ || showing_) return 0;
@@ -375,7 +363,7 @@ void TfrmMain::btnEventClick()
         SetVisible(kFraTitle, false);
         ShowWindow(hwnd_, SW_HIDE);
         ProcessPendingMessages();
-        Wait(1000);
+        WaitProcessingMessages(1000);
         ShowWindow(hwnd_, SW_SHOW);
     }
 

@@ -123,8 +123,6 @@ private:
     bool CreateControls();
     void OnCommand(int id, int code);
     void RunStartup();
-    // Waits while processing messages.
-    void Wait(int milliseconds);
     // Step 3 of the button: the pre-install checker; false when the wizard must stop.
     bool RunChecker();
     bool IsInstaller() const { return state_.RunMode != "UNSETUP"; }

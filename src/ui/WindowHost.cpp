@@ -58,14 +58,7 @@ void WindowHost::BeginRun()
 
 void WindowHost::Pause(int milliseconds)
 {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        if (!ProcessPendingMessages()) return;
-        const DWORD elapsed = GetTickCount() - start;
-        if (milliseconds <= 0 || elapsed >= static_cast<DWORD>(milliseconds)) return;
-        MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(milliseconds) - elapsed, QS_ALLINPUT,
-                                    MWMO_INPUTAVAILABLE);
-    }
+    WaitProcessingMessages(milliseconds);
 }
 
 void WindowHost::ShowCounter(int done, int total)
@@ -109,8 +102,7 @@ WizardOptions WindowHost::Options() const
 void WindowHost::WaitForEventButton(int stepMs)
 {
     while (main_ && main_->Handle() && main_->Enabled(TfrmMain::kBtnEvent)) {
-        if (!ProcessPendingMessages()) return;
-        MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(stepMs), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (!WaitProcessingMessages(stepMs)) return;
     }
 }
 
