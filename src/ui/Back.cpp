@@ -237,12 +237,8 @@ SIZE TfrmBack::OuterSize() const
 
 LRESULT CALLBACK TfrmBack::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 {
-    if (msg == WM_NCCREATE) {
-        auto* self = static_cast<TfrmBack*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
-        self->hwnd_ = hwnd;
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<TfrmBack*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    auto* self = WindowObject<TfrmBack>(hwnd, msg, lp);
+    if (self && msg == WM_NCCREATE) self->hwnd_ = hwnd;
     if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
     if (msg == WM_NCDESTROY) {
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);

@@ -157,12 +157,8 @@ int TfrmCustomDlg::ShowModal(HWND owner)
 
 LRESULT CALLBACK TfrmCustomDlg::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 {
-    if (msg == WM_NCCREATE) {
-        auto* self = static_cast<TfrmCustomDlg*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
-        self->hwnd_ = hwnd;
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<TfrmCustomDlg*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    auto* self = WindowObject<TfrmCustomDlg>(hwnd, msg, lp);
+    if (self && msg == WM_NCCREATE) self->hwnd_ = hwnd;
     if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
 
     switch (msg) {

@@ -114,12 +114,8 @@ void TGauge::Paint(HDC dc, const RECT& client) const
 
 LRESULT CALLBACK TGauge::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 {
-    if (msg == WM_NCCREATE) {
-        auto* self = static_cast<TGauge*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
-        self->hwnd_ = hwnd;
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<TGauge*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    auto* self = WindowObject<TGauge>(hwnd, msg, lp);
+    if (self && msg == WM_NCCREATE) self->hwnd_ = hwnd;
     if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
     switch (msg) {
     case WM_ERASEBKGND:

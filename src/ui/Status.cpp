@@ -171,12 +171,8 @@ int TfrmStatus::Ask(const std::string& text, const std::string& caption, unsigne
 
 LRESULT CALLBACK TfrmStatus::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 {
-    if (msg == WM_NCCREATE) {
-        auto* self = static_cast<TfrmStatus*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
-        self->hwnd_ = hwnd;
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<TfrmStatus*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    auto* self = WindowObject<TfrmStatus>(hwnd, msg, lp);
+    if (self && msg == WM_NCCREATE) self->hwnd_ = hwnd;
     if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
 
     switch (msg) {

@@ -1,5 +1,7 @@
 #include "SetupDriver.h"
 
+#include "ui/Controls.h"
+
 #include <cstring>
 
 namespace {
@@ -45,19 +47,6 @@ BOOL CALLBACK MatchTopLevel(HWND hwnd, LPARAM param)
     if (std::strcmp(name, s->className) != 0) return TRUE;
     if (s->caption && TextOf(hwnd) != s->caption) return TRUE;
     s->found = hwnd;
-    return FALSE;
-}
-
-struct IdSearch {
-    int id;
-    HWND found;
-};
-
-BOOL CALLBACK MatchId(HWND child, LPARAM param)
-{
-    auto* s = reinterpret_cast<IdSearch*>(param);
-    if (GetDlgCtrlID(child) != s->id) return TRUE;
-    s->found = child;
     return FALSE;
 }
 
@@ -113,9 +102,7 @@ HWND SetupProcess::WaitForWindow(const char* className, const char* caption, DWO
 
 HWND ControlOf(HWND form, int id)
 {
-    IdSearch s{id, nullptr};
-    if (form) EnumChildWindows(form, MatchId, reinterpret_cast<LPARAM>(&s));
-    return s.found;
+    return FindControl(form, id);
 }
 
 std::string TextOf(HWND hwnd)
