@@ -2,6 +2,8 @@
 // that presses its buttons as a user would.
 #include "services/FldrDlg.h"
 
+#include "foundation/uStrOp.h"
+
 #include "services/Shortcut.h"
 #include "ScriptedHost.h"
 #include "TestSupport.h"
@@ -36,16 +38,29 @@ BOOL CALLBACK FindTitle(HWND child, LPARAM param)
     return TRUE;
 }
 
-int CALLBACK BrowseProbe(HWND dialog, UINT msg, LPARAM, LPARAM data)
+int CALLBACK BrowseProbe(HWND dialog, UINT msg, LPARAM lp, LPARAM data)
 {
     auto* probe = reinterpret_cast<Probe*>(data);
+    if (msg == BFFM_SELCHANGED && !probe->select.empty()) {
+        // Wine's browser reaches a preselected folder seconds after it appears; a button
+        // pressed before then answers the old selection. wintool finds the dialog by
+        // its caption, so the caption comes only once the selection is there.
+        char path[MAX_PATH] = {};
+        const bool there = SHGetPathFromIDListA(reinterpret_cast<LPCITEMIDLIST>(lp), path) &&
+                           lstrcmpiA(AddBackslash(path, "B").c_str(), AddBackslash(probe->select, "B").c_str()) == 0;
+        SetWindowTextA(dialog, there ? kCaption : "");
+        if (there) probe->dialog = dialog;
+        return 0;
+    }
     if (msg != BFFM_INITIALIZED) return 0;
     probe->owner = GetWindow(dialog, GW_OWNER);
     EnumChildWindows(dialog, FindTitle, data);
-    if (!probe->select.empty())
-        SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(probe->select.c_str()));
-    SetWindowTextA(dialog, kCaption);
     probe->dialog = dialog;
+    if (!probe->select.empty()) {
+        SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(probe->select.c_str()));
+        return 0;
+    }
+    SetWindowTextA(dialog, kCaption);
     return 0;
 }
 
