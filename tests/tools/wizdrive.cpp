@@ -6,42 +6,21 @@
 //   wizdrive answer <caption> <button-id> <timeout-ms>  presses a button of the message
 //                                                       box with the caption
 // The wizard is the visible top-level window of class "TfrmMain".
+#include "ui/Controls.h"
+
 #include <windows.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <vector>
 
 namespace {
-
-struct IdSearch {
-    int id;
-    HWND found;
-};
-
-BOOL CALLBACK MatchId(HWND child, LPARAM param)
-{
-    auto* s = reinterpret_cast<IdSearch*>(param);
-    if (GetDlgCtrlID(child) != s->id) return TRUE;
-    s->found = child;
-    return FALSE;
-}
 
 HWND WizardControl(int id)
 {
     HWND wizard = FindWindowA("TfrmMain", nullptr);
     if (!wizard || !IsWindowVisible(wizard)) return nullptr;
-    IdSearch s{id, nullptr};
-    EnumChildWindows(wizard, MatchId, reinterpret_cast<LPARAM>(&s));
-    return s.found;
-}
-
-std::string TextOf(HWND hwnd)
-{
-    std::vector<char> text(static_cast<size_t>(SendMessageA(hwnd, WM_GETTEXTLENGTH, 0, 0)) + 1);
-    const LRESULT n = SendMessageA(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
-    return std::string(text.data(), n > 0 ? static_cast<size_t>(n) : 0);
+    return FindControl(wizard, id);
 }
 
 template <class F>
@@ -71,7 +50,7 @@ int main(int argc, char** argv)
         const std::string text = argv[3];
         return Poll(Number(argv[4]), [&] {
                    HWND c = WizardControl(id);
-                   return c && TextOf(c) == text;
+                   return c && GetText(c) == text;
                })
                    ? 0
                    : 1;

@@ -47,12 +47,15 @@ TEST(FormatThousands, GroupsOfThree)
 TEST(FreeSpaceCaption, KnownUnknownAndGrouped)
 {
     EXPECT_EQ(FreeSpaceCaption("R:\\Nowhere\\"), "インストールフォルダ(空き容量：不明)");
-    EXPECT_EQ(FreeSpaceCaption(""), FreeSpaceCaption("\\Program Files\\")) << "no drive: the current drive";
     const std::string c = FreeSpaceCaption("C:\\Program Files\\App\\");
     const std::string head = "インストールフォルダ(空き容量：";
     ASSERT_EQ(c.compare(0, head.size(), head), 0) << c;
     EXPECT_EQ(c.substr(c.size() - 5), "Byte)");
     EXPECT_NE(c.find(','), std::string::npos) << "a real drive has more than 999 bytes free: " << c;
+    // A path without a drive measures the current drive.
+    const std::string relative = FreeSpaceCaption("\\Program Files\\");
+    EXPECT_EQ(relative.compare(0, head.size(), head), 0) << relative;
+    EXPECT_EQ(relative.substr(relative.size() - 5), "Byte)");
 }
 
 TEST(ReadmeText, LineBreaksAndNulsAsAnEditBoxShowsThem)
