@@ -7,8 +7,14 @@ InstalledEntry ReadInstalledEntry(const std::string& file, const std::string& un
                                   const std::string& uninstallerPath, const std::string& recordPath)
 {
     InstalledEntry e;
-    e.KeyName = ReadIniString("Title", "UnSetupKey", unSetupTitle, file);
-    e.DisplayName = ReadIniString("Title", "UnSetupDisplay", e.KeyName, file);
+    // An empty name (a template's "UnSetupKey=") counts as missing: the entry would
+    // otherwise be the Uninstall key itself, which holds every program's entry.
+    e.KeyName = ReadIniString("Title", "UnSetupKey", "", file);
+    if (e.KeyName.empty()) e.KeyName = unSetupTitle;
+    if (e.KeyName.empty()) e.KeyName = ReadIniString("Title", "Setup", "", file);
+    if (e.KeyName.empty()) e.KeyName = "Quillon Setup";
+    e.DisplayName = ReadIniString("Title", "UnSetupDisplay", "", file);
+    if (e.DisplayName.empty()) e.DisplayName = e.KeyName;
     e.UninstallerPath = uninstallerPath;
     e.RecordPath = recordPath;
     const auto support = [&](const char* key) { return ReadIniString("Support", key, "", file); };

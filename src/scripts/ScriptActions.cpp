@@ -73,7 +73,10 @@ ShortcutEntry ParseShortcut(const FolderValues& folders, const std::string& make
     else if (Contains(name, "Sen)")) e.option = ShortcutOption::SendTo;
 
     std::string link = name == "Default" ? FileNameOf(e.target) : name;
-    if (!Contains(link, "(") && !Contains(link, ")")) link = "(Sta)" + link;
+    // Only the link name decides: a macro in the working folder must not leave the
+    // link relative to whatever the current folder is.
+    const std::string linkName = GetField(link, ",", 1);
+    if (!Contains(linkName, "(") && !Contains(linkName, ")")) link = "(Sta)" + link;
     link = ExpandFolderMacros(folders, link);
     e.linkPath = GetField(link, ",", 1);
     e.workingFolder = GetField(link, ",", 2);

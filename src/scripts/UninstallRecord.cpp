@@ -26,8 +26,11 @@ std::string ComposeSection(const char* header, const char* prefix, const RecordL
 {
     RecordSection section(prefix);
     for (const auto* source : {&list.current, &list.earlier}) {
-        for (const std::string& entry : *source)
+        for (const std::string& entry : *source) {
+            // A line without identity would end the list for every reader: never written.
+            if (GetField(entry, ",", 1).empty()) continue;
             section.Add(entry, mergeShared && PosNoCase("/S", entry) != 0);
+        }
     }
     return std::string(header) + "\r\n" + section.Text() + "\r\n";
 }
@@ -67,22 +70,43 @@ bool CanReplace(const std::string& record)
 
 } // namespace
 
+namespace {
+
+bool SameExtension(const std::string& slot, const std::string& extension)
+{
+    const std::string recorded = GetField(slot, ",", 1);
+    return recorded.size() == extension.size() && PosNoCase(extension, recorded) == 1;
+}
+
+} // namespace
+
+void RecordList::Add(const std::string& entry)
+{
+    if (!GetField(entry, ",", 1).empty()) current.push_back(entry);
+}
+
 void LoadRelateSlot(RecordLists& lists, const std::string& value)
 {
+    // An empty extension would restore or remove the key "." under the classes root.
+    const std::string extension = GetField(value, ",", 1);
+    if (extension.empty()) return;
     for (std::string& slot : lists.RestoreRelate) {
         if (slot.empty()) {
             slot = value;
             return;
         }
-        if (PosNoCase(value, slot) != 0) return;
+        if (SameExtension(slot, extension)) return;
     }
 }
 
 void AddRelateSlot(RecordLists& lists, const std::string& extension, bool hadDefault,
                    const std::string& previousClass)
 {
+    if (extension.empty()) return;
+    // The whole extension counts: htm is not recorded by html, so its own earlier class
+    // is kept and the uninstaller can hand it back.
     for (const std::string& slot : lists.RestoreRelate) {
-        if (!slot.empty() && PosNoCase(extension, GetField(slot, ",", 1)) != 0) return;
+        if (!slot.empty() && SameExtension(slot, extension)) return;
     }
     for (std::string& slot : lists.RestoreRelate) {
         if (slot.empty()) {

@@ -14,6 +14,8 @@ struct InstalledEntry;
 struct RecordList {
     std::vector<std::string> earlier;
     std::vector<std::string> current;
+    // Adds an entry of this run; one whose first field is empty is never recorded.
+    void Add(const std::string& entry);
 };
 
 struct RecordLists {

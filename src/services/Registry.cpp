@@ -231,9 +231,38 @@ HKEY RootKeyFromToken(const std::string& rootToken)
     return HKEY_CURRENT_USER;
 }
 
+bool IsProtectedRegistryKey(const std::string& keyPath)
+{
+    // Compared level by level, ignoring case and empty levels ("\SOFTWARE\\Microsoft\").
+    std::string normal;
+    std::string level;
+    for (std::size_t p = 1; p <= keyPath.size() + 1;) {
+        if (p > keyPath.size() || keyPath[p - 1] == '\\') {
+            if (!level.empty()) normal += (normal.empty() ? "" : "\\") + level;
+            level.clear();
+            ++p;
+            continue;
+        }
+        const int n = CharLength(keyPath, p);
+        level.append(keyPath, p - 1, static_cast<std::size_t>(n));
+        p += static_cast<std::size_t>(n);
+    }
+    if (normal.empty()) return true;
+    const std::string upper = MapString(normal, LCMAP_UPPERCASE);
+    for (const char* kept : {"SOFTWARE", "SOFTWARE\\MICROSOFT", "SOFTWARE\\MICROSOFT\\WINDOWS",
+                             "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION",
+                             "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\UNINSTALL"}) {
+        if (upper == kept) return true;
+    }
+    return false;
+}
+
 bool DeleteRegistryKey(const std::string& rootToken, const std::string& keyPath)
 {
     if (keyPath.empty()) return true;
+    // The list of installed programs and its parents hold every program's entries; an
+    // empty uninstall key name in a record would otherwise name the whole list.
+    if (IsProtectedRegistryKey(keyPath)) return true;
     TRegistry registry;
     registry.SetRootKey(RootKeyFromToken(rootToken));
     registry.CloseKey();

@@ -88,7 +88,12 @@ RegistryPath SplitUninstallRegistryPath(const std::string& path);
 // "(local)" included, is HKEY_CURRENT_USER.
 HKEY RootKeyFromToken(const std::string& rootToken);
 
+// True for a key path that must never be deleted as a tree: the list of installed
+// programs and each of its parents (SOFTWARE ... Uninstall), compared ignoring case and
+// empty levels, and an empty path.
+bool IsProtectedRegistryKey(const std::string& keyPath);
+
 // Deletes the key tree under the token's root, retrying up to 99 rounds while the key
-// still exists. Does nothing for an empty key path. Always true: a key that cannot be
+// still exists. Does nothing for an empty or protected key path. Always true: a key that cannot be
 // deleted simply stays.
 bool DeleteRegistryKey(const std::string& rootToken, const std::string& keyPath);

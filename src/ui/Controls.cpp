@@ -172,6 +172,28 @@ bool ProcessPendingMessages()
     return true;
 }
 
+bool RunMessagesUntil(HWND dialog, const std::function<bool()>& done)
+{
+    for (;;) {
+        if (done()) return true;
+        MSG msg;
+        // PeekMessage also handles the messages sent to this thread; done() is asked again
+        // before the wait, so a click that arrived that way is never left waiting.
+        if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                PostQuitMessage(static_cast<int>(msg.wParam));
+                return false;
+            }
+            if (dialog && IsWindow(dialog) && IsDialogMessageA(dialog, &msg)) continue;
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+            continue;
+        }
+        if (done()) return true;
+        MsgWaitForMultipleObjectsEx(0, nullptr, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    }
+}
+
 bool WaitProcessingMessages(int milliseconds)
 {
     const DWORD start = GetTickCount();

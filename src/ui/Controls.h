@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 enum class ControlKind {
@@ -48,6 +49,13 @@ HWND FindControl(HWND root, int id);
 // Dispatches every pending message of this thread. A WM_QUIT met on the way is posted
 // again so the loop that owns it still ends. False when WM_QUIT was met.
 bool ProcessPendingMessages();
+
+// Dispatches this thread's messages until done() holds, and returns true then. done() is
+// looked at after every message, those sent from another thread or program included
+// (GetMessage never returns for them, and an automation tool presses a button with a
+// sent BM_CLICK). dialog, when given, gets dialog keyboard navigation. Returns false
+// when WM_QUIT was met, which is posted again.
+bool RunMessagesUntil(HWND dialog, const std::function<bool()>& done);
 
 // Waits the time while dispatching this thread's messages as they come. Returns early
 // (false) when WM_QUIT is met, which is posted again.

@@ -1,5 +1,6 @@
 #include "ui/CusDlg.h"
 
+#include "ui/Controls.h"
 #include "ui/WindowClass.h"
 
 #include <vector>
@@ -135,18 +136,7 @@ int TfrmCustomDlg::ShowModal(HWND owner)
     SetForegroundWindow(hwnd_);
     SetFocus(Control(kIdYes));
 
-    MSG msg;
-    while (modalResult_ == 0) {
-        const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
-        if (got == 0) {
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            break;
-        }
-        if (got < 0) break;
-        if (IsDialogMessageA(hwnd_, &msg)) continue;
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
+    RunMessagesUntil(hwnd_, [this] { return modalResult_ != 0; });
 
     // Enable the owner before hiding, so activation returns to it rather than elsewhere.
     if (reenableOwner) EnableWindow(owner, TRUE);

@@ -259,24 +259,14 @@ int TfrmMain::ShowModal()
     SetForegroundWindow(hwnd_);
     // Activation starts the start-up; without a window manager activation may not come.
     PostMessageA(hwnd_, kMsgStartup, 0, 0);
-    MSG msg;
-    for (;;) {
-        if (modalResult_ != 0) {
-            if (FormCloseQuery()) break;
-            modalResult_ = 0;
-        }
-        const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
-        if (got == 0) {
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            if (modalResult_ == 0) modalResult_ = 2;
-            break;
-        }
-        if (got < 0) break;
-        if (hwnd_ && IsDialogMessageA(hwnd_, &msg)) continue;
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-        if (!hwnd_) break;
-    }
+    const bool ended = RunMessagesUntil(hwnd_, [this] {
+        if (!hwnd_) return true;
+        if (modalResult_ == 0) return false;
+        if (FormCloseQuery()) return true;
+        modalResult_ = 0;
+        return false;
+    });
+    if (!ended && modalResult_ == 0) modalResult_ = 2;
     FormClose();
     if (hwnd_) ShowWindow(hwnd_, SW_HIDE);
     showing_ = false;

@@ -130,7 +130,7 @@ bool TfrmStatus::WaitForNext()
         if (!hwnd_) return false; // destroyed: nobody can release the wait any more
         if (!IsWindowEnabled(button)) return true;
         // Wakes for new input at once, otherwise looks again after 100 ms.
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+        MsgWaitForMultipleObjectsEx(0, nullptr, 100, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     }
 }
 

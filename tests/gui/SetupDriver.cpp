@@ -123,9 +123,14 @@ std::string MessageBoxText(HWND box)
     return TextOf(GetDlgItem(box, 0xFFFF));
 }
 
-void Press(HWND button)
+void Press(HWND button, Delivery how)
 {
-    PostMessageA(button, BM_CLICK, 0, 0);
+    if (how == Delivery::Posted) {
+        PostMessageA(button, BM_CLICK, 0, 0);
+        return;
+    }
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(button, BM_CLICK, 0, 0, SMTO_NORMAL, 10000, &result);
 }
 
 void Answer(HWND box, int buttonId)

@@ -46,8 +46,13 @@ HWND ControlOf(HWND form, int id);
 std::string TextOf(HWND hwnd);
 // The text of a message box.
 std::string MessageBoxText(HWND box);
-// Presses a button (posted: the program may be inside a modal loop).
-void Press(HWND button);
+// How a press reaches the program: posted to its queue as a mouse click would come, or
+// sent as an automation or accessibility tool sends BM_CLICK (GetMessage never returns
+// for a sent message, so a loop that only looks after GetMessage misses it).
+enum class Delivery { Posted, Sent };
+// Presses a button. Sent: waits until the button's handler returns, at most 10 s (the
+// handler may open a modal question that this process answers later).
+void Press(HWND button, Delivery how = Delivery::Posted);
 // Presses the message box's button with the ID (IDOK 1, IDYES 6, IDNO 7).
 void Answer(HWND box, int buttonId);
 // Polls the condition every 50 ms until it holds or the time is over.

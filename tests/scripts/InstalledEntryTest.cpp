@@ -57,6 +57,28 @@ TEST(InstalledEntry, IsReadFromTheScriptWithItsDefaults)
     EXPECT_EQ(k.DisplayName, "Key") << "the display name defaults to the key name";
 }
 
+TEST(InstalledEntry, AnEmptyKeyNameCountsAsMissing)
+{
+    ScratchFolder dir;
+    struct Row {
+        const char* script;
+        const char* unSetupTitle;
+        const char* key;
+        const char* display;
+    };
+    for (const Row& r : {Row{"[Title]\r\nUnSetupKey=\r\nUnSetupDisplay=\r\n", "表示ソフト", "表示ソフト", "表示ソフト"},
+                         Row{"[Title]\r\nUnSetupKey=\r\nSetup=セットアップ名\r\n", "", "セットアップ名", "セットアップ名"},
+                         Row{"[Title]\r\nUnSetupKey=\r\nSetup=\r\nUnSetup=\r\n", "", "Quillon Setup", "Quillon Setup"},
+                         Row{"[Title]\r\nUnSetupDisplay=表示名\r\n", "", "Quillon Setup", "表示名"}}) {
+        SCOPED_TRACE(r.script);
+        ASSERT_TRUE(WriteFileBytes(dir / "SETUP.INI", r.script));
+        const InstalledEntry e = ReadInstalledEntry(dir / "SETUP.INI", r.unSetupTitle, "", "");
+        EXPECT_EQ(e.KeyName, r.key);
+        EXPECT_EQ(e.DisplayName, r.display);
+        EXPECT_NE(UninstallKeyPath(e.KeyName).back(), '\\');
+    }
+}
+
 TEST(InstalledEntry, ValuesAreWrittenWithTheirTypes)
 {
     InstalledEntry e;

@@ -85,8 +85,15 @@ TEST(ShortcutEntry, TheNameSelectsTheGoverningOption)
     EXPECT_EQ(plain.option, ShortcutOption::Always);
     EXPECT_EQ(plain.linkPath, "C:\\Menu\\Programs\\Grp\\Tool") << "a bare name goes to the programs folder";
     EXPECT_EQ(plain.workingFolder, "C:\\work");
-    // Any bracket in the whole text, the working folder's macro included, counts as a macro.
-    EXPECT_EQ(ParseShortcut(Folders(), "x", "Grp\\Tool,(App)\\work").linkPath, "Grp\\Tool");
+    // Only the link name's own brackets count: a macro in the working folder leaves the
+    // link in the programs folder, and the working folder is expanded as written.
+    const ShortcutEntry withFolder = ParseShortcut(Folders(), "x", "Grp\\Tool,(App)\\work");
+    EXPECT_EQ(withFolder.linkPath, "C:\\Menu\\Programs\\Grp\\Tool");
+    EXPECT_EQ(withFolder.workingFolder, "D:\\Tools\\work");
+    EXPECT_EQ(withFolder.option, ShortcutOption::Always);
+    const ShortcutEntry both = ParseShortcut(Folders(), "x", "(Dsk)\\Tool,(App)");
+    EXPECT_EQ(both.linkPath, "C:\\Desk\\Tool");
+    EXPECT_EQ(both.workingFolder, "D:\\Tools\\");
 }
 
 TEST(IniAndRelateEntries, SplitIntoFields)

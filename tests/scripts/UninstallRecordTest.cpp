@@ -83,7 +83,7 @@ TEST(WriteRecord, ReinstallMergesTheEarlierRecordBehindThisRun)
     lists.DeleteShortCut.current = {"C:\\Menu\\表\\App.lnk"};
     lists.DeleteRegistry.current = {"(Local)\\SOFTWARE\\Vendor\\表"};
     lists.AddDeleteFile.current = {install + "*.log"};
-    AddRelateSlot(lists, "htm", true, "htmfile");  // contained in the recorded html
+    AddRelateSlot(lists, "htm", true, "htmfile");  // not the recorded html: a slot of its own
     AddRelateSlot(lists, "txt", true, "txtfile");
     AddRelateSlot(lists, "QDOC", true, "x");
     AddRelateSlot(lists, "abc", false, "");
@@ -185,22 +185,52 @@ TEST(WriteRecord, AReadOnlyEarlierRecordIsReplaced)
     EXPECT_EQ(ReadIniString("Title", "UnSetup", "", dir / "UNSETUP.INI"), "Quillon Setup");
 }
 
-TEST(RestoreRelateSlots, LoadingAndAddingRules)
+TEST(RestoreRelateSlots, AnExtensionIsRecordedOnceAsAWhole)
 {
     RecordLists lists;
     LoadRelateSlot(lists, "html,htmlfile");
-    LoadRelateSlot(lists, "HTML,htmlfile");  // contained in slot 1
-    LoadRelateSlot(lists, "ml,htmlfile");    // contained too: a substring of slot 1's text
+    LoadRelateSlot(lists, "HTML,other");     // the same extension in another case
+    LoadRelateSlot(lists, "ml,mlfile");      // only part of html: an extension of its own
+    LoadRelateSlot(lists, ",stray");         // no extension: never restored
     LoadRelateSlot(lists, "txt,");
     EXPECT_EQ(lists.RestoreRelate[0], "html,htmlfile");
-    EXPECT_EQ(lists.RestoreRelate[1], "txt,");
-    EXPECT_EQ(lists.RestoreRelate[2], "");
-    AddRelateSlot(lists, "htm", true, "y");
-    EXPECT_EQ(lists.RestoreRelate[2], "") << "htm is present inside html";
+    EXPECT_EQ(lists.RestoreRelate[1], "ml,mlfile");
+    EXPECT_EQ(lists.RestoreRelate[2], "txt,");
+    EXPECT_EQ(lists.RestoreRelate[3], "");
+    // Shorter and longer relatives of recorded extensions keep their own earlier class.
+    AddRelateSlot(lists, "htm", true, "htmfile");
+    AddRelateSlot(lists, "TXT", true, "again");
+    AddRelateSlot(lists, "txtx", false, "");
+    AddRelateSlot(lists, "", true, "nothing");
+    EXPECT_EQ(lists.RestoreRelate[3], "htm,htmfile");
+    EXPECT_EQ(lists.RestoreRelate[4], "txtx,");
+    EXPECT_EQ(lists.RestoreRelate[5], "");
     for (int i = 0; i < 30; ++i) AddRelateSlot(lists, std::string("e").append(std::to_string(i)), false, "");
-    EXPECT_EQ(lists.RestoreRelate[19], "e17,");
+    EXPECT_EQ(lists.RestoreRelate[19], "e14,");
     AddRelateSlot(lists, "zzz", true, "z");
     for (const std::string& slot : lists.RestoreRelate) EXPECT_NE(slot, "zzz,z");
+}
+
+TEST(RecordLists, AnEntryWithoutIdentityIsNeverRecorded)
+{
+    RecordLists lists;
+    lists.DeleteFile.Add(",/S");
+    lists.DeleteFile.Add("C:\\App\\a.dll,/S");
+    lists.AddDeleteFile.Add(",x");
+    lists.DeleteRegistry.Add("");
+    EXPECT_EQ(lists.DeleteFile.current, std::vector<std::string>{"C:\\App\\a.dll,/S"});
+    EXPECT_TRUE(lists.AddDeleteFile.current.empty());
+    EXPECT_TRUE(lists.DeleteRegistry.current.empty());
+
+    // Lines taken in from a damaged earlier record are dropped the same way, so the
+    // numbering of the later lines holds.
+    lists.DeleteFile.earlier = {",/C", "C:\\App\\b.txt", ""};
+    RecordTexts t;
+    t.InstallFolder = "C:\\App\\";
+    const std::string record = ComposeRecord(lists, t, "App");
+    EXPECT_NE(record.find("[DeleteFile]\r\nFile1=C:\\App\\a.dll,/S\r\nFile2=C:\\App\\b.txt\r\n\r\n"),
+              std::string::npos)
+        << record;
 }
 
 TEST(LoadPreviousRecord, ADamagedRecordLoadsWhatTheProfileApiReads)

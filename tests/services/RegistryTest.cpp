@@ -266,6 +266,35 @@ TEST_F(RegistryTest, DeleteRegistryKeyRemovesTreesAndIgnoresMissingKeys)
     EXPECT_FALSE(Exists("plain"));
 }
 
+TEST(ProtectedRegistryKeys, TheListOfInstalledProgramsAndItsParentsAreNeverDeleted)
+{
+    for (const char* kept :
+         {"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\", "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
+          "software\\microsoft\\windows\\currentversion\\uninstall", "SOFTWARE\\\\Microsoft\\Windows\\CurrentVersion\\\\Uninstall",
+          "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "SOFTWARE\\Microsoft\\Windows\\", "\\SOFTWARE\\Microsoft",
+          "SOFTWARE", "\\", "\\\\", ""})
+        EXPECT_TRUE(IsProtectedRegistryKey(kept)) << kept;
+    for (const char* other : {"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\App",
+                              "SOFTWARE\\Vendor", "SOFTWARE2", "\\SOFTWARE\\表"})
+        EXPECT_FALSE(IsProtectedRegistryKey(other)) << other;
+
+    // A canary entry proves the real list survives a record whose key name is empty.
+    const std::string uninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+    const std::string canary = uninstall + "\\QSCanary" + std::to_string(GetCurrentProcessId());
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, canary.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                              nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+    for (const std::string& path : {uninstall + "\\", "\\" + uninstall, std::string("SOFTWARE\\Microsoft\\")})
+        EXPECT_TRUE(DeleteRegistryKey("(Local)", path));
+    EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, canary.c_str(), 0, KEY_READ, &key), ERROR_SUCCESS);
+    RegCloseKey(key);
+    EXPECT_TRUE(DeleteRegistryKey("(Local)", canary));
+    EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, canary.c_str(), 0, KEY_READ, &key), ERROR_SUCCESS)
+        << "an entry of its own is still removed";
+}
+
 TEST_F(RegistryTest, RootTokensAreComparedExactly)
 {
     EXPECT_EQ(RootKeyFromToken("(Class)"), HKEY_CLASSES_ROOT);
