@@ -16,14 +16,15 @@ namespace {
 
 class SilentHost : public Host {
 public:
-    int Ask(const std::string&, const std::string&, unsigned) override { return 1; }
+    int Ask(const std::string&, const std::string&, unsigned, int unattended) override { return unattended; }
     void ShowProgress(const std::string&, const std::string&) override {}
+    void Log(const std::string&) override {}
     void ProcessMessages() override {}
     HWND OwnerWindow() const override { return nullptr; }
-    void BeginRun() override {}
+    void BeginRun(int) override {}
     void Pause(int) override {}
-    void ShowCounter(int, int) override {}
-    void HideCounter() override {}
+    void ShowCounter(int, int, int) override {}
+    void SetCounterVisible(bool) override {}
     void SetAbortEnabled(bool) override {}
     bool AbortRequested() const override { return false; }
     WizardOptions Options() const override { return {}; }
@@ -31,6 +32,7 @@ public:
     void WaitForNext() override {}
     int ShowCompletionPage(const CompletionPage&) override { return 1; }
     std::string AskDeletion(const std::string&) override { return "No"; }
+    bool RestartWindows() override { return false; }
     void EndRun() override {}
 };
 

@@ -13,11 +13,17 @@ public:
         std::string text;
         std::string caption;
         unsigned flags;
+        int unattended = IDOK; // the answer the call site names for nobody at the screen
     };
 
-    // Answers handed out in order; when they run out, 1 (OK) is answered.
+    // Answers handed out in order; when they run out, 1 (OK) is answered, or the
+    // question's own unattended answer when unattendedWhenOut is set.
     std::deque<int> answers;
+    bool unattendedWhenOut = false;
     std::vector<Question> questions;
+    std::vector<std::string> logs;
+    int restarts = 0;
+    bool restartAccepted = true;
     struct Progress {
         std::string log;
         std::string detail;
@@ -27,10 +33,11 @@ public:
     int lastAnswer = 0;
     HWND owner = nullptr;
 
-    int Ask(const std::string& text, const std::string& caption, unsigned flags) override
+    using Host::Ask;
+    int Ask(const std::string& text, const std::string& caption, unsigned flags, int unattended) override
     {
-        questions.push_back({text, caption, flags});
-        lastAnswer = 1;
+        questions.push_back({text, caption, flags, unattended});
+        lastAnswer = unattendedWhenOut ? unattended : 1;
         if (!answers.empty()) {
             lastAnswer = answers.front();
             answers.pop_front();
@@ -41,6 +48,7 @@ public:
     {
         progress.push_back({log, detail});
     }
+    void Log(const std::string& line) override { logs.push_back(line); }
     void ProcessMessages() override { ++processMessagesCalls; }
     HWND OwnerWindow() const override { return owner; }
 
@@ -57,13 +65,14 @@ public:
     std::deque<std::string> deletionAnswers; // "Yes" when they run out
     std::vector<std::string> deletionQuestions;
 
-    void BeginRun() override { events.push_back("begin"); }
+    void BeginRun(int pauseMs) override { events.push_back("begin " + std::to_string(pauseMs)); }
     void Pause(int milliseconds) override { events.push_back("pause " + std::to_string(milliseconds)); }
-    void ShowCounter(int done, int total) override
+    void ShowCounter(int done, int total, int percent) override
     {
-        events.push_back("counter " + std::to_string(done) + "/" + std::to_string(total));
+        events.push_back("counter " + std::to_string(done) + "/" + std::to_string(total) + " " +
+                         std::to_string(percent) + "%");
     }
-    void HideCounter() override { events.push_back("counter hidden"); }
+    void SetCounterVisible(bool visible) override { events.push_back(visible ? "counter shown" : "counter hidden"); }
     void SetAbortEnabled(bool enabled) override { events.push_back(enabled ? "abort on" : "abort off"); }
     bool AbortRequested() const override
     {
@@ -94,6 +103,12 @@ public:
             deletionAnswers.pop_front();
         }
         return answer;
+    }
+    bool RestartWindows() override
+    {
+        ++restarts;
+        events.push_back("restart");
+        return restartAccepted;
     }
     void EndRun() override { events.push_back("end"); }
 };

@@ -2,7 +2,7 @@
 
 #include "foundation/MBUtils.h"
 #include "foundation/uStrOp.h"
-#include "services/FilePrim.h"
+#include "foundation/FilePrim.h"
 
 #include <windows.h>
 
@@ -10,10 +10,6 @@ namespace {
 
 constexpr DWORD kMutexAllAccess = 0x1F0001;
 
-std::string FileNamePart(const std::string& path)
-{
-    return Mid(path, static_cast<int>(LastPathDelimiter(path)) + 1);
-}
 
 } // namespace
 
@@ -29,7 +25,7 @@ SingleInstanceGuard::SingleInstanceGuard(const std::string& name)
 
 bool IsUninstallerParameter(const std::string& firstParameter)
 {
-    return FileNamePart(firstParameter) == "UNSETUP.INI";
+    return PathFileName(firstParameter) == "UNSETUP.INI";
 }
 
 std::string CreateWorkFolder(const std::string& tempFolder)
@@ -65,7 +61,7 @@ bool PrepareStartup(AppState& state, const std::string& firstParameter,
 
     state.WorkFolder = CreateWorkFolder(state.TempFolder);
     // The install run takes the uninstaller it stores from this copy; a failure shows then.
-    CopyFileReplace(state.AppFolder + FileNamePart(exePath), state.WorkFolder + "SETUPQ.EXE");
+    CopyFileReplace(state.AppFolder + PathFileName(exePath), state.WorkFolder + "SETUPQ.EXE");
 
     const std::string source = uninstaller ? firstParameter : state.AppFolder + "SETUP.INI";
     state.ScriptFile = state.WorkFolder + (uninstaller ? "UNSETUP.INI" : "SETUP.INI");

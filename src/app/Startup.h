@@ -2,7 +2,7 @@
 // the copies of the program and the script. Plain functions on AppState, so the
 // windows only apply what they produce.
 #pragma once
-#include "app/AppState.h"
+#include "foundation/AppState.h"
 #include "app/WinVersion.h"
 #include "foundation/FolderMacros.h"
 #include "foundation/Handles.h"

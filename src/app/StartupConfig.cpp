@@ -3,7 +3,7 @@
 #include "foundation/FolderMacros.h"
 #include "foundation/uIniFile.h"
 #include "foundation/uStrOp.h"
-#include "services/FilePrim.h"
+#include "foundation/FilePrim.h"
 #include "services/Registry.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // into the program-wide state, the data the wizard's controls start with, and the
 // installer's preconditions.
 #pragma once
-#include "app/AppState.h"
+#include "foundation/AppState.h"
 #include "scripts/ScriptGeneral.h"
 #include "services/Host.h"
 

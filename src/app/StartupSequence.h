@@ -2,7 +2,7 @@
 // environment and work folder, then either the fatal page or the configuration, the
 // title page (or the uninstaller's panel) and the installer's preconditions.
 #pragma once
-#include "app/AppState.h"
+#include "foundation/AppState.h"
 #include "foundation/FolderMacros.h"
 #include "services/Host.h"
 

@@ -1,9 +1,10 @@
 // Process entry: the single-instance guard, the four windows in their order, the
 // message loop. The background window shows the wizard modally and ends the program.
-#include "app/AppState.h"
+#include "foundation/AppState.h"
 #include "app/Startup.h"
 #include "app/StartupSequence.h"
 #include "foundation/SystemLibrary.h"
+#include "install/InstallRun.h"
 #include "services/Shortcut.h"
 #include "ui/Back.h"
 #include "ui/CusDlg.h"
@@ -59,6 +60,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 
     const StartupInput input{FirstCommandLineParameter(GetCommandLineA()), ModulePath()};
     main.OnFirstActivate = [&] { RunStartupSequence(state, main, back, host, input, SystemFolderPlatform()); };
+    main.StartInstallRun = [&] { InstallRun(state, host); };
     back.ShowMainModal = [&main] { main.ShowModal(); };
     back.OnClosed = [] { PostQuitMessage(0); };
     back.Show();

@@ -162,3 +162,13 @@ std::string ErrorText(std::uint32_t code)
     }
     return MapString(msg, LCMAP_FULLWIDTH) + "\r\n";
 }
+
+std::string PathFolder(std::string_view path)
+{
+    return Left(path, static_cast<int>(LastPathDelimiter(path)));
+}
+
+std::string PathFileName(std::string_view path)
+{
+    return Mid(path, static_cast<int>(LastPathDelimiter(path)) + 1);
+}

@@ -22,6 +22,11 @@ std::string RemoveBackslash(std::string_view text, std::string_view option);
 // the system refuses the conversion.
 std::string MapString(std::string_view text, std::uint32_t flags);
 
+// The folder part of a path up to and including its last one-byte "\" ("" without one).
+std::string PathFolder(std::string_view path);
+// What follows the last one-byte "\" of a path (the whole path without one).
+std::string PathFileName(std::string_view path);
+
 // The n-th field (1-based) split byte-wise at a one-byte separator; empty fields count.
 std::string GetField(std::string_view text, std::string_view separator, int n);
 

@@ -11,16 +11,6 @@
 
 namespace {
 
-std::string FolderOf(const std::string& path)
-{
-    return Left(path, static_cast<int>(LastPathDelimiter(path)));
-}
-
-std::string FileNameOf(const std::string& path)
-{
-    return Mid(path, static_cast<int>(LastPathDelimiter(path)) + 1);
-}
-
 bool Contains(const std::string& text, const char* what)
 {
     return PosNoCase(what, text) != 0;
@@ -50,10 +40,10 @@ CopyEntry ParseCopyEntry(const FolderValues& folders, const std::string& raw)
     const std::string targetText = GetField(entry, ",", 1);
     const std::size_t bar = PosNoCase("|", targetText);
     const std::string path = bar ? Left(targetText, static_cast<int>(bar) - 1) : targetText;
-    const std::string sourceName = FileNameOf(path);
+    const std::string sourceName = PathFileName(path);
     e.source = folders.AppFolder + sourceName;
     e.compressed = Right(sourceName, 1) == "_";
-    const std::string folder = RemoveBackslash(FolderOf(path), "B");
+    const std::string folder = RemoveBackslash(PathFolder(path), "B");
     if (bar) e.target = folder + AddBackslash(Mid(targetText, static_cast<int>(bar) + 1), "T");
     else if (e.compressed) e.target = folder + "\\AUTO.EXT";
     else e.target = path;
@@ -72,7 +62,7 @@ ShortcutEntry ParseShortcut(const FolderValues& folders, const std::string& make
     else if (Contains(name, "Sup)")) e.option = ShortcutOption::Startup;
     else if (Contains(name, "Sen)")) e.option = ShortcutOption::SendTo;
 
-    std::string link = name == "Default" ? FileNameOf(e.target) : name;
+    std::string link = name == "Default" ? PathFileName(e.target) : name;
     // Only the link name decides: a macro in the working folder must not leave the
     // link relative to whatever the current folder is.
     const std::string linkName = GetField(link, ",", 1);

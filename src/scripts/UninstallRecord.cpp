@@ -6,7 +6,7 @@
 #include "scripts/RecordSection.h"
 #include "foundation/IniDocument.h"
 #include "scripts/ScriptLists.h"
-#include "services/FilePrim.h"
+#include "foundation/FilePrim.h"
 #include "services/Registry.h"
 
 #include <windows.h>

@@ -5,7 +5,7 @@
 #include "foundation/SystemApi.h"
 #include "foundation/SystemLibrary.h"
 #include "foundation/uStrOp.h"
-#include "services/FilePrim.h"
+#include "foundation/FilePrim.h"
 #include "services/SharedComponents.h"
 
 #include <windows.h>

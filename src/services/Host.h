@@ -37,14 +37,25 @@ public:
     virtual ~Host() = default;
 
     // Shows the application's message box. flags is one of the fixed values 16 (OK, stop),
-    // 36 (Yes/No, question), 48 (OK, exclamation), 52 (Yes/No, exclamation) or
-    // 64 (OK, information). Returns the system's answer code (1 OK, 2 Cancel, 6 Yes,
-    // 7 No); the host also stores it as the program's LastAnswer.
-    virtual int Ask(const std::string& text, const std::string& caption, unsigned flags) = 0;
+    // 36 (Yes/No, question), 48 (OK, exclamation), 52 (Yes/No, exclamation),
+    // 64 (OK, information) or 65 (OK/Cancel, information). Returns the system's answer
+    // code (1 OK, 2 Cancel, 6 Yes, 7 No); the host also stores it as the program's
+    // LastAnswer. unattended is the answer taken when nobody is at the screen: every
+    // question states it where it is asked, and it never loses anything of the user's.
+    virtual int Ask(const std::string& text, const std::string& caption, unsigned flags, int unattended) = 0;
+    // An OK-only box: nobody at the screen answers OK.
+    int Ask(const std::string& text, const std::string& caption, unsigned flags)
+    {
+        return Ask(text, caption, flags, IDOK);
+    }
 
-    // Shows the progress window's running text, with an optional detail line for the
-    // item at hand.
+    // Shows the progress window's running text; a non-empty detail for the item at hand
+    // appears on a line of its own below it.
     virtual void ShowProgress(const std::string& log, const std::string& detail) = 0;
+
+    // One line for the run's log: what is about to happen or what happened, with the
+    // system's code and text. Shown nowhere; a failing log never fails the run.
+    virtual void Log(const std::string& line) = 0;
 
     // Lets pending window messages be processed, so windows repaint and buttons stay
     // clickable during long work.
@@ -54,13 +65,17 @@ public:
     // nullptr when there is none.
     virtual HWND OwnerWindow() const = 0;
 
-    // A run begins: the main window is hidden and the progress window shown.
-    virtual void BeginRun() = 0;
+    // A run begins: the main window is hidden, pauseMs pass while messages are
+    // processed, the progress window is shown, and the main window's end button hidden
+    // and its event button centred for the pages the run shows later.
+    virtual void BeginRun(int pauseMs) = 0;
     // Waits the given time while window messages are processed (StepDelay, fixed waits).
     virtual void Pause(int milliseconds) = 0;
-    // The counter and gauge of a counted stage: "(done/total)" and the percentage.
-    virtual void ShowCounter(int done, int total) = 0;
-    virtual void HideCounter() = 0;
+    // The counter and gauge of a counted stage: "(done/total)" and the gauge at percent
+    // (clamped to 0..100); the progress frame becomes visible.
+    virtual void ShowCounter(int done, int total, int percent) = 0;
+    // Shows or hides the progress frame without changing what it shows.
+    virtual void SetCounterVisible(bool visible) = 0;
     // Whether the user may interrupt the stage at hand.
     virtual void SetAbortEnabled(bool enabled) = 0;
     // The user confirmed the abort question (the main window is disabled).
@@ -71,12 +86,16 @@ public:
     // Wait points. Each returns once the user has pressed the offered button.
     // The failed actions on the readme page, captioned frameCaption, behind "続行(&C)".
     virtual void ShowFailureDetails(const std::string& frameCaption, const std::string& details) = 0;
-    // The progress window's button as "次へ(&N)".
+    // The run is done: the system beep sounds, the progress window's button becomes
+    // "次へ(&N)" and the run waits for it.
     virtual void WaitForNext() = 0;
     // The final page; returns the selected option, 1 or 2.
     virtual int ShowCompletionPage(const CompletionPage& page) = 0;
     // The four-button deletion question; returns "Yes", "No", "Delete" or "Save".
     virtual std::string AskDeletion(const std::string& text) = 0;
+    // Restarts Windows (ExitWindowsEx with EWX_REBOOT and the shutdown privilege). True
+    // when Windows accepted the request.
+    virtual bool RestartWindows() = 0;
     // The run has ended: leaving is confirmed, the progress window closes and the
     // wizard ends.
     virtual void EndRun() = 0;

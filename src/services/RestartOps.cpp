@@ -4,7 +4,7 @@
 #include "foundation/uIniFile.h"
 #include "foundation/uStrOp.h"
 #include "services/FileOps.h"
-#include "services/FilePrim.h"
+#include "foundation/FilePrim.h"
 
 #include <windows.h>
 

@@ -1,5 +1,5 @@
 // The counting half of the shared-component services.
-#include "services/FilePrim.h"
+#include "foundation/FilePrim.h"
 #include "services/Registry.h"
 #include "services/SharedComponents.h"
 

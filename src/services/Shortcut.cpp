@@ -4,7 +4,7 @@
 #include "foundation/MBUtils.h"
 #include "foundation/SystemApi.h"
 #include "foundation/uStrOp.h"
-#include "services/FilePrim.h"
+#include "foundation/FilePrim.h"
 
 #include <shlobj.h>
 

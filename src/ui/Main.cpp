@@ -5,7 +5,7 @@
 #include "foundation/SystemApi.h"
 #include "foundation/uStrOp.h"
 #include "services/FileOps.h"
-#include "services/FilePrim.h"
+#include "foundation/FilePrim.h"
 #include "services/FldrDlg.h"
 #include "services/Launch.h"
 #include "ui/Controls.h"
@@ -244,9 +244,9 @@ void TfrmMain::Focus(ControlId id)
     if (HWND c = Control(id); c && IsWindowVisible(c) && IsWindowEnabled(c)) SetFocus(c);
 }
 
-int TfrmMain::Ask(const std::string& text, const char* caption, unsigned flags)
+int TfrmMain::Ask(const std::string& text, const char* caption, unsigned flags, int unattended)
 {
-    state_.LastAnswer = host_.Ask(text, caption, flags);
+    state_.LastAnswer = host_.Ask(text, caption, flags, unattended);
     return state_.LastAnswer;
 }
 
@@ -495,7 +495,7 @@ bool TfrmMain::FormCloseQuery()
     if (end == "同意しない(&N)" || leavingConfirmed || end == "終了(&E)" || !Enabled(kBtnEvent)) return true;
     const int answer = Ask(state_.SetupWord + "/" + state_.UnSetupWord + "は終了していません。" + kCrLf +
                                "終了してもよろしいですか？",
-                           "終了確認", 36);
+                           "終了確認", 36, IDYES);
     if (answer == IDNO) return false;
     if (background) EnableWindow(background, TRUE);
     SetModalResult(1);

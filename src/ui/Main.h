@@ -3,7 +3,7 @@
 // time. The start-up sequence runs on its first activation (OnFirstActivate) and the
 // start button hands over to the runs (StartInstallRun / StartUninstallRun).
 #pragma once
-#include "app/AppState.h"
+#include "foundation/AppState.h"
 #include "scripts/ScriptGeneral.h"
 #include "services/Host.h"
 #include "ui/GdiObjects.h"
@@ -127,7 +127,7 @@ private:
     bool RunChecker();
     bool IsInstaller() const { return state_.RunMode != "UNSETUP"; }
     void Dispatch(const std::string& caption);
-    int Ask(const std::string& text, const char* caption, unsigned flags);
+    int Ask(const std::string& text, const char* caption, unsigned flags, int unattended = IDOK);
 
     AppState& state_;
     Host& host_;

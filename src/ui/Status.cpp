@@ -97,14 +97,24 @@ void TfrmStatus::ShowLog(const std::string& log)
 
 void TfrmStatus::ShowCounter(int done, int total)
 {
+    // 64-bit: done * 100 overflows an int for large counts; clamped before narrowing.
+    const std::int64_t percent = total > 0 ? static_cast<std::int64_t>(done) * 100 / total : 0;
+    ShowCounter(done, total, static_cast<int>(percent > 100 ? 100 : percent < 0 ? 0 : percent));
+}
+
+void TfrmStatus::ShowCounter(int done, int total, int percent)
+{
     SetText(Control(kLblStatus), std::string("(")
                                      .append(std::to_string(done))
                                      .append("/")
                                      .append(std::to_string(total))
                                      .append(")"));
-    // 64-bit: done * 100 overflows an int for large counts; clamped before narrowing.
-    const std::int64_t percent = total > 0 ? static_cast<std::int64_t>(done) * 100 / total : 0;
-    gauge_.SetProgress(static_cast<int>(percent > 100 ? 100 : percent < 0 ? 0 : percent));
+    gauge_.SetProgress(percent > 100 ? 100 : percent < 0 ? 0 : percent);
+    ShowCounterFrame();
+}
+
+void TfrmStatus::ShowCounterFrame()
+{
     if (HWND frame = Control(kFraStatus)) ShowWindow(frame, SW_SHOWNA);
 }
 
@@ -151,7 +161,7 @@ void TfrmStatus::ConfirmAbort()
     // click must not stack a second question (and a second abort) on the first.
     if (confirming_) return;
     confirming_ = true;
-    const int answer = Ask(AbortQuestion(state_.UnSetupWord), "中断の確認", 36);
+    const int answer = Ask(AbortQuestion(state_.UnSetupWord), "中断の確認", 36, IDNO);
     confirming_ = false;
     if (answer != IDYES) return;
 
@@ -162,9 +172,9 @@ void TfrmStatus::ConfirmAbort()
     if (SetMainModalResult) SetMainModalResult(1);
 }
 
-int TfrmStatus::Ask(const std::string& text, const std::string& caption, unsigned flags)
+int TfrmStatus::Ask(const std::string& text, const std::string& caption, unsigned flags, int unattended)
 {
-    const int answer = host_.Ask(text, caption, flags);
+    const int answer = host_.Ask(text, caption, flags, unattended);
     state_.LastAnswer = answer;
     return answer;
 }

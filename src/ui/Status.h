@@ -6,7 +6,7 @@
 // disabled (the run stops at its next check) and the background window enabled (leaving
 // confirmed).
 #pragma once
-#include "app/AppState.h"
+#include "foundation/AppState.h"
 #include "services/Host.h"
 #include "ui/Gauge.h"
 #include "ui/GdiObjects.h"
@@ -53,6 +53,11 @@ public:
     void ShowLog(const std::string& log);
     // Shows the counted-stage group with "(done/total)" and the per cent done.
     void ShowCounter(int done, int total);
+    // The same with the gauge at percent (clamped to 0..100), for runs that measure
+    // progress in bytes while they count entries.
+    void ShowCounter(int done, int total, int percent);
+    // Shows the group as it stands.
+    void ShowCounterFrame();
     void HideCounter();
     void SetAbortEnabled(bool enabled);
 
@@ -67,7 +72,7 @@ public:
 private:
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     bool CreateControls();
-    int Ask(const std::string& text, const std::string& caption, unsigned flags);
+    int Ask(const std::string& text, const std::string& caption, unsigned flags, int unattended = IDOK);
     void ConfirmAbort();
 
     AppState& state_;

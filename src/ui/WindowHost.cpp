@@ -1,5 +1,6 @@
 #include "ui/WindowHost.h"
 
+#include "services/WinReboot.h"
 #include "ui/Back.h"
 #include "ui/Controls.h"
 #include "ui/CusDlg.h"
@@ -23,7 +24,7 @@ void WindowHost::Attach(TfrmBack* back, TfrmMain* main, TfrmStatus* status, Tfrm
     dialog_ = dialog;
 }
 
-int WindowHost::Ask(const std::string& text, const std::string& caption, unsigned flags)
+int WindowHost::Ask(const std::string& text, const std::string& caption, unsigned flags, int)
 {
     // The application's message box: owned by the window the user is looking at.
     HWND owner = GetActiveWindow();
@@ -35,8 +36,13 @@ int WindowHost::Ask(const std::string& text, const std::string& caption, unsigne
 
 void WindowHost::ShowProgress(const std::string& log, const std::string& detail)
 {
-    if (status_) status_->ShowLog(log + detail);
+    if (status_) status_->ShowLog(detail.empty() ? log : log + "\r\n" + detail);
     else ProcessPendingMessages();
+}
+
+void WindowHost::Log(const std::string& line)
+{
+    if (logSink) logSink(line);
 }
 
 void WindowHost::ProcessMessages()
@@ -49,10 +55,24 @@ HWND WindowHost::OwnerWindow() const
     return main_ ? main_->Handle() : nullptr;
 }
 
-void WindowHost::BeginRun()
+void WindowHost::BeginRun(int pauseMs)
 {
     if (main_ && main_->Handle()) ShowWindow(main_->Handle(), SW_HIDE);
+    ProcessPendingMessages();
+    if (pauseMs > 0) Pause(pauseMs);
     if (status_) status_->Show();
+    if (main_) {
+        main_->SetVisible(TfrmMain::kBtnEnd, false);
+        // The event button alone, centred, for the pages the run brings back.
+        HWND button = main_->Control(TfrmMain::kBtnEvent);
+        RECT client{}, r{};
+        if (button && GetClientRect(main_->Handle(), &client) && GetWindowRect(button, &r)) {
+            MapWindowPoints(nullptr, main_->Handle(), reinterpret_cast<POINT*>(&r), 2);
+            const int width = r.right - r.left;
+            SetWindowPos(button, nullptr, (client.right - width) / 2, r.top, 0, 0,
+                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+    }
     ProcessPendingMessages();
 }
 
@@ -61,14 +81,16 @@ void WindowHost::Pause(int milliseconds)
     WaitProcessingMessages(milliseconds);
 }
 
-void WindowHost::ShowCounter(int done, int total)
+void WindowHost::ShowCounter(int done, int total, int percent)
 {
-    if (status_) status_->ShowCounter(done, total);
+    if (status_) status_->ShowCounter(done, total, percent);
 }
 
-void WindowHost::HideCounter()
+void WindowHost::SetCounterVisible(bool visible)
 {
-    if (status_) status_->HideCounter();
+    if (!status_) return;
+    if (visible) status_->ShowCounterFrame();
+    else status_->HideCounter();
 }
 
 void WindowHost::SetAbortEnabled(bool enabled)
@@ -136,6 +158,7 @@ void WindowHost::ShowFailureDetails(const std::string& frameCaption, const std::
 
 void WindowHost::WaitForNext()
 {
+    MessageBeep(MB_OK);
     if (status_) status_->WaitForNext();
 }
 
@@ -172,6 +195,11 @@ std::string WindowHost::AskDeletion(const std::string& text)
     if (!owner) owner = VisibleOrNull(main_->Handle());
     dialog_->ShowModal(owner);
     return main_->Text(TfrmMain::kLblFormShare);
+}
+
+bool WindowHost::RestartWindows()
+{
+    return TWinReboot().Reboot(EWX_REBOOT);
 }
 
 void WindowHost::EndRun()

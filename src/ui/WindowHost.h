@@ -2,8 +2,11 @@
 // progress window for the log, counter and abort button, the main window's pages for the
 // wait points, the deletion dialog for the four-answer question.
 #pragma once
-#include "app/AppState.h"
+#include "foundation/AppState.h"
 #include "services/Host.h"
+
+#include <functional>
+#include <string>
 
 class TfrmBack;
 class TfrmMain;
@@ -17,14 +20,16 @@ public:
     // The windows, once created. Every operation tolerates a missing window.
     void Attach(TfrmBack* back, TfrmMain* main, TfrmStatus* status, TfrmCustomDlg* dialog);
 
-    int Ask(const std::string& text, const std::string& caption, unsigned flags) override;
+    using Host::Ask;
+    int Ask(const std::string& text, const std::string& caption, unsigned flags, int unattended) override;
     void ShowProgress(const std::string& log, const std::string& detail) override;
+    void Log(const std::string& line) override;
     void ProcessMessages() override;
     HWND OwnerWindow() const override;
-    void BeginRun() override;
+    void BeginRun(int pauseMs) override;
     void Pause(int milliseconds) override;
-    void ShowCounter(int done, int total) override;
-    void HideCounter() override;
+    void ShowCounter(int done, int total, int percent) override;
+    void SetCounterVisible(bool visible) override;
     void SetAbortEnabled(bool enabled) override;
     bool AbortRequested() const override;
     WizardOptions Options() const override;
@@ -32,7 +37,11 @@ public:
     void WaitForNext() override;
     int ShowCompletionPage(const CompletionPage& page) override;
     std::string AskDeletion(const std::string& text) override;
+    bool RestartWindows() override;
     void EndRun() override;
+    // Where Log lines go besides nowhere (the unattended log, or a /LOG file of a
+    // windowed run); empty: they are dropped.
+    std::function<void(const std::string&)> logSink;
 
 private:
     // Processes messages in steps of stepMs until the main window's event button is

@@ -1,7 +1,7 @@
 #include "app/Startup.h"
 
 #include "TestSupport.h"
-#include "services/FilePrim.h"
+#include "foundation/FilePrim.h"
 
 #include <gtest/gtest.h>
 

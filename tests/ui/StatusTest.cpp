@@ -37,12 +37,13 @@ struct WatchingHost : ScriptedHost {
     HWND form = nullptr, main = nullptr;
     std::string seen;
     std::function<void()> duringAsk;
-    int Ask(const std::string& text, const std::string& caption, unsigned flags) override
+    using Host::Ask;
+    int Ask(const std::string& text, const std::string& caption, unsigned flags, int unattended) override
     {
         seen += IsWindowVisible(form) ? "shown," : "hidden,";
         seen += IsWindowEnabled(main) ? "main on;" : "main off;";
         if (duringAsk) duringAsk();
-        return ScriptedHost::Ask(text, caption, flags);
+        return ScriptedHost::Ask(text, caption, flags, unattended);
     }
 };
 

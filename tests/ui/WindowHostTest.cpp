@@ -76,15 +76,28 @@ TEST_F(RealWindowsHost, AskUsesTheFlagsAndKeepsTheAnswer)
 
 TEST_F(RealWindowsHost, RunWindowsAbortAndTheEnd)
 {
-    host_.BeginRun();
+    host_.BeginRun(0);
     EXPECT_FALSE(IsWindowVisible(main_.Handle()));
     EXPECT_TRUE(IsWindowVisible(status_.Handle()));
+    EXPECT_FALSE(main_.Visible(M::kBtnEnd));
+    RECT client{}, button{};
+    GetClientRect(main_.Handle(), &client);
+    GetWindowRect(main_.Control(M::kBtnEvent), &button);
+    MapWindowPoints(nullptr, main_.Handle(), reinterpret_cast<POINT*>(&button), 2);
+    EXPECT_EQ(button.left, (client.right - (button.right - button.left)) / 2) << "the event button is centred";
     host_.ShowProgress("ログ．．．", "詳細");
-    EXPECT_EQ(GetText(status_.Control(TfrmStatus::kLblMessage)), "ログ．．．詳細");
-    host_.ShowCounter(3, 12);
+    EXPECT_EQ(GetText(status_.Control(TfrmStatus::kLblMessage)), "ログ．．．\r\n詳細");
+    host_.ShowProgress("ログ．．．", "");
+    EXPECT_EQ(GetText(status_.Control(TfrmStatus::kLblMessage)), "ログ．．．");
+    host_.SetCounterVisible(true);
+    EXPECT_TRUE(IsWindowVisible(status_.Control(TfrmStatus::kFraStatus)));
+    EXPECT_EQ(GetText(status_.Control(TfrmStatus::kLblStatus)), "(0/0)");
+    host_.ShowCounter(3, 12, 40);
     EXPECT_EQ(GetText(status_.Control(TfrmStatus::kLblStatus)), "(3/12)");
-    EXPECT_EQ(status_.GaugeStatus().Progress(), 25);
-    host_.HideCounter();
+    EXPECT_EQ(status_.GaugeStatus().Progress(), 40) << "the gauge may measure bytes, the counter entries";
+    host_.ShowCounter(3, 12, 250);
+    EXPECT_EQ(status_.GaugeStatus().Progress(), 100);
+    host_.SetCounterVisible(false);
     EXPECT_FALSE(IsWindowVisible(status_.Control(TfrmStatus::kFraStatus)));
 
     const DWORD start = GetTickCount();
@@ -121,7 +134,7 @@ TEST_F(RealWindowsHost, OptionsAreWhatTheMessagePageShows)
 
 TEST_F(RealWindowsHost, FailureDetailsWaitForContinue)
 {
-    host_.BeginRun();
+    host_.BeginRun(0);
     std::thread user = ClickWhen([this] { return IsWindowVisible(main_.Handle()) && main_.Enabled(M::kBtnEvent); },
                                  [this] { return main_.Control(M::kBtnEvent); });
     host_.ShowFailureDetails("作成・コピー処理失敗　詳細表示", "<File> C:\\App\\a.txt\r\n");
@@ -163,7 +176,7 @@ TEST_F(RealWindowsHost, CompletionPageReturnsTheChosenOption)
 
 TEST_F(RealWindowsHost, NextAndTheDeletionQuestion)
 {
-    host_.BeginRun();
+    host_.BeginRun(0);
     std::thread user = ClickWhen([this] { return IsWindowEnabled(status_.Control(TfrmStatus::kBtnAbort)); },
                                  [this] { return status_.Control(TfrmStatus::kBtnAbort); });
     host_.WaitForNext();

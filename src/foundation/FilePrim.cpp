@@ -1,4 +1,4 @@
-#include "services/FilePrim.h"
+#include "foundation/FilePrim.h"
 
 #include "foundation/Handles.h"
 #include "foundation/uStrOp.h"
@@ -22,15 +22,53 @@ std::int64_t FileAge(const std::string& path)
     return (static_cast<std::int64_t>(date) << 16) | time;
 }
 
-std::uint32_t CopyFileReplace(const std::string& source, const std::string& target)
+namespace {
+
+struct ProgressContext {
+    const CopyProgress* progress;
+    DWORD lastCall;
+};
+
+DWORD CALLBACK OnCopyProgress(LARGE_INTEGER total, LARGE_INTEGER copied, LARGE_INTEGER, LARGE_INTEGER, DWORD, DWORD,
+                              HANDLE, HANDLE, LPVOID data)
+{
+    auto* context = static_cast<ProgressContext*>(data);
+    // Windows calls back for every chunk; the caller hears about it a few times a second.
+    const DWORD now = GetTickCount();
+    if (now - context->lastCall >= 50 || copied.QuadPart == total.QuadPart) {
+        context->lastCall = now;
+        (*context->progress)(copied.QuadPart, total.QuadPart);
+    }
+    return PROGRESS_CONTINUE;
+}
+
+std::uint32_t CopyClearingAttributes(const std::string& source, const std::string& target, const CopyProgress* progress)
 {
     if (FileAge(target) != -1) SetFileAttributesA(target.c_str(), kArchiveOnly);
-    const BOOL ok = CopyFileA(source.c_str(), target.c_str(), FALSE);
+    BOOL ok;
+    if (progress && *progress) {
+        ProgressContext context{progress, GetTickCount()};
+        ok = CopyFileExA(source.c_str(), target.c_str(), OnCopyProgress, &context, nullptr, 0);
+    } else {
+        ok = CopyFileA(source.c_str(), target.c_str(), FALSE);
+    }
     DWORD error = ok ? 0 : GetLastError();
     // A failure without a code must not read as success.
     if (!ok && error == 0) error = ERROR_GEN_FAILURE;
     if (FileAge(target) != -1) SetFileAttributesA(target.c_str(), kArchiveOnly);
     return error;
+}
+
+} // namespace
+
+std::uint32_t CopyFileReplace(const std::string& source, const std::string& target)
+{
+    return CopyClearingAttributes(source, target, nullptr);
+}
+
+std::uint32_t CopyFileReplace(const std::string& source, const std::string& target, const CopyProgress& progress)
+{
+    return CopyClearingAttributes(source, target, &progress);
 }
 
 bool FolderExists(const std::string& folder)

@@ -2,11 +2,18 @@
 // failure as a Win32 error code or a boolean and never show a message.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 
 // Copies source over target (overwriting), clearing read-only, hidden and system on the
 // target before and after. Returns 0 or the Win32 error of the failed copy.
 std::uint32_t CopyFileReplace(const std::string& source, const std::string& target);
+
+// The same, calling progress(bytes copied so far, file size) now and then while a large
+// file is copied, so a caller can keep its windows alive; the copy is never cancelled
+// from there (a cancelled overwrite would lose the file it replaces).
+using CopyProgress = std::function<void(std::int64_t copied, std::int64_t total)>;
+std::uint32_t CopyFileReplace(const std::string& source, const std::string& target, const CopyProgress& progress);
 
 // True when the folder (with or without trailing "\") lists a visible entry; "." and ".."
 // count, so any ordinary folder exists, while an empty or all-hidden drive root does not.

@@ -1,4 +1,4 @@
-#include "services/FilePrim.h"
+#include "foundation/FilePrim.h"
 
 #include "foundation/Handles.h"
 #include "TestSupport.h"

@@ -1,0 +1,164 @@
+// The closing steps of an installation run: the uninstaller copy, the program-ID
+// register, the uninstall record with the installed-programs entry, the failure
+// details, the completion text and the completion page with its choices.
+#include "install/InstallStages.h"
+
+#include "foundation/FilePrim.h"
+#include "foundation/FolderMacros.h"
+#include "foundation/uIniFile.h"
+#include "foundation/uStrOp.h"
+#include "scripts/InstalledEntry.h"
+#include "services/Launch.h"
+#include "services/RunLog.h"
+
+#include <windows.h>
+
+namespace {
+
+bool SetupOnly(const AppState& s)
+{
+    return PosNoCase("Setup Only.", s.UnSetupTitle) != 0;
+}
+
+void CopyUninstaller(InstallContext& run)
+{
+    AppState& s = run.state;
+    const std::string source = s.WorkFolder + "SETUPQ.EXE";
+    const std::string target = s.WindowsFolder + "UNQUILLN.EXE";
+    const std::int64_t targetAge = FileAge(target);
+    if (SetupOnly(s) && targetAge == -1) return;
+    if (FileAge(source) <= targetAge) {
+        run.host.Log("アンインストーラ " + target + " は最新（コピーしない）");
+        return;
+    }
+    const std::uint32_t result = CopyFileReplace(source, target);
+    run.LogResult("アンインストーラのコピー " + target, result);
+    if (result != 0) run.AddFailure("<SetupFile> ", target, ErrorText(result));
+}
+
+struct ProgramToRun {
+    std::string program, parameters;
+    bool createProcess = false;
+};
+
+ProgramToRun ReadProgramToRun(const InstallContext& run, const std::string& value)
+{
+    ProgramToRun p;
+    if (value == "WINDOWS_REBOOT") return p;
+    const std::string expanded = ExpandFolderMacros(run.Folders(), value);
+    if (PosNoCase(",", expanded)) {
+        p.program = GetField(expanded, ",", 1);
+        p.parameters = GetField(expanded, ",", 2);
+        p.createProcess = GetField(expanded, ",", 3) == "CreateProcess";
+    } else {
+        p.program = expanded;
+    }
+    return p;
+}
+
+} // namespace
+
+void RecordInstallation(InstallContext& run)
+{
+    AppState& s = run.state;
+    s.MessageLog += s.UnSetupWord + "情報を更新しています";
+    s.StepResult = "．．．完了";
+    run.Show();
+    run.host.ShowProgress(s.MessageLog + "．", "");
+    run.host.SetAbortEnabled(false);
+
+    CopyUninstaller(run);
+    run.host.ShowProgress(s.MessageLog + "．．", "");
+
+    if (!s.ProgramId.empty()) {
+        const bool written = WriteIniString(s.ProgramId, "Folder", s.InstallFolder, s.WindowsFolder + "QUSET98.INI");
+        run.host.Log("QUSET98.INI [" + s.ProgramId + "] Folder=" + s.InstallFolder + (written ? " -> 成功" : " -> 失敗"));
+    }
+    run.host.ShowProgress(s.MessageLog + "．．．", "");
+
+    if (!SetupOnly(s)) {
+        RecordTexts texts;
+        texts.InstallFolder = s.InstallFolder;
+        texts.SetupWord = s.SetupWord;
+        texts.UnSetupWord = s.UnSetupWord;
+        texts.UnSetupTitle = s.UnSetupTitle;
+        texts.ProgramId = s.ProgramId;
+        texts.MessageLog = s.MessageLog;
+        ReadRecordScriptTexts(s.ScriptFile, texts);
+        const InstalledEntry entry = ReadInstalledEntry(s.ScriptFile, s.UnSetupTitle, s.WindowsFolder + "UNQUILLN.EXE",
+                                                        s.InstallFolder + "UNSETUP.INI");
+        const std::string written = WriteRecord(run.host, run.record, texts, entry);
+        run.host.Log("アンインストール情報 " + (written.empty() ? std::string("-> 作成できませんでした") : written + " -> 成功"));
+    }
+    run.CloseStage();
+}
+
+void OfferFailureDetails(InstallContext& run)
+{
+    if (run.failureCount == 0) return;
+    if (run.Ask("フォルダの作成・ファイルのコピーで、一部の処理が失敗しました。\r\n詳細を表示しますか？", "警告",
+                MB_YESNO | MB_ICONEXCLAMATION, IDNO) == IDYES)
+        run.host.ShowFailureDetails("作成・コピー処理失敗　詳細表示", run.state.FailureLog);
+}
+
+void ShowCompletion(InstallContext& run, RunResult& result)
+{
+    AppState& s = run.state;
+    const std::string& w = s.SetupWord;
+    s.MessageLog += "\r\n【処理完了】\r\n";
+    if (!SetupOnly(s))
+        s.MessageLog += "　プログラムの" + s.UnSetupWord + "は、「プログラム(アプリケーション)の追加と削除」から行うことができます。\r\n";
+    s.MessageLog += "　「次へ(N)」をクリックして、" + w + "を完了してください。\r\n";
+    run.Show();
+    run.host.WaitForNext();
+
+    const std::string value = run.Read("ExecuteFile", "File");
+    std::string text = w;
+    const bool restart = value == "WINDOWS_REBOOT" || run.lockedFileDeferred;
+    if (restart) {
+        s.RebootRequired = 1;
+        text = "　" + w + "を完了するには、Windowsを再起動する必要があります。\r\n\r\n"
+               "　Windowsの再起動を選択した場合、現在稼動している他のプログラムは強制的に終了され、"
+               "かつ、終了後プログラムは実行されませんので、十分にご注意ください。";
+    } else {
+        s.RebootRequired = 0;
+        text += "を完了しました。";
+    }
+    const ProgramToRun p = ReadProgramToRun(run, value);
+    if (!p.program.empty()) {
+        text += "\r\n\r\n【インストーラ終了後、以下のプログラムが実行されます。】\r\n\r\n";
+        text += p.createProcess ? "(CreateProcess APIを利用します。)" : "(ShellExecute APIを利用します。)";
+        text += "\r\n" + p.program + " " + p.parameters;
+    }
+
+    CompletionPage page;
+    page.message = text;
+    page.finishCaption = w + "完了(&E)";
+    if (restart) {
+        page.option1 = "はい、Windowsを再起動します。(&Y)";
+        page.option2 = p.program.empty() ? "いいえ、Windowsは再起動せずに、インストーラーを終了します。(&N)"
+                                         : "いいえ、Windowsは再起動せずに、プログラムを実行します。(&N)";
+    } else {
+        page.option1 = p.program.empty() ? "インストーラを終了します。(&Y)" : "インストーラを終了して、プログラムを実行します。(&Y)";
+    }
+    const int choice = run.host.ShowCompletionPage(page);
+    run.host.Log("完了ページ: 選択 " + std::to_string(choice));
+    result.restartNeeded = restart;
+
+    if (s.RebootRequired && choice == 2) s.RebootRequired = 0;
+    if (s.RebootRequired) {
+        result.restarted = run.host.RestartWindows();
+        s.RebootRequired = result.restarted ? 1 : 0;
+        run.host.Log(std::string("Windowsの再起動 -> ") + (result.restarted ? "受理" : "拒否"));
+    } else if (!p.program.empty()) {
+        const std::string folder = AddBackslash(PathFolder(p.program), "B");
+        const int started = p.createProcess
+                                ? static_cast<int>(CreateProcessRun(run.host, p.program, p.parameters, folder, s.TempFolder))
+                                : ShellRun(run.host, p.program, p.parameters, folder, s.TempFolder);
+        run.LogResult("終了後のプログラム " + p.program, static_cast<std::uint32_t>(started));
+        if (started >= 1)
+            run.Ask("終了後プログラムの起動に失敗しました。\r\niniファイルの記述ミスの可能性があります。\r\nプログラム提供者へご報告ください。",
+                    "警告", MB_OK | MB_ICONEXCLAMATION);
+    }
+    run.host.EndRun();
+}

@@ -1,0 +1,18 @@
+// What a run reports to whoever started it: the windows ignore it (the program ends
+// either way), the unattended mode turns it into the process's exit code.
+#pragma once
+
+enum class RunOutcome {
+    Completed, // reached its end (some actions may have failed: failures > 0)
+    Refused,   // a check was answered No: free space, the installation folder
+    Cancelled, // a disk request was cancelled or the user aborted
+    Failed,    // an error ended the run early (a registry value that may not be written,
+               // an installation folder that cannot be created, a missing folder value)
+};
+
+struct RunResult {
+    RunOutcome outcome = RunOutcome::Completed;
+    int failures = 0;           // failed actions that were logged
+    bool restartNeeded = false; // a file waits for the next start of Windows
+    bool restarted = false;     // Windows accepted the restart request
+};
