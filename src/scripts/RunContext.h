@@ -1,0 +1,37 @@
+// What both runs share: the program-wide state, the host, the script (or record) copy
+// they read, read once, and the failure log with its count.
+#pragma once
+#include "foundation/AppState.h"
+#include "foundation/IniDocument.h"
+#include "services/Host.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class RunContext {
+public:
+    RunContext(AppState& state, Host& host);
+
+    AppState& state;
+    Host& host;
+    // The copy in WorkFolder: it does not change while the run works.
+    IniDocument script;
+    int failureCount = 0;
+
+    // A question through the host; the answer is also the program's LastAnswer.
+    int Ask(const std::string& text, const std::string& caption, unsigned flags, int unattended = IDOK);
+    // Logs an action's outcome: success, or the code and the system's text.
+    void LogResult(const std::string& action, std::uint32_t code);
+    // Sets the progress label to MessageLog, with the detail on a line below it.
+    void Show(const std::string& detail = {});
+    // Appends a failure block: tag, path, the error line (or text), an empty line.
+    void AddFailure(const char* tag, const std::string& path, const std::string& errorLine);
+
+    // The folder values in force now ("(App)" once a run has fixed it).
+    const FolderValues& Folders() const { return state; }
+    // A value of the copy, "" when missing.
+    std::string Read(const char* section, const std::string& key) const { return script.Get(section, key, ""); }
+    // An open list of the copy: prefix1, prefix2 ... up to the first empty one.
+    std::vector<std::string> ReadList(const char* section, const char* prefix) const;
+};
