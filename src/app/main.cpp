@@ -5,6 +5,7 @@
 #include "app/StartupSequence.h"
 #include "foundation/SystemLibrary.h"
 #include "install/InstallRun.h"
+#include "uninstall/UninstallRun.h"
 #include "services/Shortcut.h"
 #include "ui/Back.h"
 #include "ui/CusDlg.h"
@@ -61,6 +62,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     const StartupInput input{FirstCommandLineParameter(GetCommandLineA()), ModulePath()};
     main.OnFirstActivate = [&] { RunStartupSequence(state, main, back, host, input, SystemFolderPlatform()); };
     main.StartInstallRun = [&] { InstallRun(state, host); };
+    main.StartUninstallRun = [&] { UninstallRun(state, host); };
     back.ShowMainModal = [&main] { main.ShowModal(); };
     back.OnClosed = [] { PostQuitMessage(0); };
     back.Show();

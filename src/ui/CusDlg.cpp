@@ -174,12 +174,3 @@ LRESULT CALLBACK TfrmCustomDlg::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
     }
     return DefWindowProcA(hwnd, msg, wp, lp);
 }
-
-std::string SharedFileQuestion(const std::string& path)
-{
-    return std::string(path)
-        .append("\r\n\r\n")
-        .append("この共有ファイルは、現在、他のどのプログラムからも使われていません。\r\n")
-        .append("しかし、今後、他のプログラムで使われる可能性があります。\r\n")
-        .append("このファイルを削除してもよろしいですか？");
-}

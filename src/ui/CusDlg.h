@@ -67,7 +67,3 @@ private:
     int modalResult_ = 0;
     bool showing_ = false;
 };
-
-// The question about a shared file that no program counts any more: the path, an empty
-// line, then why the file might still be wanted.
-std::string SharedFileQuestion(const std::string& path);

@@ -57,6 +57,12 @@ HWND WindowHost::OwnerWindow() const
 
 void WindowHost::BeginRun(int pauseMs)
 {
+    // The uninstaller's options are fixed once its run has read them.
+    if (main_ && state_.RunMode == "UNSETUP") {
+        for (TfrmMain::ControlId id : {TfrmMain::kChkSCutDesktop, TfrmMain::kChkSCutStartMenu,
+                                       TfrmMain::kChkSCutStartUp, TfrmMain::kChkSCutSendTo})
+            main_->SetEnabled(id, false);
+    }
     if (main_ && main_->Handle()) ShowWindow(main_->Handle(), SW_HIDE);
     ProcessPendingMessages();
     if (pauseMs > 0) Pause(pauseMs);

@@ -1,4 +1,5 @@
 #include "ui/CusDlg.h"
+#include "uninstall/DeletionQuestions.h"
 
 #include "TestSupport.h"
 

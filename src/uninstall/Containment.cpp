@@ -1,0 +1,75 @@
+#include "uninstall/Containment.h"
+
+#include "foundation/MBUtils.h"
+#include "foundation/uStrOp.h"
+
+#include <windows.h>
+
+namespace {
+
+std::string Folded(const std::string& folder)
+{
+    return MapString(AddBackslash(folder, "B"), LCMAP_UPPERCASE);
+}
+
+bool IsFullyQualified(const std::string& folder)
+{
+    const bool drive = folder.size() >= 3 && folder[1] == ':' && folder[2] == '\\' &&
+                       ((folder[0] >= 'A' && folder[0] <= 'Z') || (folder[0] >= 'a' && folder[0] <= 'z'));
+    return drive || Left(folder, 2) == "\\\\";
+}
+
+// "C:\" or "\\server\share\".
+bool IsRoot(const std::string& folder)
+{
+    const std::string f = AddBackslash(folder, "B");
+    if (f.size() == 3 && f[1] == ':') return true;
+    if (Left(f, 2) != "\\\\") return false;
+    // A share root holds four delimiters: \\server\share\.
+    int delimiters = 0;
+    for (std::size_t p = 1; p <= f.size(); ++p) {
+        if (IsPathDelimiter(f, p)) ++delimiters;
+    }
+    return delimiters <= 4;
+}
+
+} // namespace
+
+bool IsInsideFolder(const std::string& path, const std::string& folder)
+{
+    const std::string f = Folded(folder);
+    const std::string p = MapString(path, LCMAP_UPPERCASE);
+    return !f.empty() && p.size() >= f.size() && p.compare(0, f.size(), f) == 0;
+}
+
+bool IsProtectedFolder(const FolderValues& v, const std::string& folder)
+{
+    if (!IsFullyQualified(folder) || IsRoot(folder)) return true;
+    const std::string target = Folded(folder);
+    for (const std::string* kept :
+         {&v.WindowsFolder, &v.SystemFolder, &v.TempFolder, &v.ProgramFilesFolder, &v.StartMenuFolder,
+          &v.ProgramsFolder, &v.DesktopFolder, &v.StartupFolder, &v.SendToFolder, &v.MyDocumentsFolder,
+          &v.CommonStartMenuFolder, &v.CommonProgramsFolder, &v.CommonDesktopFolder, &v.CommonStartupFolder,
+          &v.CommonDocumentsFolder}) {
+        // A folder the system could not supply is "\": it protects nothing.
+        if (kept->size() < 3) continue;
+        // The folder itself, or one that holds it.
+        if (IsInsideFolder(*kept, target)) return true;
+    }
+    return false;
+}
+
+bool IsBareWildcard(const std::string& pattern)
+{
+    const std::string name = PathFileName(pattern);
+    if (!HasWildcard(name)) return false;
+    for (const char c : name) {
+        if (c != '*' && c != '?' && c != '.') return false;
+    }
+    return true;
+}
+
+bool HasWildcard(const std::string& path)
+{
+    return PosNoCase("*", path) != 0 || PosNoCase("?", path) != 0;
+}

@@ -1,0 +1,147 @@
+// The file stages of an uninstallation run: the installed files and the extra files
+// with the decision table (shared counts, confirmations, components in the system's
+// folders, files to leave, deletion at the next start), then the shortcuts and their
+// group folders.
+#include "uninstall/UninstallStages.h"
+
+#include "foundation/FilePrim.h"
+#include "foundation/uStrOp.h"
+#include "services/FileOps.h"
+#include "services/RestartOps.h"
+#include "services/SharedComponents.h"
+#include "uninstall/Containment.h"
+#include "uninstall/DeletionQuestions.h"
+
+#include <windows.h>
+
+namespace {
+
+bool Has(const std::string& flags, const char* flag)
+{
+    return PosNoCase(flag, flags) != 0;
+}
+
+bool InSystemFolders(const AppState& s, const std::string& path)
+{
+    const std::string upper = MapString(path, LCMAP_UPPERCASE);
+    return PosNoCase(MapString(s.WindowsFolder, LCMAP_UPPERCASE), upper) != 0 ||
+           PosNoCase(MapString(s.SystemFolder, LCMAP_UPPERCASE), upper) != 0;
+}
+
+// The shared-file question, unless an earlier "すべて削除" or "すべて保存" answers it.
+std::string SharedAnswer(UninstallContext& run, const std::string& path)
+{
+    std::string& answer = run.deleteAnswer;
+    if (answer != "Delete" && answer != "Save") {
+        answer.clear();
+        answer = run.host.AskDeletion(SharedFileQuestion(path));
+        run.host.Log("共有ファイルの確認 " + path + " -> " + answer);
+    }
+    return answer;
+}
+
+// The decision table for one entry. Returns the code to report (0: nothing) and adds
+// "/L" to flags when the file is to stay.
+std::uint32_t Decide(UninstallContext& run, const std::string& path, std::string& flags)
+{
+    AppState& s = run.state;
+    const int count = GetSharedCount(path);
+    if (count != 0 && Has(flags, "/S")) {
+        const int left = ChangeSharedCount(path, false);
+        run.host.Log("共有カウント " + path + " = " + std::to_string(left));
+        if (left != 0) return 0;
+        const std::string answer = SharedAnswer(run, path);
+        if (answer == "Delete" || answer == "Yes") return DeleteFiles(run.host, path);
+        flags += "/L";
+        return 0;
+    }
+    if (count != 0) {
+        // Counted by other programs.
+        flags += "/L";
+        return 0;
+    }
+    if (Has(flags, "/C")) {
+        if (run.Ask(ConfirmQuestion(path), "ファイル削除の確認", MB_YESNO | MB_ICONQUESTION, IDNO) == IDNO) {
+            flags += "/L";
+            return 0;
+        }
+        return DeleteFiles(run.host, path);
+    }
+    if (Has(flags, "/L")) return 0;
+    if (IsComponentFile(path) && InSystemFolders(s, path)) {
+        if (run.Ask(ComponentQuestion(path), "ファイル削除の確認", MB_YESNO | MB_ICONQUESTION, IDNO) == IDNO) {
+            flags += "/L";
+            return 0;
+        }
+    }
+    return DeleteFiles(run.host, path);
+}
+
+// A wildcard the record may not use: installed files and shortcuts never hold one, and
+// an extra-file pattern of wildcards alone must stay inside an installation folder that
+// may be emptied.
+bool RefusedPattern(const UninstallContext& run, const std::string& path, bool extraFile)
+{
+    if (!HasWildcard(path)) return false;
+    if (!extraFile) return true;
+    if (!IsBareWildcard(path)) return false;
+    const std::string folder = PathFolder(path);
+    return IsProtectedFolder(run.Folders(), run.state.InstallFolder) || !IsInsideFolder(folder, run.state.InstallFolder) ||
+           IsProtectedFolder(run.Folders(), folder);
+}
+
+void RemoveEntry(UninstallContext& run, const std::string& entry, bool extraFile)
+{
+    AppState& s = run.state;
+    const std::string path = GetField(entry, ",", 1);
+    std::string flags = GetField(entry, ",", 2);
+    if (path.empty()) return;
+    if (RefusedPattern(run, path, extraFile)) {
+        run.host.Log("削除を拒否（範囲外のワイルドカード） " + path);
+        return;
+    }
+    std::string remark;
+    std::uint32_t r = Decide(run, path, flags);
+    run.LogResult("ファイル削除 " + path + (flags.empty() ? "" : " " + flags), r);
+    if (FileAge(path) != -1 && !Has(flags, "/L")) {
+        if (r == 0) r = ERROR_ACCESS_DENIED;
+        if (Has(flags, "/F")) {
+            const bool scheduled = DeleteAtRestart(run.host, s.OsFamily, s.WindowsFolder, path);
+            run.host.Log("再起動後に削除 " + path + (scheduled ? " -> 予約" : " -> 失敗"));
+            remark = "(追加情報)このファイルはWindowsの再起動後に削除が試行されます。\r\n";
+        }
+    }
+    // Extra files that are not there are no failure.
+    if (extraFile || r == 0) return;
+    run.Fail("<File> ", path, ErrorText(r) + remark);
+}
+
+} // namespace
+
+void RemoveFiles(UninstallContext& run)
+{
+    for (const std::string& entry : run.ReadList("DeleteFile", "File")) RemoveEntry(run, entry, false);
+    for (const std::string& entry : run.ReadList("AddDeleteFile", "File")) RemoveEntry(run, entry, true);
+}
+
+void RemoveShortcuts(UninstallContext& run)
+{
+    AppState& s = run.state;
+    run.OpenStage("ショートカットの");
+    for (const std::string& path : run.ReadList("DeleteShortCut", "File")) {
+        if (HasWildcard(path)) {
+            run.host.Log("削除を拒否（ワイルドカード） " + path);
+            continue;
+        }
+        const std::uint32_t r = DeleteFiles(run.host, path);
+        run.LogResult("ショートカット削除 " + path, r);
+        if (r != 0) run.Fail("<ShortCut> ", path, ErrorText(r));
+        // The group folder goes when it is empty, never one of the shell's own folders.
+        const std::string folder = PathFolder(path);
+        bool shellFolder = false;
+        for (const std::string* own : {&s.ProgramsFolder, &s.DesktopFolder, &s.StartupFolder, &s.SendToFolder,
+                                       &s.CommonProgramsFolder, &s.CommonDesktopFolder, &s.CommonStartupFolder})
+            shellFolder = shellFolder || folder == *own;
+        if (!shellFolder && !IsProtectedFolder(run.Folders(), folder)) RemoveFolder(run.host, folder, "");
+    }
+}

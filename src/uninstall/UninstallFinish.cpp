@@ -1,0 +1,49 @@
+// The end of an uninstallation run: the failure summary and details, the completion
+// text, the completion page with the restart choice, and the restart.
+#include "uninstall/UninstallStages.h"
+
+#include "foundation/uStrOp.h"
+
+#include <windows.h>
+
+void FinishUninstall(UninstallContext& run, RunResult& result)
+{
+    AppState& s = run.state;
+    const std::string& u = s.UnSetupWord;
+    if (run.failureCount > 0) {
+        s.MessageLog += "《情報》" + u + "の過程で、一部の処理が失敗しました。\r\n";
+        run.Show();
+        if (run.Ask(u + "の過程で、一部の処理が失敗しました。\r\n詳細を表示しますか？", "情報",
+                    MB_YESNO | MB_ICONEXCLAMATION, IDNO) == IDYES)
+            run.host.ShowFailureDetails("削除処理失敗　詳細表示", s.FailureLog);
+    }
+    s.MessageLog += "\r\n【処理完了】\r\n　「次へ(N)」をクリックして、" + u + "を完了してください。\r\n";
+    run.Show();
+    run.host.WaitForNext();
+
+    // A file scheduled for deletion at the next start left its remark in the log.
+    const bool restart = PosNoCase("再起動", s.FailureLog) != 0;
+    s.RebootRequired = restart ? 1 : 0;
+    CompletionPage page;
+    page.finishCaption = u + "完了(&E)";
+    if (restart) {
+        page.message = "　" + u + "を完了するには、Windowsを再起動する必要があります。\r\n\r\n"
+                       "　Windowsの再起動を選択した場合、現在稼動している他のプログラムは強制的に終了され、"
+                       "かつ、終了後プログラムは実行されませんので、十分にご注意ください。";
+        page.option1 = "はい、Windowsを再起動します。(&Y)";
+        page.option2 = "いいえ、Windowsは再起動せずに、アンインストーラーを終了します。(&N)";
+    } else {
+        page.message = u + "を完了しました。";
+        page.option1 = "アンインストーラを終了します。(&Y)";
+    }
+    const int choice = run.host.ShowCompletionPage(page);
+    run.host.Log("完了ページ: 選択 " + std::to_string(choice));
+    result.restartNeeded = restart;
+    if (s.RebootRequired && choice == 2) s.RebootRequired = 0;
+    if (s.RebootRequired) {
+        result.restarted = run.host.RestartWindows();
+        s.RebootRequired = result.restarted ? 1 : 0;
+        run.host.Log(std::string("Windowsの再起動 -> ") + (result.restarted ? "受理" : "拒否"));
+    }
+    run.host.EndRun();
+}

@@ -1,0 +1,209 @@
+// The start of an uninstallation run and its stages after the files: folders, registry
+// keys, associations, the installed-programs entry and the installation folder.
+#include "uninstall/UninstallStages.h"
+
+#include "foundation/uStrOp.h"
+#include "services/FileOps.h"
+#include "services/Launch.h"
+#include "services/Registry.h"
+#include "uninstall/Containment.h"
+
+#include <windows.h>
+
+void UninstallContext::OpenStage(const std::string& noun)
+{
+    state.MessageLog += state.StepResult + "\r\n" + noun + state.UnSetupWord + "処理．．．";
+    state.StepResult = "完了";
+    Show();
+    host.Log(noun + state.UnSetupWord + "処理");
+}
+
+void UninstallContext::Fail(const char* tag, const std::string& path, const std::string& errorLine)
+{
+    AddFailure(tag, path, errorLine);
+    state.StepResult = "一部失敗";
+}
+
+bool StartUninstall(UninstallContext& run)
+{
+    AppState& s = run.state;
+    const std::string& u = s.UnSetupWord;
+    s.MessageLog.clear();
+    s.StepResult.clear();
+    s.FailureLog.clear();
+    s.RebootRequired = 0;
+    s.MessageLog = u + "を行っています。\r\n\r\n【処理状況】\r\n";
+
+    const WizardOptions o = run.host.Options();
+    const auto& box = o.boxes;
+    if (box[0].checked) {
+        // The delete-all layout shows this box alone.
+        if (box[1].visible || box[2].visible || box[3].visible) {
+            run.patterns += "*.INI|";
+        } else {
+            run.patterns.clear();
+            run.deleteAll = true;
+        }
+    }
+    if (box[1].checked) run.patterns += "*.GID|";
+    if (box[2].checked) run.patterns += box[2].caption + "|";
+    if (box[3].checked) run.patterns += box[3].caption + "|";
+    run.host.Log("アンインストール開始: フォルダ " + o.folder + " 追加削除 " + run.patterns +
+                 (run.deleteAll ? " 全ファイル・フォルダ" : ""));
+
+    run.host.BeginRun(0);
+    run.Show();
+    s.InstallFolder = o.folder;
+    if (s.InstallFolder.empty()) {
+        run.Ask(u + "フォルダが不明です。\r\n" + u + "は続行できません。", "致命的エラー", MB_OK | MB_ICONSTOP);
+        // Nothing was removed; the program ends instead of waiting behind a hidden wizard.
+        run.host.EndRun();
+        return false;
+    }
+    return true;
+}
+
+void ForgetProgramId(UninstallContext& run)
+{
+    AppState& s = run.state;
+    s.ProgramId = run.Read("ProgramID", "ID");
+    if (s.ProgramId.empty()) return;
+    const std::string registerFile = s.WindowsFolder + "QUSET98.INI";
+    WritePrivateProfileStringA(s.ProgramId.c_str(), nullptr, nullptr, registerFile.c_str());
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, registerFile.c_str());
+    run.host.Log("QUSET98.INI [" + s.ProgramId + "] を削除");
+}
+
+void RunBeforeUninstall(UninstallContext& run)
+{
+    AppState& s = run.state;
+    s.MessageLog += s.UnSetupWord + "処理前のプログラム実行．．．";
+    s.StepResult = "なし";
+    run.Show();
+    const std::string value = run.Read("BeforeUnInstall", "File");
+    if (!value.empty()) {
+        std::string path = AddBackslash(s.InstallFolder, "B") + RemoveBackslash(value, "T");
+        std::string parameters;
+        if (PosNoCase(",", path)) {
+            parameters = GetField(path, ",", 2);
+            path = GetField(path, ",", 1);
+        }
+        const int result = RunAndWait(run.host, path, parameters);
+        s.StepResult = result == -1 ? "完了" : "失敗";
+        run.host.Log("実行 " + path + " " + parameters + (result == -1 ? " -> 終了" : " -> 起動失敗 " + std::to_string(result)));
+    }
+    run.OpenStage("ファイルの");
+    // Relative names the shell meets from here on resolve in the temporary folder.
+    SetCurrentDirectoryA(s.TempFolder.c_str());
+}
+
+void RemoveFolders(UninstallContext& run)
+{
+    AppState& s = run.state;
+    run.OpenStage("フォルダの");
+    const std::vector<std::string> folders = run.ReadList("DeleteFolder", "Folder");
+    // Extra-file patterns act only below an installation folder that may be emptied.
+    const bool patternsApply = !IsProtectedFolder(run.Folders(), s.InstallFolder);
+    for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
+        const std::string& folder = *it;
+        if (IsProtectedFolder(run.Folders(), folder)) {
+            run.host.Log("フォルダ " + folder + " は保護されているため削除しません");
+            continue;
+        }
+        const bool inside = PosNoCase(s.InstallFolder, folder) != 0;
+        std::uint32_t r = RemoveFolder(run.host, folder, inside && patternsApply ? run.patterns : std::string());
+        run.LogResult("フォルダ削除 " + folder, r);
+        // In delete-all mode the installation folder goes as a whole at the end.
+        if (inside && run.deleteAll) r = 0;
+        if (r != 0) run.Fail("<Folder> ", folder, ErrorText(r));
+    }
+}
+
+void RemoveRegistryKeys(UninstallContext& run)
+{
+    run.OpenStage("レジストリの");
+    for (const std::string& value : run.ReadList("DeleteRegistry", "Key")) {
+        const RegistryPath path = SplitUninstallRegistryPath(value);
+        DeleteRegistryKey(path.rootToken, path.keyPath);
+        run.host.Log("レジストリ削除 " + value);
+    }
+}
+
+void RestoreAssociations(UninstallContext& run)
+{
+    run.OpenStage("関連付けの");
+    for (const std::string& value : run.ReadList("RestoreRelate", "Key")) {
+        const std::size_t comma = PosNoCase(",", value);
+        const std::string extension = comma ? Left(value, static_cast<int>(comma) - 1) : value;
+        std::string previous = comma ? Mid(value, static_cast<int>(comma) + 1) : std::string();
+        // No extension, or one that is a path: it names no association of ours.
+        if (extension.empty() || PosNoCase("\\", extension)) {
+            run.host.Log("関連付け " + value + " は不正なため無視");
+            continue;
+        }
+        const std::string key = "." + extension;
+        TRegistry registry;
+        registry.SetRootKey(HKEY_CLASSES_ROOT);
+        if (registry.KeyExists(key) && !previous.empty()) {
+            try {
+                if (registry.OpenKey(key, false)) registry.WriteString("", previous);
+            } catch (const RegistryError&) {
+                // Nothing is reported here.
+            }
+        } else {
+            previous.clear();
+        }
+        if (previous.empty()) DeleteRegistryKey("(Class)", key);
+        // The class stays when the extension pointed to it before the installation.
+        const std::string cls = extension + "_auto_file";
+        if (MapString(previous, LCMAP_UPPERCASE) != MapString(cls, LCMAP_UPPERCASE)) DeleteRegistryKey("(Class)", cls);
+        run.host.Log("関連付け ." + extension + (previous.empty() ? " を削除" : " を " + previous + " に戻す"));
+    }
+}
+
+void RemoveInstalledEntry(UninstallContext& run)
+{
+    AppState& s = run.state;
+    s.MessageLog += s.StepResult + "\r\n「プログラム(アプリケーション)の追加と削除」の処理．．．";
+    s.StepResult = "完了";
+    run.Show();
+    const std::string key = run.Read("UnSetupRegistryKey", "Key");
+    // Only an entry of the list itself: a damaged record must not name any other key.
+    const std::string list = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+    const std::string relative = RemoveBackslash(key, "T");
+    if (IsInsideFolder(relative, list) && !IsProtectedRegistryKey(relative)) {
+        DeleteRegistryKey("(Local)", key);
+        run.host.Log("「追加と削除」の登録を削除 " + key);
+    } else if (!key.empty()) {
+        run.host.Log("「追加と削除」の登録 " + key + " は一覧の外のため削除しません");
+    }
+}
+
+void RemoveInstallFolder(UninstallContext& run)
+{
+    AppState& s = run.state;
+    s.MessageLog += s.StepResult + "\r\n" + s.SetupWord + "フォルダの" + s.UnSetupWord + "処理．．．";
+    s.StepResult = "完了";
+    run.Show();
+    std::uint32_t r = 0;
+    if (IsProtectedFolder(run.Folders(), s.InstallFolder)) {
+        run.host.Log("フォルダ " + s.InstallFolder + " は保護されているため削除しません");
+    } else {
+        r = RemoveFolder(run.host, s.InstallFolder, run.deleteAll ? std::string("*.*|") : run.patterns);
+        run.LogResult("フォルダ削除 " + s.InstallFolder, r);
+    }
+    if (r != 0) {
+        s.FailureLog += "<SetupFolder> " + s.InstallFolder + "\r\n";
+        if (r == ERROR_DIR_NOT_EMPTY || r == ERROR_ACCESS_DENIED) {
+            s.FailureLog += run.deleteAll ? "全ファイル・フォルダの削除を試みましたが、エラーが発生したため、"
+                                          : "ファイル・フォルダが残っているため、";
+            s.FailureLog += s.SetupWord + "フォルダを削除できませんでした。エクスプローラなどから、直接削除してください。\r\n\r\n";
+            s.StepResult = "一部失敗";
+        } else {
+            s.FailureLog += ErrorText(r) + "\r\n";
+        }
+        ++run.failureCount;
+    }
+    s.MessageLog += s.StepResult + "\r\n";
+    run.Show();
+}

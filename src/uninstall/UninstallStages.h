@@ -1,0 +1,34 @@
+// The stages of an uninstallation run, in the order UninstallRun calls them.
+#pragma once
+#include "scripts/RunContext.h"
+#include "services/RunResult.h"
+
+class UninstallContext : public RunContext {
+public:
+    UninstallContext(AppState& state, Host& host) : RunContext(state, host) {}
+
+    std::string patterns;   // extra-file patterns from the option boxes, each + "|"
+    bool deleteAll = false; // the single box of the delete-all layout was selected
+    // The deletion dialog's last answer; "Delete" and "Save" answer every later shared
+    // file of the run.
+    std::string deleteAnswer = "Can't Delete";
+
+    // Closes the stage before (its result word and a line break) and opens the next:
+    // noun + UnSetupWord + "処理．．．", result word "完了".
+    void OpenStage(const std::string& noun);
+    // Marks the stage partly failed and logs the block.
+    void Fail(const char* tag, const std::string& path, const std::string& errorLine);
+};
+
+// The start; false when the record names no folder (nothing is removed then).
+bool StartUninstall(UninstallContext& run);
+void ForgetProgramId(UninstallContext& run);        // stage 0
+void RunBeforeUninstall(UninstallContext& run);     // stage 1
+void RemoveFiles(UninstallContext& run);            // stage 2
+void RemoveShortcuts(UninstallContext& run);        // stage 3
+void RemoveFolders(UninstallContext& run);          // stage 4
+void RemoveRegistryKeys(UninstallContext& run);     // stage 5
+void RestoreAssociations(UninstallContext& run);    // stage 6
+void RemoveInstalledEntry(UninstallContext& run);   // stage 7
+void RemoveInstallFolder(UninstallContext& run);    // stage 8
+void FinishUninstall(UninstallContext& run, RunResult& result);
