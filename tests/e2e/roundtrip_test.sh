@@ -1,0 +1,131 @@
+#!/usr/bin/env bash
+# The demo package installed through the real windows of SETUP.EXE and removed again
+# through the uninstaller that its installed-programs entry names, driven from a second
+# process (rundrive) as a user would. After the installation the files (bytes), registry
+# values (type and data), shortcuts (read with lnkinfo), QUSET98.INI, the entry and the
+# record (byte for byte against a golden file written by hand) are checked; after the
+# removal the prefix's files and registry must be as before, except what an uninstall
+# keeps. A control run (the program started and left without installing) tells Wine's
+# own changes apart.
+# Runs in a prefix of its own so that other tests cannot change it meanwhile.
+# usage: roundtrip_test.sh SETUP.EXE QDEMO.DLL rundrive.exe
+set -euo pipefail
+setup=$(realpath "$1") component=$(realpath "$2") drive=$(realpath "$3")
+root="$(cd "$(dirname "$0")/../.." && pwd)"
+here="$root/tests/e2e"
+export WINEPREFIX="$root/build/wineprefix-e2e"
+"$root/scripts/wine-prefix.sh"
+run="$root/scripts/wine-run.sh"
+c="$WINEPREFIX/drive_c"
+snap=$(mktemp -d "${TMPDIR:-/tmp}/qs-e2e.XXXXXX")
+trap 'rm -rf "$snap" "$c/qs-e2e" "$c/qs-e2e-control"' EXIT
+user=$(ls "$c/users" | grep -v -x Public | head -1)
+app="$c/Program Files/Quillon Demo"
+
+failed=0
+check() { # description, expected, actual
+  if [ "$2" == "$3" ]; then echo "ok: $1"; else echo "FAIL: $1: expected [$2], got [$3]" >&2; failed=1; fi
+}
+u8() { iconv -f CP932 -t UTF-8 | tr -d '\r'; }
+
+# Files of drive C (the package folders left out) and every value of HKLM and HKCU, one
+# line each ("key|value line"), sorted.
+snapshot() {
+  (cd "$c" && find . -path './qs-e2e*' -prune -o -print) | LC_ALL=C sort >"$snap/$1.files"
+  : >"$snap/$1.reg"
+  for hive in HKLM HKCU; do
+    "$run" reg export "$hive" "C:\\qs-e2e-$hive.reg" /y >/dev/null 2>&1
+    iconv -f UTF-16 -t UTF-8 "$c/qs-e2e-$hive.reg" | tr -d '\r' | awk -v hive="$hive" '
+      /^\[/ { key = $0; print hive "|" key; next }
+      /\\$/ { sub(/\\$/, ""); cont = cont $0; next }
+      { line = cont $0; cont = ""; if (line != "") print hive "|" key "|" line }' >>"$snap/$1.reg"
+    rm -f "$c/qs-e2e-$hive.reg"
+  done
+  LC_ALL=C sort -o "$snap/$1.reg" "$snap/$1.reg"
+}
+# Lines in $2 but not in $1, and lines in $1 but not in $2, each marked.
+changes() { LC_ALL=C comm -3 "$snap/$1" "$snap/$2" | sed 's/^\t/+ /; t; s/^/- /'; }
+
+# What an earlier round left (the uninstaller copy, the register) must not hide this one's.
+rm -f "$c/windows/UNQUILLN.EXE" "$c/windows/QUSET98.INI"
+"$root/scripts/make-demo-package.sh" "$c/qs-e2e" "$setup" "$component"
+mkdir -p "$c/qs-e2e-control"
+cp "$setup" "$c/qs-e2e-control/SETUP.EXE"
+
+# Control: what Wine itself changes when a program of ours starts and ends.
+snapshot before
+"$run" "$drive" uninstall --start 'C:\qs-e2e-control\SETUP.EXE' --timeout 30000 >/dev/null 2>&1 || true
+snapshot control
+
+# The installation through the wizard, the progress window and the completion page.
+out=$("$run" "$drive" install --start 'C:\qs-e2e\disk1\SETUP.EXE' --disk '2=C:\qs-e2e\disk2' \
+  --answer '関連付けの確認=6' 2>&1 | u8)
+echo "$out" | sed 's/^/  | /'
+check "installer ended with code 0" "EXIT 0" "$(echo "$out" | grep '^EXIT')"
+check "questions asked" "BOX [フォルダ作成] C:\\Program Files\\Quillon Demo\\|BOX [ディスク交換] 2枚目のディスクに交換してください。|BOX [関連付けの確認] 拡張子 *.qdemo を" \
+  "$(echo "$out" | grep '^BOX' | tr '\n' '|' | sed 's/|$//')"
+
+# Files, byte for byte; the compressed ones against their originals and msexpand.
+src="$root/examples/demo"
+for pair in "README.TXT:README.TXT" "文書/表示テスト.TXT:表示テスト.TXT" "データ/SAMPLE.DAT:SAMPLE.DAT" \
+            "ヘルプ.TXT:HELP.TXT" "データ/DISK2.TXT:DISK2.TXT"; do
+  check "installed ${pair%%:*}" same "$(cmp -s "$app/${pair%%:*}" "$src/${pair#*:}" && echo same || echo differs)"
+done
+check "component installed" same "$(cmp -s "$app/QDEMO.DLL" "$component" && echo same || echo differs)"
+msexpand <"$c/qs-e2e/disk1/SAMPLE.DA_" >"$snap/sample.dat" 2>/dev/null
+check "SAMPLE.DAT as msexpand expands it" same "$(cmp -s "$app/データ/SAMPLE.DAT" "$snap/sample.dat" && echo same || echo differs)"
+check "INI setting" "[Demo]|Folder=C:\\Program Files\\Quillon Demo\\" "$(u8 <"$app/DEMO.INI" | tr '\n' '|' | sed 's/|$//')"
+
+# Registry values with their types and data.
+q() { "$run" reg query "$@" 2>/dev/null | u8 | sed -n 's/^    //p' | sed 's/    /|/g' | LC_ALL=C sort | tr '\n' ';'; }
+check "registry values" \
+  "Count|REG_DWORD|0x1f;DataPath|REG_EXPAND_SZ|%USERPROFILE%\\Quillon デモ;Flags|REG_BINARY|0D0C0B0A;InstallDir|REG_SZ|C:\\Program Files\\Quillon Demo;Level|REG_DWORD|0xfffffffe;" \
+  "$(q 'HKCU\Software\Quillon\Demo')"
+check "machine-wide default value" "(既定)|REG_SZ|Quillon デモ（コンピュータ全体）;" "$(q 'HKLM\SOFTWARE\Quillon\Demo')"
+check "component registered itself" "Registered|REG_SZ|C:\\Program Files\\Quillon Demo\\QDEMO.DLL;" \
+  "$(q 'HKCU\Software\Quillon\DemoComponent')"
+check "shared count" "1" "$("$run" reg query 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\SharedDLLs' /v 'C:\Program Files\Quillon Demo\QDEMO.DLL' 2>/dev/null | u8 | sed -n 's/.*REG_DWORD *0x//p')"
+check "association" "(既定)|REG_SZ|qdemo_auto_file;" "$(q 'HKCR\.qdemo')"
+check "association command" "(既定)|REG_SZ|\"C:\\Program Files\\Quillon Demo\\文書\\viewer.exe\" \"%1\" ;" \
+  "$(q 'HKCR\qdemo_auto_file\shell\open\command')"
+check "installed-programs entry" \
+  "Comments|REG_SZ|Quillon Installer のデモパッケージ;DisplayIcon|REG_SZ|C:\\windows\\UNQUILLN.EXE;DisplayName|REG_SZ|Quillon デモ パッケージ;DisplayVersion|REG_SZ|1.0;Publisher|REG_SZ|Quillon Project;UninstallString|REG_EXPAND_SZ|C:\\windows\\UNQUILLN.EXE \"C:\\Program Files\\Quillon Demo\\UNSETUP.INI\";" \
+  "$(q 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\QuillonDemo' | tr ';' '\n' | grep -E '^(Comments|DisplayIcon|DisplayName|DisplayVersion|Publisher|UninstallString)\|' | tr '\n' ';')"
+check "uninstaller copy" same "$(cmp -s "$c/windows/UNQUILLN.EXE" "$setup" && echo same || echo differs)"
+check "QUSET98.INI" "[QUILLONDEMO]|Folder=C:\\Program Files\\Quillon Demo\\" "$(u8 <"$c/windows/QUSET98.INI" | grep -A1 QUILLONDEMO | tr '\n' '|' | sed 's/|$//')"
+
+# Shortcuts as an independent parser reads them.
+lnk() { lnkinfo -c windows-932 "$1" 2>/dev/null | sed -n "s/^\t$2[[:space:]]*: //p"; }
+programs="$c/users/$user/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Quillon デモ"
+check "start menu link target" "C:\\Program Files\\Quillon Demo\\README.TXT" "$(lnk "$programs/お読みください.lnk" 'Local path')"
+check "start menu link folder" "C:\\Program Files\\Quillon Demo\\" "$(lnk "$programs/お読みください.lnk" 'Working directory')"
+check "help link folder from its name entry" "C:\\Program Files\\Quillon Demo\\" "$(lnk "$programs/ヘルプ.lnk" 'Working directory')"
+check "desktop link target" "C:\\Program Files\\Quillon Demo\\文書\\表示テスト.TXT" "$(lnk "$c/users/$user/Desktop/表示テスト.lnk" 'Local path')"
+
+# The record, byte for byte.
+sed "s/@USER@/$user/" "$here/golden/UNSETUP.INI" >"$snap/expected.ini"
+check "record" same "$(cmp -s "$app/UNSETUP.INI" "$snap/expected.ini" && echo same || echo differs)"
+cmp "$app/UNSETUP.INI" "$snap/expected.ini" >&2 || true
+
+# The removal, started exactly as the entry says.
+uninstall=$("$run" reg query 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\QuillonDemo' /v UninstallString 2>/dev/null |
+  u8 | sed -n 's/.*REG_EXPAND_SZ *//p')
+out=$("$run" "$drive" uninstall --start "$uninstall" --deletion Yes 2>&1 | u8)
+echo "$out" | sed 's/^/  | /'
+check "uninstaller ended with code 0" "EXIT 0" "$(echo "$out" | grep '^EXIT')"
+check "the shared component was asked about" 1 "$(echo "$out" | grep -c '^DELETION C:\\Program Files\\Quillon Demo\\QDEMO.DLL')"
+check "no failures" 0 "$(echo "$out" | grep -c '^BOX')"
+
+snapshot after
+changes before.files control.files >"$snap/noise.files"
+changes before.reg control.reg >"$snap/noise.reg"
+changes before.files after.files | grep -v -x -F -f "$snap/noise.files" >"$snap/left.files" || true
+# Wine keeps its own state under Software\Wine (the system beep, for one, leaves a key).
+changes before.reg after.reg | grep -v -x -F -f "$snap/noise.reg" | grep -v '^[-+] HKCU|\[HKEY_CURRENT_USER\\Software\\Wine\\' \
+  >"$snap/left.reg" || true
+# An uninstallation keeps its own copy and the (now empty) program-ID register.
+check "files left behind" "+ ./windows/QUSET98.INI|+ ./windows/UNQUILLN.EXE" "$(tr '\n' '|' <"$snap/left.files" | sed 's/|$//')"
+check "registry left behind" "" "$(cat "$snap/left.reg")"
+
+[ $failed -eq 0 ] && echo "install and uninstall round trip passed"
+exit $failed

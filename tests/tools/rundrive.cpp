@@ -1,0 +1,265 @@
+// Drives a running SETUP.EXE (or its uninstaller copy) through a whole run from outside,
+// as a user with a mouse would: the wizard's pages, the questions of the run, the
+// progress window's "next", the completion page. It prints every question it answers,
+// so scripts can check texts, and can stop at named points for a screenshot.
+//   rundrive install|uninstall [options]
+//     --folder TEXT           installation folder typed into the folder box
+//     --answer CAPTION=ID     button for a message box with that caption (IDYES 6 ...)
+//     --disk N=FOLDER         when disk N is asked for, copy FOLDER's files beside
+//                             SETUP.EXE first (the user changes the disk)
+//     --deletion WORD         the four-button question: Yes, No, Delete or Save
+//     --choice N              completion page option 1 or 2
+//     --shots FOLDER          at each point (message-page, copying, progress-done,
+//                             completion, uninstall-panel) create FOLDER\<point>.wait and
+//                             go on once it has been deleted
+//     --start COMMAND-LINE    starts the program itself with exactly this command line
+//                             (as the list of installed programs starts an
+//                             UninstallString) and prints "EXIT <code>" when it ends
+//     --timeout MS            overall limit (default 120000)
+// Exit code 0 once the program has ended after the completion page, 1 on a timeout.
+#include "ui/Controls.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <set>
+#include <string>
+
+namespace {
+
+constexpr int kBtnEvent = 229, kBtnEnd = 230, kChkEULARead = 207, kTxtReadme = 206, kTxtFolder = 211, kOptSelectType2 = 225;
+constexpr int kLblMessage = 301, kLblStatus = 303, kBtnAbort = 305;
+constexpr int kDlgMessage = 100, kIdYes = 101, kIdNo = 102, kIdDelete = 103, kIdSave = 104;
+
+struct Options {
+    bool install = true;
+    std::string folder;
+    std::map<std::string, int> answers;
+    std::map<int, std::string> disks;
+    std::string deletion = "Yes";
+    int choice = 1;
+    std::string shots;
+    std::string start;
+    DWORD timeout = 120000;
+};
+
+HWND Visible(const char* className, const char* caption = nullptr)
+{
+    HWND w = FindWindowA(className, caption);
+    return w && IsWindowVisible(w) ? w : nullptr;
+}
+
+bool Enabled(HWND w) { return w && IsWindowEnabled(w); }
+
+void Click(HWND button)
+{
+    PostMessageA(button, BM_CLICK, 0, 0);
+}
+
+// Stops at a named point until the screenshot script has taken its picture.
+void Shot(const Options& o, std::set<std::string>& taken, const std::string& point)
+{
+    if (o.shots.empty() || !taken.insert(point).second) return;
+    const std::string marker = o.shots + "\\" + point + ".wait";
+    HANDLE f = CreateFileA(marker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
+    for (int i = 0; i < 600 && GetFileAttributesA(marker.c_str()) != INVALID_FILE_ATTRIBUTES; ++i) Sleep(50);
+}
+
+void CopyDisk(const std::string& from, const std::string& to)
+{
+    WIN32_FIND_DATAA d{};
+    HANDLE h = FindFirstFileA((from + "\\*").c_str(), &d);
+    if (h == INVALID_HANDLE_VALUE) return;
+    do {
+        if (!(d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            CopyFileA((from + "\\" + d.cFileName).c_str(), (to + d.cFileName).c_str(), FALSE);
+    } while (FindNextFileA(h, &d));
+    FindClose(h);
+}
+
+std::string ProgramFolder(HWND window)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    std::string path;
+    if (HANDLE p = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid)) {
+        char buf[MAX_PATH] = {};
+        DWORD n = MAX_PATH;
+        if (QueryFullProcessImageNameA(p, 0, buf, &n)) path.assign(buf, n);
+        CloseHandle(p);
+    }
+    return path.substr(0, path.find_last_of('\\') + 1);
+}
+
+// Answers a message box, printing its caption and text. True when one was there.
+bool AnswerBox(const Options& o, HWND main, int& diskAsked)
+{
+    HWND box = Visible("#32770");
+    if (!box) return false;
+    const std::string caption = GetText(box);
+    const std::string text = GetText(GetDlgItem(box, 0xFFFF));
+    // The folder browser and the like are no questions of the run.
+    if (!GetDlgItem(box, 0xFFFF)) return false;
+    std::printf("BOX [%s] %s\n", caption.c_str(), text.c_str());
+    std::fflush(stdout);
+    int button = GetDlgItem(box, IDOK) ? IDOK : IDYES;
+    if (auto it = o.answers.find(caption); it != o.answers.end()) button = it->second;
+    else if (caption == "フォルダ作成") button = IDYES;
+    if (caption == "ディスク交換") {
+        const int disk = std::atoi(text.c_str());
+        if (disk != diskAsked) {
+            diskAsked = disk;
+            if (auto it = o.disks.find(disk); it != o.disks.end()) CopyDisk(it->second, ProgramFolder(main));
+        }
+    }
+    Click(GetDlgItem(box, button));
+    for (int i = 0; i < 200 && IsWindow(box) && IsWindowVisible(box); ++i) Sleep(25);
+    return true;
+}
+
+bool AnswerDeletion(const Options& o)
+{
+    HWND dialog = Visible("TfrmCustomDlg");
+    if (!dialog) return false;
+    const std::string text = GetText(FindControl(dialog, kDlgMessage));
+    std::printf("DELETION %s\n", text.c_str());
+    std::fflush(stdout);
+    const int id = o.deletion == "No" ? kIdNo : o.deletion == "Delete" ? kIdDelete : o.deletion == "Save" ? kIdSave : kIdYes;
+    Click(FindControl(dialog, id));
+    for (int i = 0; i < 200 && IsWindowVisible(dialog); ++i) Sleep(25);
+    return true;
+}
+
+bool EndsWith(const std::string& text, const std::string& tail)
+{
+    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+int Drive(const Options& o)
+{
+    std::set<std::string> taken;
+    const DWORD start = GetTickCount();
+    HWND main = nullptr;
+    bool started = false, completion = false, typed = false;
+    int diskAsked = 0;
+    std::string lastEvent;
+    while (GetTickCount() - start < o.timeout) {
+        Sleep(50);
+        if (!main) main = FindWindowA("TfrmMain", nullptr);
+        if (!main) continue;
+        if (!IsWindow(main)) return completion ? 0 : 1;
+        if (AnswerBox(o, main, diskAsked) || AnswerDeletion(o)) continue;
+
+        HWND status = Visible("TfrmStatus");
+        if (status) {
+            const std::string log = GetText(FindControl(status, kLblMessage));
+            HWND counter = FindControl(status, kLblStatus);
+            if (log.find("ファイルをコピーしています") != std::string::npos && counter && IsWindowVisible(counter) &&
+                GetText(counter) != "(0/0)" && GetText(counter).rfind("(0/", 0) != 0)
+                Shot(o, taken, "copying");
+            HWND next = FindControl(status, kBtnAbort);
+            if (Enabled(next) && GetText(next) == "次へ(&N)") {
+                Shot(o, taken, "progress-done");
+                Click(next);
+                Sleep(200);
+            }
+            continue;
+        }
+        if (!IsWindowVisible(main)) continue;
+        HWND event = FindControl(main, kBtnEvent);
+        const std::string caption = GetText(event);
+        if (!Enabled(event) && caption == "処理開始(&S)") {
+            // The fatal page: only leaving is possible.
+            completion = true;
+            Click(FindControl(main, kBtnEnd));
+            Sleep(300);
+            continue;
+        }
+        if (!Enabled(event)) {
+            // The licence: tick the box that enables the agree button.
+            HWND box = FindControl(main, kChkEULARead);
+            if (caption == "同意する(&A)" && box && IsWindowVisible(box) &&
+                SendMessageA(box, BM_GETCHECK, 0, 0) != BST_CHECKED)
+                Click(box);
+            continue;
+        }
+        if (EndsWith(caption, "完了(&E)")) {
+            Shot(o, taken, "completion");
+            if (o.choice == 2) {
+                Click(FindControl(main, kOptSelectType2));
+                Sleep(200);
+            }
+            completion = true;
+            Click(event);
+            Sleep(300);
+            continue;
+        }
+        if (EndsWith(caption, "開始(&S)")) {
+            if (!o.install) Shot(o, taken, "uninstall-panel");
+            if (o.install && !o.folder.empty() && !typed) {
+                SendMessageA(FindControl(main, kTxtFolder), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(o.folder.c_str()));
+                typed = true;
+            }
+            if (o.install) Shot(o, taken, "message-page");
+            if (started) continue;
+            started = true;
+        }
+        if (caption == "続行(&C)") {
+            std::printf("DETAILS %s\n", GetText(FindControl(main, kTxtReadme)).c_str());
+            std::fflush(stdout);
+            Shot(o, taken, "details");
+        }
+        if (caption != lastEvent || caption == "続行(&C)") {
+            lastEvent = caption;
+            Click(event);
+            Sleep(300);
+        }
+    }
+    std::printf("TIMEOUT\n");
+    return 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) return 2;
+    Options o;
+    o.install = std::strcmp(argv[1], "uninstall") != 0;
+    for (int i = 2; i + 1 < argc; i += 2) {
+        const std::string name = argv[i], value = argv[i + 1];
+        if (name == "--folder") o.folder = value;
+        else if (name == "--answer") o.answers[value.substr(0, value.find('='))] = std::atoi(value.substr(value.find('=') + 1).c_str());
+        else if (name == "--disk") o.disks[std::atoi(value.c_str())] = value.substr(value.find('=') + 1);
+        else if (name == "--deletion") o.deletion = value;
+        else if (name == "--choice") o.choice = std::atoi(value.c_str());
+        else if (name == "--shots") o.shots = value;
+        else if (name == "--start") o.start = value;
+        else if (name == "--timeout") o.timeout = static_cast<DWORD>(std::atol(value.c_str()));
+        else return 2;
+    }
+    PROCESS_INFORMATION pi{};
+    if (!o.start.empty()) {
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        std::string line = o.start;
+        if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+            std::printf("START FAILED %lu\n", GetLastError());
+            return 1;
+        }
+        CloseHandle(pi.hThread);
+    }
+    int result = Drive(o);
+    if (pi.hProcess) {
+        DWORD code = 259;
+        if (WaitForSingleObject(pi.hProcess, 30000) != WAIT_OBJECT_0) result = 1;
+        GetExitCodeProcess(pi.hProcess, &code);
+        std::printf("EXIT %lu\n", code);
+        CloseHandle(pi.hProcess);
+    }
+    return result;
+}
