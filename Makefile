@@ -38,7 +38,7 @@ check: build prefix
 test: check
 
 demo: build-x64
-	scripts/demo.sh $(BUILD)/x64/src/SETUP.EXE $(BUILD)/x64/tests/wizdrive.exe
+	scripts/demo.sh $(BUILD)/x64/src/SETUP.EXE $(BUILD)/x64/QDEMO.DLL $(BUILD)/x64/tests/rundrive.exe
 
 # Prints the record timings for 1,000, 10,000 and 100,000 entries (not part of the tests).
 bench: build-x64 prefix

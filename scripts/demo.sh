@@ -1,73 +1,107 @@
 #!/usr/bin/env bash
-# Runs SETUP.EXE on the sample package in a Wine prefix of its own that draws real
-# windows. With a display the user clicks through it. Without one it runs on a virtual
-# screen, steps through the pages by itself and saves a screenshot of each page.
-#   demo.sh SETUP.EXE WIZDRIVE.EXE
+# Installs the demo package (examples/demo, built as two disks) with SETUP.EXE in a Wine
+# prefix of its own that draws real windows, then removes it again through the
+# uninstaller that the installation registered. With a display the user clicks through
+# both. Without one they run on a virtual screen driven by rundrive, a screenshot of
+# each page is saved in build/demo-shots/, and the script prints where everything went
+# and what is left after the removal.
+#   demo.sh SETUP.EXE QDEMO.DLL RUNDRIVE.EXE
 set -euo pipefail
 exe=$(realpath "$1")
-driver=$(realpath "$2")
+component=$(realpath "$2")
+driver=$(realpath "$3")
 root="$(cd "$(dirname "$0")/.." && pwd)"
 export WINEPREFIX="$root/build/wineprefix-demo"
 export QS_GRAPHICS=x11
 "$root/scripts/wine-prefix.sh"
-
-package="$root/build/demo-package"
-rm -rf "$package"
-cp -r "$root/examples/demo" "$package"
-cp "$exe" "$package/SETUP.EXE"
+run="$root/scripts/wine-run.sh"
+c="$WINEPREFIX/drive_c"
+"$root/scripts/make-demo-package.sh" "$c/qs-demo" "$exe" "$component"
+# A folder with the program but no script, for the fatal page.
+mkdir -p "$c/qs-demo/noscript"
+cp "$exe" "$c/qs-demo/noscript/SETUP.EXE"
 
 if [ -n "${DISPLAY:-}" ]; then
-  exec "$root/scripts/wine-run.sh" "$package/SETUP.EXE"
+  echo "The demo package is in $c/qs-demo: disk1 holds SETUP.EXE; when disk 2 is asked for,"
+  echo "copy $c/qs-demo/disk2/DISK2.TXT into disk1 and press OK."
+  exec "$run" 'C:\qs-demo\disk1\SETUP.EXE'
 fi
 
 shots="$root/build/demo-shots"
 rm -rf "$shots"
-mkdir -p "$shots"
+mkdir -p "$shots" "$c/qs-shots"
+snap=$(mktemp -d "${TMPDIR:-/tmp}/qs-demo.XXXXXX")
+trap 'rm -rf "$snap"' EXIT
+source "$root/scripts/prefix-snapshot.sh"
+rm -f "$c/windows/UNQUILLN.EXE" "$c/windows/QUSET98.INI"
 
-# An uninstall record as an installation leaves it, for the uninstaller's panel.
-record="$root/build/demo-installed"
-rm -rf "$record"
-mkdir -p "$record"
-printf '%s\r\n' '[Title]' 'UnSetup=Quillon デモ' '[SetupFolder]' "Folder=Z:${record//\//\\}\\" \
-  '[UnSetupOption]' 'CheckBox=1,0,1,0' 'CheckBox3=*.log' | iconv -f UTF-8 -t CP932 > "$record/UNSETUP.INI"
-# A folder with the program but no script, for the fatal page.
-fatal="$root/build/demo-noscript"
-rm -rf "$fatal"
-mkdir -p "$fatal"
-cp "$exe" "$fatal/SETUP.EXE"
-
-xvfb-run -a -s '-screen 0 1024x768x24' bash -s -- "$root/scripts/wine-run.sh" "$driver" "$package" "$record" \
-  "$fatal" "$shots" <<'STEPS'
-set -u
-run=$1 drive=$2 package=$3 record=$4 fatal=$5 shots=$6
-# Control IDs of the wizard window.
-EVENT=229 END=230 EULA_BOX=207
-d() { "$run" "$drive" "$@"; }
-shot() { sleep 1; xwd -root -silent | convert xwd:- "$shots/$1.png"; echo "  $shots/$1.png"; }
-leave() {
-  d click $END 10000
-  d answer "終了確認" 6 3000 || true
-  wait "$1" 2>/dev/null || true
+xvfb-run -a -s '-screen 0 1024x768x24' bash -s -- "$run" "$driver" "$shots" "$c" "$snap" "$root" <<'STEPS'
+set -euo pipefail
+run=$1 driver=$2 shots=$3 c=$4 snap=$5 root=$6
+source "$root/scripts/prefix-snapshot.sh"
+u8() { iconv -f CP932 -t UTF-8 | tr -d '\r'; }
+# Runs rundrive and takes a screenshot at each point it stops at: point names map to
+# the file names given as "point=file" arguments; other points pass without a picture.
+drive() { # names... -- rundrive arguments...
+  local -A names=()
+  while [ "$1" != -- ]; do names[${1%%=*}]=${1#*=}; shift; done
+  shift
+  rm -f "$c"/qs-shots/*.wait
+  "$run" "$driver" "$@" --shots 'C:\qs-shots' >"$snap/drive.out" 2>&1 & local pid=$!
+  while kill -0 "$pid" 2>/dev/null; do
+    for marker in "$c"/qs-shots/*.wait; do
+      [ -e "$marker" ] || continue
+      local point
+      point=$(basename "$marker" .wait)
+      if [ -n "${names[$point]:-}" ]; then
+        sleep 0.7
+        xwd -root -silent | convert xwd:- "$shots/${names[$point]}.png"
+        echo "  screenshot $shots/${names[$point]}.png"
+      fi
+      rm -f "$marker"
+    done
+    sleep 0.1
+  done
+  wait "$pid" || true
+  u8 <"$snap/drive.out" | sed 's/^/  | /'
 }
 
-"$run" "$package/SETUP.EXE" & pid=$!
-d waittext $EVENT "インストール続行(&C)" 60000 && shot 1-title
-d click $EVENT 5000
-d waittext $EVENT "同意する(&A)" 20000 && shot 2-licence
-d click $EULA_BOX 5000
-sleep 0.5
-d click $EVENT 5000
-d waittext $EVENT "インストール続行(&C)" 20000 && shot 3-readme
-d click $EVENT 5000
-d waittext $EVENT "インストール開始(&S)" 20000 && shot 4-message-page
-leave $pid
+echo "== The control run (a folder without a script: the fatal page)"
+snapshot before
+drive fatal=0-fatal-page -- uninstall --start 'C:\qs-demo\noscript\SETUP.EXE' --timeout 60000
+snapshot control
 
-"$run" "$package/SETUP.EXE" "Z:${record//\//\\}\\UNSETUP.INI" & pid=$!
-d waittext $EVENT "アンインストール開始(&S)" 60000 && shot 5-uninstaller-panel
-leave $pid
+echo "== Installation"
+drive title=1-title licence=2-licence readme=3-readme message-page=4-message-page copying=5-copying \
+  progress-done=6-install-done completion=7-install-completion -- \
+  install --start 'C:\qs-demo\disk1\SETUP.EXE' --disk '2=C:\qs-demo\disk2' --answer '関連付けの確認=6'
+snapshot installed
 
-"$run" "$fatal/SETUP.EXE" & pid=$!
-d waittext $EVENT "処理開始(&S)" 60000 && shot 6-fatal-page
-leave $pid
+app="$c/Program Files/Quillon Demo"
+echo "== What the installation put in place"
+echo "-- files and folders added:"
+changes before installed control files | sed -n 's/^+ \./    C:/p'
+echo "-- registry values added or changed:"
+changes before installed control reg | sed -n 's/^+ /    /p' | grep '|.*|' | head -40
+echo "-- shortcuts (read with lnkinfo):"
+find "$c/users" -name '*.lnk' -newer "$c/qs-demo/disk1/SETUP.INI" | while read -r link; do
+  echo "    ${link#"$c"/} -> $(lnkinfo -c windows-932 "$link" 2>/dev/null | sed -n 's/^\tLocal path[[:space:]]*: //p')" \
+       "(in $(lnkinfo -c windows-932 "$link" 2>/dev/null | sed -n 's/^\tWorking directory[[:space:]]*: //p'))"
+done
+echo "-- the uninstall record $app/UNSETUP.INI:"
+u8 <"$app/UNSETUP.INI" | sed 's/^/    /'
+
+echo "== Uninstallation, started as the installed-programs entry says"
+uninstall=$("$run" reg query 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\QuillonDemo' /v UninstallString 2>/dev/null |
+  u8 | sed -n 's/.*REG_EXPAND_SZ *//p')
+echo "  UninstallString: $uninstall"
+drive uninstall-panel=8-uninstall-panel completion=10-uninstall-completion -- \
+  uninstall --start "$uninstall" --deletion Yes
+snapshot after
+echo "== Left after the removal, compared with before the installation"
+changes before after control files | sed 's/^/    /'
+changes before after control reg | sed 's/^/    /'
+echo "  (an uninstallation keeps its own copy UNQUILLN.EXE, the program-ID register QUSET98.INI"
+echo "   and the shared-file register's key, which reading a count creates)"
 STEPS
-echo "No display: SETUP.EXE ran on a virtual screen; screenshots of each page are in $shots"
+echo "No display: SETUP.EXE ran on a virtual screen; the screenshots are in $shots"

@@ -9,9 +9,10 @@
 //                             SETUP.EXE first (the user changes the disk)
 //     --deletion WORD         the four-button question: Yes, No, Delete or Save
 //     --choice N              completion page option 1 or 2
-//     --shots FOLDER          at each point (message-page, copying, progress-done,
-//                             completion, uninstall-panel) create FOLDER\<point>.wait and
-//                             go on once it has been deleted
+//     --shots FOLDER          at each point (title, licence, readme, message-page,
+//                             copying, progress-done, details, completion,
+//                             uninstall-panel) create FOLDER\<point>.wait and go on once
+//                             it has been deleted
 //     --start COMMAND-LINE    starts the program itself with exactly this command line
 //                             (as the list of installed programs starts an
 //                             UninstallString) and prints "EXIT <code>" when it ends
@@ -30,7 +31,7 @@
 
 namespace {
 
-constexpr int kBtnEvent = 229, kBtnEnd = 230, kChkEULARead = 207, kTxtReadme = 206, kTxtFolder = 211, kOptSelectType2 = 225;
+constexpr int kFraTitle = 200, kFraReadme = 205, kBtnEvent = 229, kBtnEnd = 230, kChkEULARead = 207, kTxtReadme = 206, kTxtFolder = 211, kOptSelectType2 = 225;
 constexpr int kLblMessage = 301, kLblStatus = 303, kBtnAbort = 305;
 constexpr int kDlgMessage = 100, kIdYes = 101, kIdNo = 102, kIdDelete = 103, kIdSave = 104;
 
@@ -63,6 +64,8 @@ void Click(HWND button)
 void Shot(const Options& o, std::set<std::string>& taken, const std::string& point)
 {
     if (o.shots.empty() || !taken.insert(point).second) return;
+    std::printf("AT %s\n", point.c_str());
+    std::fflush(stdout);
     const std::string marker = o.shots + "\\" + point + ".wait";
     HANDLE f = CreateFileA(marker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
@@ -147,6 +150,10 @@ int Drive(const Options& o)
     bool started = false, completion = false, typed = false;
     int diskAsked = 0;
     std::string lastEvent;
+    // The start-up changes the pages by itself; the driver acts on a page only once its
+    // button has kept its caption for a moment.
+    std::string seen;
+    DWORD seenSince = 0;
     while (GetTickCount() - start < o.timeout) {
         Sleep(50);
         if (!main) main = FindWindowA("TfrmMain", nullptr);
@@ -172,8 +179,15 @@ int Drive(const Options& o)
         if (!IsWindowVisible(main)) continue;
         HWND event = FindControl(main, kBtnEvent);
         const std::string caption = GetText(event);
+        if (caption != seen) {
+            seen = caption;
+            seenSince = GetTickCount();
+            continue;
+        }
+        if (GetTickCount() - seenSince < 300) continue;
         if (!Enabled(event) && caption == "処理開始(&S)") {
             // The fatal page: only leaving is possible.
+            Shot(o, taken, "fatal");
             completion = true;
             Click(FindControl(main, kBtnEnd));
             Sleep(300);
@@ -187,6 +201,9 @@ int Drive(const Options& o)
                 Click(box);
             continue;
         }
+        if (caption == "同意する(&A)") Shot(o, taken, "licence");
+        else if (o.install && IsWindowVisible(FindControl(main, kFraTitle))) Shot(o, taken, "title");
+        else if (IsWindowVisible(FindControl(main, kFraReadme)) && caption != "続行(&C)") Shot(o, taken, "readme");
         if (EndsWith(caption, "完了(&E)")) {
             Shot(o, taken, "completion");
             if (o.choice == 2) {
