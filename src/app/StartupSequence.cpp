@@ -4,6 +4,7 @@
 #include "app/StartupConfig.h"
 #include "app/WinVersion.h"
 #include "ui/Back.h"
+#include "foundation/uStrOp.h"
 #include "ui/Main.h"
 
 namespace {
@@ -14,36 +15,10 @@ void ApplyCheckBox(TfrmMain& main, TfrmMain::ControlId id, const CheckBoxState& 
     main.SetEnabled(id, box.enabled);
 }
 
-// One token of a command line: quotes group blanks and are removed.
-std::size_t NextToken(const std::string& line, std::size_t pos, std::string& token)
-{
-    token.clear();
-    while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t')) ++pos;
-    bool quoted = false;
-    for (; pos < line.size(); ++pos) {
-        const char c = line[pos];
-        if (c == '"') {
-            quoted = !quoted;
-        } else if (!quoted && (c == ' ' || c == '\t')) {
-            break;
-        } else {
-            token += c;
-        }
-    }
-    return pos;
-}
-
 } // namespace
 
-std::string FirstCommandLineParameter(const std::string& commandLine)
-{
-    std::string token;
-    const std::size_t afterProgram = NextToken(commandLine, 0, token);
-    NextToken(commandLine, afterProgram, token);
-    return token;
-}
 
-void RunStartupSequence(AppState& state, TfrmMain& main, TfrmBack& back, Host& host, const StartupInput& input,
+StartupEnd RunStartupSequence(AppState& state, TfrmMain& main, TfrmBack& back, Host& host, const StartupInput& input,
                         const FolderPlatform& platform)
 {
     const WindowsVersion version = DetectWindowsVersion();
@@ -57,7 +32,7 @@ void RunStartupSequence(AppState& state, TfrmMain& main, TfrmBack& back, Host& h
         main.SetEnabled(TfrmMain::kBtnEnd, true);
         main.ShowPage(false, false, true);
         main.Focus(TfrmMain::kBtnEnd);
-        return;
+        return StartupEnd::Fatal;
     }
 
     const GeneralKeys keys = ReadGeneralKeys(state.ScriptFile);
@@ -67,7 +42,8 @@ void RunStartupSequence(AppState& state, TfrmMain& main, TfrmBack& back, Host& h
 
     back.PlaceCredits(config.credits);
     back.SetTitle(state.SetupTitle);
-    main.SetText(TfrmMain::kTxtFolder, config.folder);
+    const std::string folder = installer && !input.dir.empty() ? AddBackslash(input.dir, "B") : config.folder;
+    main.SetText(TfrmMain::kTxtFolder, folder);
     if (installer) {
         ApplyCheckBox(main, TfrmMain::kChkSCutDesktop, config.desktop);
         ApplyCheckBox(main, TfrmMain::kChkSCutStartMenu, config.startMenu);
@@ -89,15 +65,17 @@ void RunStartupSequence(AppState& state, TfrmMain& main, TfrmBack& back, Host& h
 
     if (installer) {
         main.btnEventClick();
-        if (CheckInstallPreconditions(state, keys, config.folder, host) != StartupRefusal::None) {
+        if (CheckInstallPreconditions(state, keys, folder, host) != StartupRefusal::None) {
             main.Focus(TfrmMain::kBtnEnd);
             main.SetEnabled(TfrmMain::kBtnEvent, false);
+            return StartupEnd::Refused;
         }
-        return;
+        return StartupEnd::Ready;
     }
     main.PrepareUninstallPanel();
     state.ReadmePending = 1;
     main.ShowPage(true, false, false);
     main.SetVisible(TfrmMain::kFraTitle, false);
     main.btnEventClick();
+    return StartupEnd::Ready;
 }

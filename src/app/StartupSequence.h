@@ -14,10 +14,11 @@ class TfrmBack;
 struct StartupInput {
     std::string firstParameter; // first command-line parameter, "" when none
     std::string exePath;        // full path of the running program
+    std::string dir;            // /DIR: the installation folder to propose instead
 };
 
-void RunStartupSequence(AppState& state, TfrmMain& main, TfrmBack& back, Host& host, const StartupInput& input,
-                        const FolderPlatform& platform);
+// How the start-up left the wizard: the fatal page, a refused precondition, or ready.
+enum class StartupEnd { Fatal, Refused, Ready };
 
-// The first parameter of a command line (the program name skipped), quotes removed.
-std::string FirstCommandLineParameter(const std::string& commandLine);
+StartupEnd RunStartupSequence(AppState& state, TfrmMain& main, TfrmBack& back, Host& host, const StartupInput& input,
+                        const FolderPlatform& platform);

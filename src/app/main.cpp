@@ -1,7 +1,9 @@
 // Process entry: the single-instance guard, the four windows in their order, the
 // message loop. The background window shows the wizard modally and ends the program.
 #include "foundation/AppState.h"
+#include "app/CommandLine.h"
 #include "app/Startup.h"
+#include "app/Unattended.h"
 #include "app/StartupSequence.h"
 #include "foundation/SystemLibrary.h"
 #include "install/InstallRun.h"
@@ -29,6 +31,27 @@ std::string ModulePath()
     }
 }
 
+// /? and a wrong command line: the help text on the console or in the output the
+// program was started with, else in a message box unless boxes are suppressed.
+int ShowCommandLineHelp(const CommandLine& cl, LogFile& log)
+{
+    std::string text;
+    for (const std::string& error : cl.errors) {
+        text += error + "\r\n";
+        log.Write("コマンドライン: " + error);
+    }
+    if (!text.empty()) text += "\r\n";
+    text += CommandLineHelp();
+    AttachConsole(ATTACH_PARENT_PROCESS);
+    const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD written = 0;
+    const bool shown = out && out != INVALID_HANDLE_VALUE &&
+                       WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    if (!shown && !cl.suppressMsgBoxes)
+        MessageBoxA(nullptr, text.c_str(), "Quillon Installer", cl.errors.empty() ? MB_OK | MB_ICONINFORMATION : MB_OK | MB_ICONSTOP);
+    return cl.errors.empty() ? kExitSuccess : kExitBadCommandLine;
+}
+
 } // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
@@ -37,32 +60,53 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     RestrictDllSearchToSystem();
     // The shell link object and the folder picker need COM on this thread.
     const ComInit com;
+    const CommandLine cl = ParseCommandLine(GetCommandLineA());
     // Held until the program ends; a second copy leaves without a window.
     const SingleInstanceGuard singleInstance;
     if (singleInstance.AnotherInstanceRuns()) {
         PostQuitMessage(0);
-        return 0;
+        return cl.AnySwitch() ? kExitAnotherInstance : 0;
     }
+    LogFile log;
+    // A log that cannot be opened costs the run nothing.
+    if (!cl.log.empty()) log.Open(cl.log);
+    if (cl.help || !cl.errors.empty()) return ShowCommandLineHelp(cl, log);
 
     AppState state;
+    if (cl.Unattended()) return RunUnattended(state, cl, ModulePath(), log);
+
     WindowHost host(state);
+    if (!cl.log.empty()) host.logSink = [&log](const std::string& line) { log.Write(line); };
+    host.noRestart = cl.noRestart;
     TfrmBack back;
     TfrmMain main(state, host);
     TfrmStatus status(state, host);
     TfrmCustomDlg dialog;
     if (!back.Create() || !main.Create(back.Handle()) || !status.Create(back.Handle()) ||
         !dialog.Create(main.Control(TfrmMain::kLblFormShare)))
-        return 1;
+        return cl.AnySwitch() ? kExitFatal : 1;
     host.Attach(&back, &main, &status, &dialog);
     main.background = back.Handle();
     status.mainWindow = main.Handle();
     status.background = back.Handle();
     status.SetMainModalResult = [&main](int result) { main.SetModalResult(result); };
 
-    const StartupInput input{FirstCommandLineParameter(GetCommandLineA()), ModulePath()};
-    main.OnFirstActivate = [&] { RunStartupSequence(state, main, back, host, input, SystemFolderPlatform()); };
-    main.StartInstallRun = [&] { InstallRun(state, host); };
-    main.StartUninstallRun = [&] { UninstallRun(state, host); };
+    const StartupInput input{cl.firstParameter, ModulePath(), cl.dir};
+    StartupEnd startup = StartupEnd::Ready;
+    bool ran = false;
+    RunResult result;
+    main.OnFirstActivate = [&] {
+        startup = RunStartupSequence(state, main, back, host, input, SystemFolderPlatform());
+        if (!cl.log.empty()) LogStartupFacts(state, cl, log);
+    };
+    main.StartInstallRun = [&] {
+        ran = true;
+        result = InstallRun(state, host);
+    };
+    main.StartUninstallRun = [&] {
+        ran = true;
+        result = UninstallRun(state, host);
+    };
     back.ShowMainModal = [&main] { main.ShowModal(); };
     back.OnClosed = [] { PostQuitMessage(0); };
     back.Show();
@@ -72,5 +116,14 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
-    return static_cast<int>(msg.wParam);
+    // Without switches the program ends as it always has; with them its code says how.
+    if (!cl.AnySwitch()) return static_cast<int>(msg.wParam);
+    int code = ExitCodeOf(result);
+    if (!ran) {
+        code = startup == StartupEnd::Fatal                             ? kExitFatal
+               : startup == StartupEnd::Refused || main.checkerRefused ? kExitRefused
+                                                                        : kExitCancelled;
+    }
+    log.Write("終了コード " + std::to_string(code));
+    return code;
 }

@@ -12,7 +12,6 @@ void InstallContext::OpenStage(const std::string& text, const char* result)
     state.MessageLog += text;
     state.StepResult = result;
     Show();
-    host.Log(text);
 }
 
 void InstallContext::AbortCheck()

@@ -36,8 +36,11 @@ bool RequestDisk(InstallContext& run, const std::string& source)
 {
     ++run.diskNumber;
     do {
+        // Nobody can change a disk: unattended, the run goes on only when the files of
+        // all disks lie together already.
+        const int unattended = FileAge(source) != -1 ? IDOK : IDCANCEL;
         const int answer = run.Ask(std::to_string(run.diskNumber) + "枚目のディスクに交換してください。", "ディスク交換",
-                                   MB_OKCANCEL | MB_ICONINFORMATION, IDCANCEL);
+                                   MB_OKCANCEL | MB_ICONINFORMATION, unattended);
         if (answer != IDOK) return false;
     } while (FileAge(source) == -1);
     return true;

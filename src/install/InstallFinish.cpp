@@ -13,6 +13,8 @@
 
 #include <windows.h>
 
+#include <set>
+
 namespace {
 
 bool SetupOnly(const AppState& s)
@@ -34,6 +36,22 @@ void CopyUninstaller(InstallContext& run)
     const std::uint32_t result = CopyFileReplace(source, target);
     run.LogResult("アンインストーラのコピー " + target, result);
     if (result != 0) run.AddFailure("<SetupFile> ", target, ErrorText(result));
+}
+
+// The size of the files the record names, each counted once, in KB rounded up.
+std::uint32_t InstalledKilobytes(const RecordLists& record)
+{
+    std::set<std::string> seen;
+    std::int64_t bytes = 0;
+    for (const auto* list : {&record.DeleteFile.current, &record.DeleteFile.earlier}) {
+        for (const std::string& entry : *list) {
+            const std::string path = GetField(entry, ",", 1);
+            std::int64_t size = 0;
+            if (seen.insert(MapString(path, LCMAP_UPPERCASE)).second && ReadFileSize(path, size)) bytes += size;
+        }
+    }
+    const std::int64_t kb = (bytes + 1023) / 1024;
+    return static_cast<std::uint32_t>(kb > 0xFFFFFFFFll ? 0xFFFFFFFFll : kb);
 }
 
 struct ProgramToRun {
@@ -85,8 +103,10 @@ void RecordInstallation(InstallContext& run)
         texts.ProgramId = s.ProgramId;
         texts.MessageLog = s.MessageLog;
         ReadRecordScriptTexts(s.ScriptFile, texts);
-        const InstalledEntry entry = ReadInstalledEntry(s.ScriptFile, s.UnSetupTitle, s.WindowsFolder + "UNQUILLN.EXE",
-                                                        s.InstallFolder + "UNSETUP.INI");
+        InstalledEntry entry = ReadInstalledEntry(s.ScriptFile, s.UnSetupTitle, s.WindowsFolder + "UNQUILLN.EXE",
+                                                  s.InstallFolder + "UNSETUP.INI");
+        entry.EstimatedSizeKb = InstalledKilobytes(run.record);
+        entry.InstallLocation = s.InstallFolder;
         const std::string written = WriteRecord(run.host, run.record, texts, entry);
         run.host.Log("アンインストール情報 " + (written.empty() ? std::string("-> 作成できませんでした") : written + " -> 成功"));
     }

@@ -54,6 +54,12 @@ void WriteInstalledEntry(const InstalledEntry& e)
     optional("Readme", e.Readme, true);
     optional("URLUpdateInfo", e.URLUpdateInfo, false);
     optional("Comments", e.Comments, false);
+    reg.WriteInteger("EstimatedSize", static_cast<std::int32_t>(e.EstimatedSizeKb));
+    reg.WriteString("InstallLocation", e.InstallLocation);
+    reg.WriteExpandString("QuietUninstallString",
+                          e.UninstallerPath + " \"" + e.RecordPath + "\" /VERYSILENT /SUPPRESSMSGBOXES");
+    reg.WriteInteger("NoModify", 1);
+    reg.WriteInteger("NoRepair", 1);
 }
 
 void ReadRecordScriptTexts(const std::string& file, RecordTexts& t)

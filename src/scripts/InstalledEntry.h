@@ -3,6 +3,7 @@
 #pragma once
 #include "scripts/UninstallRecord.h"
 
+#include <cstdint>
 #include <string>
 
 struct InstalledEntry {
@@ -13,6 +14,11 @@ struct InstalledEntry {
     // [Support], written only when not empty.
     std::string Publisher, URLInfoAbout, DisplayVersion, Contact, HelpLink, HelpTelephone,
         Readme, URLUpdateInfo, Comments;
+    // What deployment tools read besides: the size of the installed files in KB, the
+    // installation folder; with them the entry also names the unattended removal
+    // (QuietUninstallString) and says it offers no change or repair.
+    std::uint32_t EstimatedSizeKb = 0;
+    std::string InstallLocation;
 };
 
 // Reads the entry's texts from the script; unSetupTitle is the default key name.

@@ -1,8 +1,11 @@
 #include "scripts/ScriptGeneral.h"
 
+#include "foundation/FilePrim.h"
 #include "foundation/uIniFile.h"
 #include "foundation/uStrOp.h"
 #include "scripts/ScriptLists.h"
+#include "services/FileOps.h"
+#include "services/Launch.h"
 
 #include <charconv>
 
@@ -79,4 +82,36 @@ CheckerResult ReadCheckerResult(const std::string& resultFile)
     r.allowed = ReadIniString("CheckResult", "Result", "", resultFile) == "ContinueInstall";
     r.message = ReplaceToken(ReadIniString("CheckResult", "Message", "", resultFile), "<改行>", "\r\n");
     return r;
+}
+
+CheckerResult RunInstallChecker(Host& host, const std::string& appFolder, const std::string& windowsFolder,
+                                const std::string& checker, bool& ran)
+{
+    ran = false;
+    const std::string path = ProgramFolderPath(appFolder, checker);
+    if (checker.empty() || FileAge(path) == -1) return CheckerResult{true, {}};
+    ran = true;
+    // Started from the program folder, where its existence was tested.
+    RunAndWait(host, path, "");
+    const std::string resultFile = windowsFolder + "QSRESULT.INI";
+    const CheckerResult result = ReadCheckerResult(resultFile);
+    DeleteFiles(host, resultFile);
+    host.Log(std::string("チェックプログラム ") + path + " -> " + (result.allowed ? "続行" : "中止"));
+    return result;
+}
+
+std::array<WizardOptions::Box, 4> UninstallOptionBoxes(const GeneralKeys& keys, const std::string& unSetupWord)
+{
+    std::array<WizardOptions::Box, 4> boxes{};
+    const std::string o = keys.UnSetupCheckBox.empty() ? "0,0,0,0" : keys.UnSetupCheckBox;
+    if (o == "DeleteAll") {
+        boxes[0] = {unSetupWord + "フォルダ以下の全ファイル・フォルダ", true, true, true};
+        return boxes;
+    }
+    const auto ticked = [&o](std::size_t position) { return o.size() >= position && o[position - 1] == '1'; };
+    boxes[0] = {"*.INI", ticked(1), true, true};
+    boxes[1] = {"*.GID", ticked(3), true, true};
+    boxes[2] = {keys.UnSetupCheckBox3, ticked(5), !keys.UnSetupCheckBox3.empty(), true};
+    boxes[3] = {keys.UnSetupCheckBox4, ticked(7), !keys.UnSetupCheckBox4.empty(), true};
+    return boxes;
 }

@@ -1,6 +1,9 @@
 // The general keys of a setup script (and of an uninstall record, which repeats them),
 // read with their defaults, and the pre-install checker's answer file.
 #pragma once
+#include "services/Host.h"
+
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -71,3 +74,14 @@ struct CheckerResult {
     std::string message;    // [CheckResult] Message with every "<改行>" turned into CR LF
 };
 CheckerResult ReadCheckerResult(const std::string& resultFile);
+
+// Runs the pre-install checker named by InstallChecker when the file exists in
+// appFolder, waits for it, reads its answer from windowsFolder + "QSRESULT.INI" and
+// deletes that file. ran is false (and the result allowed) when there is no checker.
+CheckerResult RunInstallChecker(Host& host, const std::string& appFolder, const std::string& windowsFolder,
+                                const std::string& checker, bool& ran);
+
+// The uninstaller's four option boxes from the record's [UnSetupOption] keys: "*.INI",
+// "*.GID", CheckBox3 and CheckBox4 with the states CheckBox gives them, or, for
+// "DeleteAll", one selected box for the whole folder and three hidden ones.
+std::array<WizardOptions::Box, 4> UninstallOptionBoxes(const GeneralKeys& keys, const std::string& unSetupWord);

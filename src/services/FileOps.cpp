@@ -168,3 +168,24 @@ std::string GetShortPath(const std::string& path)
     if (length == 0 || length >= MAX_PATH) return {};
     return std::string(buffer, length);
 }
+
+void RemoveWorkFolders(Host& host, const std::string& tempFolder)
+{
+    if (tempFolder.empty()) return;
+    for (int n = 1; n <= 99; ++n) {
+        const std::string folder = tempFolder + "QSTMP" + std::to_string(n) + "\\";
+        // Empty folders too: a listing-based test would leave them behind.
+        const DWORD attributes = GetFileAttributesA(RemoveBackslash(folder, "B").c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+            RemoveFolder(host, folder, "*.*");
+    }
+}
+
+void NotifyShellOfChanges()
+{
+    const ShellApi& shell = ShellDll();
+    if (!shell.SHChangeNotify) return;
+    shell.SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+    shell.SHChangeNotify(SHCNE_UPDATEITEM, SHCNF_IDLIST, nullptr, nullptr);
+    shell.SHChangeNotify(SHCNE_UPDATEDIR, SHCNF_IDLIST, nullptr, nullptr);
+}

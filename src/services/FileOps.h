@@ -38,3 +38,11 @@ bool GetDiskFree(const std::string& path, std::int64_t& bytes);
 // The short (8.3) form of path; "" when the path does not exist or its short form does
 // not fit MAX_PATH.
 std::string GetShortPath(const std::string& path);
+
+// Removes every tempFolder + "QSTMP" + n + "\" (n = 1 to 99) with all its files: this
+// run's work folder and any an earlier run left.
+void RemoveWorkFolders(Host& host, const std::string& tempFolder);
+
+// Tells the shell that associations, items and folders may have changed; failures are
+// ignored.
+void NotifyShellOfChanges();

@@ -293,21 +293,19 @@ void TfrmMain::ShowPage(bool title, bool readme, bool messages)
 
 bool TfrmMain::RunChecker()
 {
-    const std::string checker = keys.InstallChecker;
-    const std::string path = ProgramFolderPath(state_.AppFolder, checker);
-    if (checker.empty() || !FileExists(path) || state_.CheckerDone != 0) return true;
+    if (state_.CheckerDone != 0 || keys.InstallChecker.empty() ||
+        !FileExists(ProgramFolderPath(state_.AppFolder, keys.InstallChecker)))
+        return true;
     const std::string& s = state_.SetupWord;
     SetEnabled(kBtnEvent, false);
     SetEnabled(kBtnEnd, false);
-    // Started from the program folder, where its existence was tested.
-    RunAndWait(host_, path, "");
-    const std::string resultFile = state_.WindowsFolder + "QSRESULT.INI";
-    const CheckerResult result = ReadCheckerResult(resultFile);
-    DeleteFiles(host_, resultFile);
+    bool ran = false;
+    const CheckerResult result = RunInstallChecker(host_, state_.AppFolder, state_.WindowsFolder, keys.InstallChecker, ran);
     SetEnabled(kBtnEnd, true);
     SetForegroundWindow(hwnd_);
     state_.CheckerDone = 1;
     if (!result.allowed) {
+        checkerRefused = true;
         Ask(s + "チェック機能により、" + s + "は続行不可能と判断されました。" + kCrLf +
                 "詳細については、プログラム配布者へご確認ください。" + kCrLf + s + "を続行することはできません。",
             "警告", 48);
@@ -505,21 +503,8 @@ bool TfrmMain::FormCloseQuery()
 void TfrmMain::FormClose()
 {
     ProcessPendingMessages();
-    if (!state_.TempFolder.empty()) {
-        for (int n = 1; n <= 99; ++n) {
-            const std::string folder = state_.TempFolder + "QSTMP" + std::to_string(n) + "\\";
-            // Empty folders too: a listing-based test would leave them behind.
-            if (IsDirectory(RemoveBackslash(folder, "B"))) RemoveFolder(host_, folder, "*.*");
-        }
-    }
-    if (hwnd_ && !IsWindowVisible(hwnd_)) {
-        const ShellApi& shell = ShellDll();
-        if (shell.SHChangeNotify) {
-            shell.SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
-            shell.SHChangeNotify(SHCNE_UPDATEITEM, SHCNF_IDLIST, nullptr, nullptr);
-            shell.SHChangeNotify(SHCNE_UPDATEDIR, SHCNF_IDLIST, nullptr, nullptr);
-        }
-    }
+    RemoveWorkFolders(host_, state_.TempFolder);
+    if (hwnd_ && !IsWindowVisible(hwnd_)) NotifyShellOfChanges();
 }
 
 void TfrmMain::PrepareUninstallPanel()
@@ -543,33 +528,20 @@ void TfrmMain::PrepareUninstallPanel()
     SetWindowPos(Control(kFraShortCut), nullptr, frame.left, over.top, frame.right - frame.left,
                  (group.bottom - group.top) - 24, SWP_NOZORDER | SWP_NOACTIVATE);
 
-    const std::string o = keys.UnSetupCheckBox.empty() ? "0,0,0,0" : keys.UnSetupCheckBox;
-    const auto ticked = [&o](std::size_t position) { return o.size() >= position && o[position - 1] == '1'; };
-    if (o != "DeleteAll") {
-        SetText(kChkSCutDesktop, "*.INI");
-        SetChecked(kChkSCutDesktop, ticked(1));
-        SetEnabled(kChkSCutDesktop, true);
-        SetText(kChkSCutStartMenu, "*.GID");
-        SetChecked(kChkSCutStartMenu, ticked(3));
-        SetEnabled(kChkSCutStartMenu, true);
-        SetText(kChkSCutStartUp, keys.UnSetupCheckBox3);
-        SetChecked(kChkSCutStartUp, ticked(5));
-        SetEnabled(kChkSCutStartUp, !keys.UnSetupCheckBox3.empty());
-        SetText(kChkSCutSendTo, keys.UnSetupCheckBox4);
-        SetChecked(kChkSCutSendTo, ticked(7));
-        SetEnabled(kChkSCutSendTo, !keys.UnSetupCheckBox4.empty());
-    } else {
-        SetText(kChkSCutDesktop, u + "フォルダ以下の全ファイル・フォルダ");
+    const auto boxes = UninstallOptionBoxes(keys, u);
+    const ControlId ids[4] = {kChkSCutDesktop, kChkSCutStartMenu, kChkSCutStartUp, kChkSCutSendTo};
+    for (int i = 0; i < 4; ++i) {
+        SetText(ids[i], boxes[i].caption);
+        SetChecked(ids[i], boxes[i].checked);
+        SetEnabled(ids[i], boxes[i].enabled);
+        SetVisible(ids[i], boxes[i].visible);
+    }
+    if (!boxes[1].visible) {
+        // The single box of the delete-all layout spans the frame.
         const RECT box = ChildRect(Control(kChkSCutDesktop));
         const RECT shortcut = ChildRect(Control(kFraShortCut));
         SetWindowPos(Control(kChkSCutDesktop), nullptr, 0, 0, (shortcut.right - shortcut.left) - 16,
                      box.bottom - box.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-        SetChecked(kChkSCutDesktop, true);
-        SetEnabled(kChkSCutDesktop, true);
-        for (ControlId id : {kChkSCutStartMenu, kChkSCutStartUp, kChkSCutSendTo}) {
-            SetChecked(id, false);
-            SetVisible(id, false);
-        }
     }
     const RECT desktop = ChildRect(Control(kChkSCutDesktop));
     const RECT info = ChildRect(Control(kLblUnSetupInfo));

@@ -76,6 +76,8 @@ public:
 
     // The script's general keys that the pages read; set by the start-up.
     GeneralKeys keys;
+    // The pre-install checker refused the installation.
+    bool checkerRefused = false;
 
     // Shows the window modally against its owner until the modal result is set and the
     // close query agrees. Returns the modal result.

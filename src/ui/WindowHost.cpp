@@ -6,6 +6,7 @@
 #include "ui/CusDlg.h"
 #include "ui/Main.h"
 #include "ui/Status.h"
+#include "ui/UnattendedHost.h"
 
 namespace {
 
@@ -31,11 +32,15 @@ int WindowHost::Ask(const std::string& text, const std::string& caption, unsigne
     if (!owner && main_) owner = VisibleOrNull(main_->Handle());
     if (!owner && status_) owner = VisibleOrNull(status_->Handle());
     state_.LastAnswer = MessageBoxA(owner, text.c_str(), caption.c_str(), flags);
+    Log("質問 [" + caption + "] " + OneLine(text) + " -> " + std::to_string(state_.LastAnswer));
     return state_.LastAnswer;
 }
 
 void WindowHost::ShowProgress(const std::string& log, const std::string& detail)
 {
+    if (logSink) {
+        for (const std::string& line : lines_.Take(log, detail)) logSink(line);
+    }
     if (status_) status_->ShowLog(detail.empty() ? log : log + "\r\n" + detail);
     else ProcessPendingMessages();
 }
@@ -205,6 +210,10 @@ std::string WindowHost::AskDeletion(const std::string& text)
 
 bool WindowHost::RestartWindows()
 {
+    if (noRestart) {
+        Log("/NORESTART: Windowsを再起動しません");
+        return false;
+    }
     return TWinReboot().Reboot(EWX_REBOOT);
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 #include "foundation/AppState.h"
 #include "services/Host.h"
+#include "services/RunLog.h"
 
 #include <functional>
 #include <string>
@@ -42,6 +43,8 @@ public:
     // Where Log lines go besides nowhere (the unattended log, or a /LOG file of a
     // windowed run); empty: they are dropped.
     std::function<void(const std::string&)> logSink;
+    // /NORESTART: a restart is never requested, whatever the completion page says.
+    bool noRestart = false;
 
 private:
     // Processes messages in steps of stepMs until the main window's event button is
@@ -50,6 +53,7 @@ private:
     void ShowMainInsteadOfStatus();
 
     AppState& state_;
+    ProgressLines lines_;
     TfrmBack* back_ = nullptr;
     TfrmMain* main_ = nullptr;
     TfrmStatus* status_ = nullptr;

@@ -15,7 +15,6 @@ void UninstallContext::OpenStage(const std::string& noun)
     state.MessageLog += state.StepResult + "\r\n" + noun + state.UnSetupWord + "処理．．．";
     state.StepResult = "完了";
     Show();
-    host.Log(noun + state.UnSetupWord + "処理");
 }
 
 void UninstallContext::Fail(const char* tag, const std::string& path, const std::string& errorLine)

@@ -30,8 +30,20 @@ u8() { iconv -f CP932 -t UTF-8 | tr -d '\r'; }
 
 source "$root/scripts/prefix-snapshot.sh"
 
-# What an earlier round left (the uninstaller copy, the register) must not hide this one's.
-rm -f "$c/windows/UNQUILLN.EXE" "$c/windows/QUSET98.INI"
+# Whatever an earlier round left (one that failed half-way, or the uninstaller copy and
+# the register every round keeps) must not hide this one's doing.
+clean() {
+  rm -rf "$app" "$c/users/$user/Desktop/表示テスト.lnk" \
+    "$c/users/$user/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Quillon デモ" \
+    "$c/windows/UNQUILLN.EXE" "$c/windows/QUSET98.INI" "$c/users/$user/Temp/"QuillonSetup-*.log
+  for key in 'HKCU\Software\Quillon' 'HKLM\SOFTWARE\Quillon' 'HKCR\.qdemo' 'HKCR\qdemo_auto_file' \
+             'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\QuillonDemo'; do
+    "$run" reg delete "$key" /f >/dev/null 2>&1 || true
+  done
+  "$run" reg delete 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\SharedDLLs' \
+    /v 'C:\Program Files\Quillon Demo\QDEMO.DLL' /f >/dev/null 2>&1 || true
+}
+clean
 "$root/scripts/make-demo-package.sh" "$c/qs-e2e" "$setup" "$component"
 mkdir -p "$c/qs-e2e-control"
 cp "$setup" "$c/qs-e2e-control/SETUP.EXE"
@@ -75,6 +87,14 @@ check "association command" "(既定)|REG_SZ|\"C:\\Program Files\\Quillon Demo\\
 check "installed-programs entry" \
   "Comments|REG_SZ|Quillon Installer のデモパッケージ;DisplayIcon|REG_SZ|C:\\windows\\UNQUILLN.EXE;DisplayName|REG_SZ|Quillon デモ パッケージ;DisplayVersion|REG_SZ|1.0;Publisher|REG_SZ|Quillon Project;UninstallString|REG_EXPAND_SZ|C:\\windows\\UNQUILLN.EXE \"C:\\Program Files\\Quillon Demo\\UNSETUP.INI\";" \
   "$(q 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\QuillonDemo' | tr ';' '\n' | grep -E '^(Comments|DisplayIcon|DisplayName|DisplayVersion|Publisher|UninstallString)\|' | tr '\n' ';')"
+check "values for deployment tools" \
+  "InstallLocation|REG_SZ|C:\\Program Files\\Quillon Demo\\;NoModify|REG_DWORD|0x1;NoRepair|REG_DWORD|0x1;QuietUninstallString|REG_EXPAND_SZ|C:\\windows\\UNQUILLN.EXE \"C:\\Program Files\\Quillon Demo\\UNSETUP.INI\" /VERYSILENT /SUPPRESSMSGBOXES;" \
+  "$(q 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\QuillonDemo' | tr ';' '\n' | grep -E '^(InstallLocation|NoModify|NoRepair|QuietUninstallString)\|' | tr '\n' ';')"
+# The size of the installed files in KB, rounded up.
+bytes=$(cat "$app/README.TXT" "$app/文書/表示テスト.TXT" "$app/データ/SAMPLE.DAT" "$app/ヘルプ.TXT" "$app/QDEMO.DLL" \
+  "$app/データ/DISK2.TXT" | wc -c)
+check "estimated size" "$(printf '0x%x' $(((bytes + 1023) / 1024)))" \
+  "$(q 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\QuillonDemo' | tr ';' '\n' | sed -n 's/^EstimatedSize|REG_DWORD|//p')"
 check "uninstaller copy" same "$(cmp -s "$c/windows/UNQUILLN.EXE" "$setup" && echo same || echo differs)"
 check "QUSET98.INI" "[QUILLONDEMO]|Folder=C:\\Program Files\\Quillon Demo\\" "$(u8 <"$c/windows/QUSET98.INI" | grep -A1 QUILLONDEMO | tr '\n' '|' | sed 's/|$//')"
 
@@ -90,6 +110,9 @@ check "desktop link target" "C:\\Program Files\\Quillon Demo\\文書\\表示テ�
 sed "s/@USER@/$user/" "$here/golden/UNSETUP.INI" >"$snap/expected.ini"
 check "record" same "$(cmp -s "$app/UNSETUP.INI" "$snap/expected.ini" && echo same || echo differs)"
 cmp "$app/UNSETUP.INI" "$snap/expected.ini" >&2 || true
+
+snapshot installed
+cp "$app/UNSETUP.INI" "$snap/windowed.ini"
 
 # The removal, started exactly as the entry says.
 uninstall=$("$run" reg query 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\QuillonDemo' /v UninstallString 2>/dev/null |
@@ -107,6 +130,34 @@ changes before after control reg >"$snap/left.reg"
 check "files left behind" "+ ./windows/QUSET98.INI|+ ./windows/UNQUILLN.EXE" "$(tr '\n' '|' <"$snap/left.files" | sed 's/|$//')"
 # Reading a shared count makes the shared-file register's key when it is missing.
 check "registry left behind" "" "$(grep -v -x -F '+ HKLM|[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\SharedDLLs]' "$snap/left.reg")"
+
+# The same package without anyone at the screen: no window, the same files, registry,
+# shortcuts and record as through the wizard, and the same machine afterwards.
+cp "$c/qs-e2e/disk2/DISK2.TXT" "$c/qs-e2e/disk1/"
+out=$("$run" "$drive" watch --start 'C:\qs-e2e\disk1\SETUP.EXE /VERYSILENT /SUPPRESSMSGBOXES /LOG="C:\qs-e2e\install.log"' 2>&1 | u8)
+echo "$out" | sed 's/^/  | /'
+check "unattended install: no window, code 0" "EXIT 0" "$(echo "$out" | tr '\n' ' ' | sed 's/ $//')"
+snapshot unattended
+check "unattended install: the same files and registry" "" \
+  "$(LC_ALL=C comm -3 <(changes before installed control files; changes before installed control reg) \
+       <(changes before unattended control files; changes before unattended control reg))"
+check "unattended install: the same record" same "$(cmp -s "$app/UNSETUP.INI" "$snap/windowed.ini" && echo same || echo differs)"
+check "log: the defaulted questions" \
+  "質問 [フォルダ作成]|質問 [ディスク交換]|質問 [関連付けの確認]|選択: インストーラを終了します。(&Y)（既定の答え）" \
+  "$(u8 <"$c/qs-e2e/install.log" | grep '（既定の答え）' | sed 's/^[0-9: .-]*//; s/^\(質問 \[[^]]*\]\).*/\1/' | tr '\n' '|' | sed 's/|$//')"
+quiet=$("$run" reg query 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\QuillonDemo' /v QuietUninstallString 2>/dev/null |
+  u8 | sed -n 's/.*REG_EXPAND_SZ *//p')
+out=$("$run" "$drive" watch --start "$quiet" 2>&1 | u8)
+echo "$out" | sed 's/^/  | /'
+# Unattended, the shared component is kept (nobody said it may go), so its folder stays
+# too: the run says "partly failed" and keeps its log in the temporary folder.
+check "unattended uninstall: no window, code 1" "EXIT 1" "$(echo "$out" | tr '\n' ' ' | sed 's/ $//')"
+snapshot again
+check "unattended uninstall: what is left" \
+  "+ ./Program Files/Quillon Demo|+ ./Program Files/Quillon Demo/QDEMO.DLL|+ ./users/$user/Temp/QuillonSetup-*.log|+ ./windows/QUSET98.INI|+ ./windows/UNQUILLN.EXE" \
+  "$(changes before again control files | sed 's/QuillonSetup-[0-9-]*\.log/QuillonSetup-*.log/' | tr '\n' '|' | sed 's/|$//')"
+check "the kept log tells why" 1 "$(cat "$c/users/$user/Temp/"QuillonSetup-*.log | u8 | grep -c 'ファイル削除の確認 .*QDEMO.DLL.* -> Save（既定の答え）')"
+clean
 
 [ $failed -eq 0 ] && echo "install and uninstall round trip passed"
 exit $failed

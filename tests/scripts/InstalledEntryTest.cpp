@@ -33,7 +33,8 @@ std::vector<Value> ReadValues(const std::string& keyPath)
         DWORD nameLen = sizeof name, type = 0, dataLen = 4096;
         BYTE data[4096];
         if (RegEnumValueA(key, i, name, &nameLen, nullptr, &type, data, &dataLen) != ERROR_SUCCESS) break;
-        values.push_back({name, type, std::string(reinterpret_cast<char*>(data), dataLen ? dataLen - 1 : 0)});
+        const bool text = type == REG_SZ || type == REG_EXPAND_SZ;
+        values.push_back({name, type, std::string(reinterpret_cast<char*>(data), text && dataLen ? dataLen - 1 : dataLen)});
     }
     RegCloseKey(key);
     std::sort(values.begin(), values.end(), [](const Value& a, const Value& b) { return a.name < b.name; });
@@ -90,6 +91,8 @@ TEST(InstalledEntry, ValuesAreWrittenWithTheirTypes)
     e.HelpLink = "%ProgramFiles%\\h";
     e.Readme = "readme";
     e.Comments = "c";
+    e.EstimatedSizeKb = 0x01020304;
+    e.InstallLocation = "C:\\Program Files\\表示\\";
     WriteInstalledEntry(e);
     const std::string key = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + e.KeyName;
     std::vector<Value> expected = {
@@ -100,6 +103,12 @@ TEST(InstalledEntry, ValuesAreWrittenWithTheirTypes)
         {"HelpLink", REG_EXPAND_SZ, "%ProgramFiles%\\h"},
         {"Readme", REG_EXPAND_SZ, "readme"},
         {"Comments", REG_SZ, "c"},
+        {"EstimatedSize", REG_DWORD, std::string("\x04\x03\x02\x01", 4)},
+        {"InstallLocation", REG_SZ, "C:\\Program Files\\表示\\"},
+        {"QuietUninstallString", REG_EXPAND_SZ,
+         "C:\\windows\\UNQUILLN.EXE \"C:\\Program Files\\表示\\UNSETUP.INI\" /VERYSILENT /SUPPRESSMSGBOXES"},
+        {"NoModify", REG_DWORD, std::string("\x01\0\0\0", 4)},
+        {"NoRepair", REG_DWORD, std::string("\x01\0\0\0", 4)},
     };
     std::sort(expected.begin(), expected.end(), [](const Value& a, const Value& b) { return a.name < b.name; });
     const std::vector<Value> actual = ReadValues(key);

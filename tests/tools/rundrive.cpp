@@ -3,6 +3,9 @@
 // progress window's "next", the completion page. It prints every question it answers,
 // so scripts can check texts, and can stop at named points for a screenshot.
 //   rundrive install|uninstall [options]
+//   rundrive watch --start COMMAND-LINE   starts a program that needs nobody (/VERYSILENT)
+//                             and prints "WINDOW <class> [caption]" for every visible
+//                             window of it seen while it runs, then "EXIT <code>"
 //     --folder TEXT           installation folder typed into the folder box
 //     --answer CAPTION=ID     button for a message box with that caption (IDYES 6 ...)
 //     --disk N=FOLDER         when disk N is asked for, copy FOLDER's files beside
@@ -142,6 +145,37 @@ bool EndsWith(const std::string& text, const std::string& tail)
     return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
+struct Seen {
+    DWORD pid;
+    std::set<std::string>* windows;
+};
+
+BOOL CALLBACK NoteWindow(HWND hwnd, LPARAM param)
+{
+    auto* seen = reinterpret_cast<Seen*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid != seen->pid || !IsWindowVisible(hwnd)) return TRUE;
+    char name[256] = {};
+    GetClassNameA(hwnd, name, sizeof name);
+    const std::string line = std::string(name) + " [" + GetText(hwnd) + "]";
+    if (seen->windows->insert(line).second) {
+        std::printf("WINDOW %s\n", line.c_str());
+        std::fflush(stdout);
+    }
+    return TRUE;
+}
+
+// Watches the program's windows until it ends.
+void Watch(const PROCESS_INFORMATION& pi, DWORD timeout)
+{
+    std::set<std::string> windows;
+    Seen seen{pi.dwProcessId, &windows};
+    const DWORD start = GetTickCount();
+    while (WaitForSingleObject(pi.hProcess, 10) == WAIT_TIMEOUT && GetTickCount() - start < timeout)
+        EnumWindows(NoteWindow, reinterpret_cast<LPARAM>(&seen));
+}
+
 int Drive(const Options& o)
 {
     std::set<std::string> taken;
@@ -247,6 +281,7 @@ int main(int argc, char** argv)
     if (argc < 2) return 2;
     Options o;
     o.install = std::strcmp(argv[1], "uninstall") != 0;
+    const bool watch = std::strcmp(argv[1], "watch") == 0;
     for (int i = 2; i + 1 < argc; i += 2) {
         const std::string name = argv[i], value = argv[i + 1];
         if (name == "--folder") o.folder = value;
@@ -270,7 +305,10 @@ int main(int argc, char** argv)
         }
         CloseHandle(pi.hThread);
     }
-    int result = Drive(o);
+    if (watch && !pi.hProcess) return 2;
+    int result = 0;
+    if (watch) Watch(pi, o.timeout);
+    else result = Drive(o);
     if (pi.hProcess) {
         DWORD code = 259;
         if (WaitForSingleObject(pi.hProcess, 30000) != WAIT_OBJECT_0) result = 1;

@@ -1,0 +1,136 @@
+#include "app/Unattended.h"
+
+#include "app/Startup.h"
+#include "app/StartupConfig.h"
+#include "app/WinVersion.h"
+#include "foundation/FolderMacros.h"
+#include "foundation/VersionInfo.h"
+#include "foundation/uStrOp.h"
+#include "install/InstallRun.h"
+#include "scripts/ScriptGeneral.h"
+#include "services/FileOps.h"
+#include "ui/UnattendedHost.h"
+#include "uninstall/UninstallRun.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+namespace {
+
+WizardOptions InstallOptions(const StartupConfig& config, const std::string& folder)
+{
+    WizardOptions o;
+    o.folder = folder;
+    o.overwrite = true; // the box the wizard starts with ticked
+    const CheckBoxState* boxes[4] = {&config.desktop, &config.startMenu, &config.startUp, &config.sendTo};
+    for (int i = 0; i < 4; ++i) o.boxes[i] = {"", boxes[i]->checked, boxes[i]->enabled, true};
+    return o;
+}
+
+// The preconditions and the checker of the installer; false when one refuses.
+bool InstallerMayGoOn(AppState& state, const GeneralKeys& keys, const std::string& folder, Host& host)
+{
+    if (CheckInstallPreconditions(state, keys, folder, host) != StartupRefusal::None) return false;
+    bool ran = false;
+    const CheckerResult checker = RunInstallChecker(host, state.AppFolder, state.WindowsFolder, keys.InstallChecker, ran);
+    const std::string& s = state.SetupWord;
+    if (!checker.allowed) {
+        host.Ask(s + "チェック機能により、" + s + "は続行不可能と判断されました。\r\n"
+                     "詳細については、プログラム配布者へご確認ください。\r\n" + s + "を続行することはできません。",
+                 "警告", MB_OK | MB_ICONEXCLAMATION);
+        return false;
+    }
+    if (!checker.message.empty()) host.Ask(checker.message, "情報", MB_OK | MB_ICONINFORMATION);
+    return true;
+}
+
+} // namespace
+
+int ExitCodeOf(const RunResult& result)
+{
+    switch (result.outcome) {
+    case RunOutcome::Refused: return kExitRefused;
+    case RunOutcome::Cancelled: return kExitCancelled;
+    case RunOutcome::Failed: return kExitFatal;
+    case RunOutcome::Completed: break;
+    }
+    if (result.failures > 0) return kExitPartlyFailed;
+    if (result.restartNeeded && !result.restarted) return kExitRestartNeeded;
+    return kExitSuccess;
+}
+
+void LogStartupFacts(const AppState& s, const CommandLine& cl, LogFile& log)
+{
+    std::string switches;
+    for (const std::string& sw : cl.switches) switches += " " + sw;
+    char exe[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    log.Write("Quillon Installer " + ReadFileVersion(exe) + " " + exe + " 役割 " + s.RunMode + " スイッチ" + switches);
+    OSVERSIONINFOA v{};
+    v.dwOSVersionInfoSize = sizeof v;
+    if (!GetVersionExA(&v)) v = {};
+    log.Write("システム " + s.OsName + " (" + s.OsFamily + " " + std::to_string(v.dwMajorVersion) + "." +
+              std::to_string(v.dwMinorVersion) + "." + std::to_string(v.dwBuildNumber) + ")");
+    log.Write("プログラムのフォルダ " + s.AppFolder + " 作業フォルダ " + s.WorkFolder + " スクリプト " + s.ScriptFile);
+    log.Write("Windows " + s.WindowsFolder + " System " + s.SystemFolder + " Temp " + s.TempFolder +
+              " Program Files " + s.ProgramFilesFolder);
+}
+
+void KeepLogOnFailure(const AppState& state, LogFile& log, int exitCode)
+{
+    const std::string path = log.Path();
+    log.Close();
+    if (exitCode == kExitSuccess || exitCode == kExitRestartNeeded || path.empty() || state.WorkFolder.empty() ||
+        path.compare(0, state.WorkFolder.size(), state.WorkFolder) != 0)
+        return;
+    SYSTEMTIME t{};
+    GetLocalTime(&t);
+    char name[64];
+    std::snprintf(name, sizeof name, "QuillonSetup-%04u%02u%02u-%02u%02u%02u.log", t.wYear, t.wMonth, t.wDay, t.wHour,
+                  t.wMinute, t.wSecond);
+    MoveFileExA(path.c_str(), (state.TempFolder + name).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED);
+}
+
+int RunUnattended(AppState& state, const CommandLine& cl, const std::string& exePath, LogFile& log)
+{
+    UnattendedHost host(state, {cl.suppressMsgBoxes, cl.noRestart}, log);
+    const bool fine = PrepareStartup(state, cl.firstParameter, exePath, SystemFolderPlatform(), DetectWindowsVersion());
+    if (!log.IsOpen() && !state.WorkFolder.empty()) log.Open(state.WorkFolder + "SETUP.LOG");
+    LogStartupFacts(state, cl, log);
+
+    int code = kExitSuccess;
+    bool ran = false;
+    if (!fine) {
+        log.Write("致命的エラー: " + OneLine(state.ErrorLines));
+        host.Ask(state.ErrorLines + "\r\n処理は続行できません。", "致命的エラー", MB_OK | MB_ICONSTOP);
+        code = kExitFatal;
+    } else {
+        const GeneralKeys keys = ReadGeneralKeys(state.ScriptFile);
+        const StartupConfig config = ConfigureStartup(state, keys);
+        const bool installer = state.RunMode != "UNSETUP";
+        if (installer) {
+            const std::string folder = cl.dir.empty() ? config.folder : AddBackslash(cl.dir, "B");
+            host.SetOptions(InstallOptions(config, folder));
+            if (!InstallerMayGoOn(state, keys, folder, host)) code = kExitRefused;
+        } else {
+            if (!cl.dir.empty()) log.Write("/DIR はアンインストールでは使いません: " + cl.dir);
+            WizardOptions o;
+            o.folder = config.folder;
+            const auto boxes = UninstallOptionBoxes(keys, state.UnSetupWord);
+            for (int i = 0; i < 4; ++i) o.boxes[i] = boxes[i];
+            host.SetOptions(o);
+        }
+        if (code == kExitSuccess) {
+            if (cl.silent && !cl.verySilent && !host.CreateProgressWindow()) log.Write("進行状況のウィンドウを作れません");
+            ran = true;
+            const RunResult result = installer ? InstallRun(state, host) : UninstallRun(state, host);
+            code = ExitCodeOf(result);
+        }
+    }
+    log.Write("終了コード " + std::to_string(code));
+    KeepLogOnFailure(state, log, code);
+    RemoveWorkFolders(host, state.TempFolder);
+    if (ran) NotifyShellOfChanges();
+    return code;
+}

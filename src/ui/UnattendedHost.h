@@ -1,0 +1,63 @@
+// The host of a run without anyone at the screen: questions take the answer each call
+// site names for that case (or are shown as plain message boxes when they are not to
+// be suppressed), the wait points do not wait, pacing is skipped, and everything goes
+// to the log. With /SILENT the progress window shows the run and offers the abort.
+#pragma once
+#include "foundation/AppState.h"
+#include "services/Host.h"
+#include "services/RunLog.h"
+
+#include <memory>
+#include <string>
+
+class TfrmStatus;
+
+struct UnattendedSettings {
+    bool suppressMsgBoxes = false; // questions take their unattended answer
+    bool noRestart = false;        // never restart Windows
+};
+
+class UnattendedHost : public Host {
+public:
+    UnattendedHost(AppState& state, const UnattendedSettings& settings, LogFile& log);
+    ~UnattendedHost() override;
+
+    // The folder and the option boxes the run reads.
+    void SetOptions(const WizardOptions& options) { options_ = options; }
+    // Shows the progress window for the runs to come (/SILENT). False when it cannot be
+    // made; the run then goes on without it.
+    bool CreateProgressWindow();
+
+    using Host::Ask;
+    int Ask(const std::string& text, const std::string& caption, unsigned flags, int unattended) override;
+    void ShowProgress(const std::string& log, const std::string& detail) override;
+    void Log(const std::string& line) override;
+    void ProcessMessages() override;
+    HWND OwnerWindow() const override;
+    void BeginRun(int pauseMs) override;
+    void Pause(int milliseconds) override;
+    void ShowCounter(int done, int total, int percent) override;
+    void SetCounterVisible(bool visible) override;
+    void SetAbortEnabled(bool enabled) override;
+    bool AbortRequested() const override;
+    WizardOptions Options() const override { return options_; }
+    void ShowFailureDetails(const std::string& frameCaption, const std::string& details) override;
+    void WaitForNext() override;
+    int ShowCompletionPage(const CompletionPage& page) override;
+    std::string AskDeletion(const std::string& text) override;
+    bool RestartWindows() override;
+    void EndRun() override;
+
+private:
+    AppState& state_;
+    UnattendedSettings settings_;
+    LogFile& log_;
+    WizardOptions options_;
+    ProgressLines lines_;
+    std::unique_ptr<TfrmStatus> status_;
+    // Stands in for the wizard whose disabled state is the abort signal.
+    HWND standIn_ = nullptr;
+};
+
+// One line for the log: the text of a question or page, its line breaks as " / ".
+std::string OneLine(const std::string& text);
