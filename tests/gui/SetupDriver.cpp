@@ -81,6 +81,13 @@ bool SetupProcess::WaitForExit(DWORD timeoutMs)
     return process_ && WaitForSingleObject(process_.get(), timeoutMs) == WAIT_OBJECT_0;
 }
 
+DWORD SetupProcess::ExitCode() const
+{
+    DWORD code = STILL_ACTIVE;
+    if (process_) GetExitCodeProcess(process_.get(), &code);
+    return code;
+}
+
 bool SetupProcess::Running() const
 {
     return process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;

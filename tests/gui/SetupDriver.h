@@ -25,6 +25,8 @@ public:
     // True once the program has ended within the time.
     bool WaitForExit(DWORD timeoutMs);
     bool Running() const;
+    // The program's exit code once it has ended; 259 (STILL_ACTIVE) before.
+    DWORD ExitCode() const;
 
     // A visible top-level window of this program with the class (and caption, unless
     // nullptr); nullptr after the time.

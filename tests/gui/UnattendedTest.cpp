@@ -1,0 +1,162 @@
+// SETUP.EXE without anyone at the screen: the switches, the exit codes, the log, and the
+// windows it shows (none with /VERYSILENT, only the progress window with /SILENT), seen
+// from this process while it runs.
+#include "SetupDriver.h"
+#include "TestSupport.h"
+#include "services/Registry.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <set>
+#include <string>
+
+namespace {
+
+const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+struct Seen {
+    DWORD pid;
+    std::set<std::string> windows;
+};
+
+BOOL CALLBACK NoteWindow(HWND hwnd, LPARAM param)
+{
+    auto* seen = reinterpret_cast<Seen*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid == seen->pid && IsWindowVisible(hwnd)) {
+        char name[256] = {};
+        GetClassNameA(hwnd, name, sizeof name);
+        seen->windows.insert(std::string(name) + " " + TextOf(hwnd));
+    }
+    return TRUE;
+}
+
+class Unattended : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        pkg_ = root_ / "pkg\\";
+        temp_ = root_ / "tmp\\";
+        CreateDirectoryA(pkg_.c_str(), nullptr);
+        CreateDirectoryA(temp_.c_str(), nullptr);
+        ASSERT_TRUE(CopyFileA(QS_SETUP_EXE, (pkg_ + "SETUP.EXE").c_str(), FALSE));
+        ASSERT_TRUE(WriteFileBytes(pkg_ + "A.TXT", "ファイルＡ"));
+        key_ = "QuillonUnattended" + std::to_string(GetCurrentProcessId());
+    }
+    void TearDown() override { DeleteRegistryKey("(Local)", kUninstallKey + key_); }
+
+    // A script that installs A.TXT into the folder, plus the extra lines.
+    void Script(const std::string& extra)
+    {
+        ASSERT_TRUE(WriteFileBytes(pkg_ + "SETUP.INI", "[Title]\r\nSetup=無人テスト\r\nUnSetupKey=" + key_ +
+                                                           "\r\n[DefaultFolder]\r\nFolder=" + root_.path() +
+                                                           "既定\\\r\n" + extra));
+    }
+
+    // Runs the program to its end, noting every window it shows; answers message boxes
+    // with answer (0: none) and returns the exit code.
+    DWORD Run(const std::string& program, const std::string& arguments, int answer = 0)
+    {
+        SetupProcess setup(program, arguments, temp_);
+        if (!setup.Started()) return 9999;
+        Seen seen{setup.Id(), {}};
+        while (!setup.WaitForExit(20)) {
+            EnumWindows(NoteWindow, reinterpret_cast<LPARAM>(&seen));
+            if (answer) {
+                if (HWND box = setup.FindWindowOf("#32770", nullptr)) Answer(box, answer);
+            }
+            if (seen.windows.size() > 50) break;
+        }
+        windows_ = seen.windows;
+        setup.WaitForExit(60000);
+        return setup.ExitCode();
+    }
+
+    ScratchFolder root_;
+    std::string pkg_, temp_, key_;
+    std::set<std::string> windows_;
+};
+
+} // namespace
+
+TEST_F(Unattended, InstallsAndRemovesWithoutAnyWindowIntoAFolderWithBlanksAndDbcs)
+{
+    Script("[CopyFile]\r\nFile1=(App)\\A.TXT\r\n[ShortCut]\r\nMake1=(App)\\A.TXT\r\nName1=(App)\\リンク集\\リンク\r\n");
+    const std::string folder = root_ / "表示 ソフト\\能力";
+    const std::string log = root_ / "ログ 表.log";
+    EXPECT_EQ(Run(pkg_ + "SETUP.EXE", "/SP- /VERYSILENT /SUPPRESSMSGBOXES /NORESTART /LOG=\"" + log + "\" /DIR=\"" +
+                                          folder + "\""),
+              0u);
+    EXPECT_TRUE(windows_.empty()) << *windows_.begin();
+    EXPECT_EQ(ReadFileBytes(folder + "\\A.TXT"), "ファイルＡ");
+    EXPECT_NE(GetFileAttributesA((folder + "\\リンク集\\リンク.lnk").c_str()), INVALID_FILE_ATTRIBUTES);
+    const std::string record = ReadFileBytes(folder + "\\UNSETUP.INI");
+    EXPECT_NE(record.find("File1=" + folder + "\\A.TXT\r\n"), std::string::npos) << record;
+
+    // Every stage, action and question, the defaulted ones marked as such.
+    const std::string text = ReadFileBytes(log);
+    for (const std::string& line :
+         {std::string("スイッチ /SP- /VERYSILENT /SUPPRESSMSGBOXES /NORESTART"),
+          "質問 [フォルダ作成] " + folder + "\\ /  / このフォルダは存在しません。作成してもよろしいですか？ -> 6（既定の答え）",
+          std::string("ファイルをコピーしています．．．完了\r\n"), "コピー " + pkg_ + "A.TXT -> " + folder + "\\A.TXT -> 成功",
+          std::string("選択: インストーラを終了します。(&Y)（既定の答え）"), std::string("終了コード 0\r\n")})
+        EXPECT_NE(text.find(line), std::string::npos) << line;
+
+    // The entry's unattended removal.
+    TRegistry registry;
+    registry.SetRootKey(HKEY_LOCAL_MACHINE);
+    ASSERT_TRUE(registry.OpenKey(kUninstallKey + key_, false));
+    const std::string quiet = registry.ReadString("QuietUninstallString");
+    registry.CloseKey();
+    const std::size_t blank = quiet.find(' ');
+    ASSERT_NE(blank, std::string::npos) << quiet;
+    EXPECT_EQ(Run(quiet.substr(0, blank), quiet.substr(blank + 1)), 0u);
+    EXPECT_TRUE(windows_.empty()) << *windows_.begin();
+    EXPECT_EQ(GetFileAttributesA(folder.c_str()), INVALID_FILE_ATTRIBUTES) << "the folder is gone";
+    EXPECT_FALSE(registry.KeyExists(std::string("\\") + kUninstallKey + key_));
+}
+
+TEST_F(Unattended, ExitCodesTellHowTheRunEnded)
+{
+    struct Row {
+        const char* name;
+        std::string script;
+        std::string switches;
+        DWORD code;
+    };
+    const std::string quiet = "/VERYSILENT /SUPPRESSMSGBOXES /NORESTART";
+    const Row rows[] = {
+        {"refused by the system", "[Extend]\r\nRejectOS=Windows\r\n[CopyFile]\r\nFile1=(App)\\A.TXT\r\n", quiet, 3},
+        {"disk request", "[CopyFile]\r\nFile1=(Dch)(App)\\DISK2.TXT\r\n", quiet, 4},
+        {"partly failed", "[CopyFile]\r\nFile1=(App)\\A.TXT\r\nFile2=(App)\\MISSING.TXT\r\n", quiet, 1},
+        {"restart needed", "[CopyFile]\r\nFile1=(App)\\A.TXT\r\n[ExecuteFile]\r\nFile=WINDOWS_REBOOT\r\n", quiet, 3010},
+        {"unknown switch", "[CopyFile]\r\nFile1=(App)\\A.TXT\r\n", "/VERYSILENT /SUPPRESSMSGBOXES /QUIET", 2},
+        {"unquoted folder with a blank", "", "/VERYSILENT /SUPPRESSMSGBOXES /DIR=C:\\Program Files\\x", 2},
+        {"help", "", "/? /SUPPRESSMSGBOXES", 0},
+        {"no script", "", quiet, 5},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        DeleteFileA((pkg_ + "SETUP.INI").c_str());
+        if (!r.script.empty()) Script(r.script);
+        const std::string folder = root_ / (std::string("app ") + r.name);
+        EXPECT_EQ(Run(pkg_ + "SETUP.EXE", r.switches + " /DIR=\"" + folder + "\""), r.code);
+        EXPECT_TRUE(windows_.empty()) << *windows_.begin();
+        DeleteRegistryKey("(Local)", kUninstallKey + key_);
+    }
+}
+
+TEST_F(Unattended, SilentShowsOnlyTheProgressWindowAndItsQuestions)
+{
+    Script("[CopyFile]\r\nFile1=(App)\\A.TXT\r\n");
+    const std::string folder = root_ / "silent";
+    // Not suppressed: the folder question comes as a message box over the progress window.
+    EXPECT_EQ(Run(pkg_ + "SETUP.EXE", "/SILENT /DIR=\"" + folder + "\"", IDYES), 0u);
+    EXPECT_TRUE(windows_.count("TfrmStatus 進行状況")) << "the progress window was shown";
+    EXPECT_TRUE(windows_.count("#32770 フォルダ作成"));
+    for (const std::string& w : windows_)
+        EXPECT_TRUE(w == "TfrmStatus 進行状況" || w == "#32770 フォルダ作成") << w;
+    EXPECT_EQ(ReadFileBytes(folder + "\\A.TXT"), "ファイルＡ");
+}
