@@ -91,13 +91,14 @@ inline int SharedCount(const std::string& path)
 }
 
 // Sets a file's last-write time (UTC) to the given day and time.
-inline void SetWriteTime(const std::string& path, WORD year, WORD month, WORD day, WORD hour)
+inline void SetWriteTime(const std::string& path, WORD year, WORD month, WORD day, WORD hour, WORD second = 0)
 {
     SYSTEMTIME st{};
     st.wYear = year;
     st.wMonth = month;
     st.wDay = day;
     st.wHour = hour;
+    st.wSecond = second;
     FILETIME ft{};
     ASSERT_TRUE(SystemTimeToFileTime(&st, &ft));
     HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -216,6 +217,18 @@ protected:
     RunResult Run() { return InstallRun(state, host); }
 
     std::string Record() const { return ReadFileBytes(inst + "UNSETUP.INI"); }
+    // A numbered list of the record, read through the system's profile reader.
+    std::vector<std::string> RecordLines(const char* section, const char* prefix) const
+    {
+        std::vector<std::string> lines;
+        for (int n = 1;; ++n) {
+            char value[4096] = {};
+            GetPrivateProfileStringA(section, (prefix + std::to_string(n)).c_str(), "", value, sizeof value,
+                                     (inst + "UNSETUP.INI").c_str());
+            if (!*value) return lines;
+            lines.push_back(value);
+        }
+    }
 
     // An expected record written by hand, with the folders of this test put in.
     std::string Golden(const std::string& name) const
