@@ -149,8 +149,8 @@ TEST_F(Settings, RegistryValuesOfEveryType)
     ASSERT_EQ(result.outcome, RunOutcome::Completed);
     for (const Row& row : rows) {
         SCOPED_TRACE(row.key + " " + row.name + " " + row.value);
-        if (row.root == HKEY_LOCAL_MACHINE) EXPECT_EQ(local, row.expected);
-        else EXPECT_EQ(ReadValue(row.root, row.path, row.name), row.expected);
+        const auto actual = row.root == HKEY_LOCAL_MACHINE ? local : ReadValue(row.root, row.path, row.name);
+        EXPECT_EQ(actual, row.expected);
     }
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, base + "KeyOnly"));
     DWORD values = 99;
