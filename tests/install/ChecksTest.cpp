@@ -141,7 +141,9 @@ TEST_F(Checks, TheInstallationFolderIsConfirmedAndCreated)
         SCOPED_TRACE(row.name);
         RemoveTree(scratch / "inst");
         DeleteFileA((scratch / "inst").c_str());
-        if (row.fileInTheWay) ASSERT_TRUE(WriteFileBytes(scratch / "inst", "a file"));
+        if (row.fileInTheWay) {
+            ASSERT_TRUE(WriteFileBytes(scratch / "inst", "a file"));
+        }
         host = ScriptedHost{};
         host.options.folder = RemoveBackslash(inst, "B");
         host.answers = {row.answer};
@@ -151,6 +153,9 @@ TEST_F(Checks, TheInstallationFolderIsConfirmedAndCreated)
             EXPECT_EQ(host.questions[i].text, row.questions[i].first);
             EXPECT_EQ(host.questions[i].caption, row.questions[i].second);
             EXPECT_EQ(host.questions[i].flags, i == 0 ? 36u : 16u);
+        }
+        if (row.fileInTheWay) {
+            EXPECT_EQ(state.StepResult, "作成失敗");
         }
         const bool completed = row.outcome == RunOutcome::Completed;
         EXPECT_EQ(Exists(inst), completed);

@@ -293,13 +293,16 @@ TEST_P(LockedTarget, IsReplacedAtTheNextStartAndTheEndOffersARestart)
 {
     const int choice = GetParam();
     // A program to start afterwards that is not there: any attempt to start it shows.
-    WriteScript("[CopyFile]\nFile1=(App)\\locked.dll,/W\n[ExecuteFile]\nFile=(App)\\nothere.exe,,CreateProcess\n");
+    // A missing source as well: both words on the copy line.
+    WriteScript("[CopyFile]\nFile1=(App)\\locked.dll,/W\nFile2=(App)\\missing.txt\n"
+                "[ExecuteFile]\nFile=(App)\\nothere.exe,,CreateProcess\n");
     AddSource("locked.dll", "new");
     MakeInstallFolder();
     const std::string target = inst + "locked.dll";
     ASSERT_TRUE(WriteFileBytes(target, "old"));
     host.completionChoice = choice;
     host.options.overwrite = true;
+    host.answers = {IDNO}; // no failure details
     RunResult result;
     {
         HeldFile held(target);
@@ -308,9 +311,9 @@ TEST_P(LockedTarget, IsReplacedAtTheNextStartAndTheEndOffersARestart)
     }
 
     EXPECT_EQ(result.outcome, RunOutcome::Completed);
-    EXPECT_EQ(result.failures, 0);
+    EXPECT_EQ(result.failures, 1);
     EXPECT_TRUE(result.restartNeeded);
-    EXPECT_NE(state.MessageLog.find("ファイルをコピーしています．．．ロックファイルあり\r\n"), std::string::npos);
+    EXPECT_NE(state.MessageLog.find("ファイルをコピーしています．．．一部失敗・ロックファイルあり\r\n"), std::string::npos);
     EXPECT_EQ(ReadFileBytes(target), "old") << "replaced only at the restart";
     const std::string temporary = win + "QSTMP1.TMP";
     EXPECT_EQ(ReadFileBytes(temporary), "new");
@@ -334,19 +337,19 @@ TEST_P(LockedTarget, IsReplacedAtTheNextStartAndTheEndOffersARestart)
         EXPECT_EQ(host.restarts, 1);
         EXPECT_TRUE(result.restarted);
         EXPECT_EQ(state.RebootRequired, 1);
-        EXPECT_TRUE(host.questions.empty()) << "no program is started";
+        EXPECT_EQ(host.questions.size(), 1u) << "the failure question only: no program is started";
     } else {
         EXPECT_EQ(host.restarts, 0);
         EXPECT_FALSE(result.restarted);
         EXPECT_EQ(state.RebootRequired, 0);
         // The program is started (and fails, being absent).
-        ASSERT_EQ(host.questions.size(), 2u);
-        EXPECT_EQ(host.questions[0].text, "プログラム実行失敗\r\n" + inst + "nothere.exe \r\n\r\n" + ErrorText(ERROR_FILE_NOT_FOUND));
-        EXPECT_EQ(host.questions[1].text, "終了後プログラムの起動に失敗しました。\r\n"
+        ASSERT_EQ(host.questions.size(), 3u);
+        EXPECT_EQ(host.questions[1].text, "プログラム実行失敗\r\n" + inst + "nothere.exe \r\n\r\n" + ErrorText(ERROR_FILE_NOT_FOUND));
+        EXPECT_EQ(host.questions[2].text, "終了後プログラムの起動に失敗しました。\r\n"
                                           "iniファイルの記述ミスの可能性があります。\r\n"
                                           "プログラム提供者へご報告ください。");
-        EXPECT_EQ(host.questions[1].caption, "警告");
-        EXPECT_EQ(host.questions[1].flags, 48u);
+        EXPECT_EQ(host.questions[2].caption, "警告");
+        EXPECT_EQ(host.questions[2].flags, 48u);
     }
     EXPECT_EQ(host.events.back(), "end");
 }
