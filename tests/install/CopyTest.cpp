@@ -103,16 +103,18 @@ TEST_F(Copy, FailedActionsAreLoggedInBlocksAndOfferedAtTheEnd)
 
 TEST_F(Copy, AnExistingTargetIsReplacedOnlyWhenTheUserAgreesOrSlashWSaysSo)
 {
-    WriteScript("[CopyFile]\nFile1=(App)\\yes.txt\nFile2=(App)\\no.txt\nFile3=(App)\\forced.txt,/W\nFile4=(App)\\new.txt\n");
+    WriteScript("[CopyFile]\nFile1=(App)\\yes.txt\nFile2=(App)\\no.txt\nFile3=(App)\\forced.txt,/W\nFile4=(App)\\new.txt\n"
+                "File5=(App)\\readonly.txt\n");
     MakeInstallFolder();
-    for (const char* name : {"yes.txt", "no.txt", "forced.txt", "new.txt"}) AddSource(name, "new");
-    for (const char* name : {"yes.txt", "no.txt", "forced.txt"}) ASSERT_TRUE(WriteFileBytes(inst + name, "old"));
-    host.answers = {IDYES, IDNO, IDNO};
+    for (const char* name : {"yes.txt", "no.txt", "forced.txt", "new.txt", "readonly.txt"}) AddSource(name, "new");
+    for (const char* name : {"yes.txt", "no.txt", "forced.txt", "readonly.txt"}) ASSERT_TRUE(WriteFileBytes(inst + name, "old"));
+    ASSERT_TRUE(SetFileAttributesA((inst + "readonly.txt").c_str(), FILE_ATTRIBUTE_READONLY));
+    host.answers = {IDYES, IDNO, IDNO, IDYES};
 
     ASSERT_EQ(Run().outcome, RunOutcome::Completed);
-    ASSERT_EQ(host.questions.size(), 3u);
-    const char* asked[] = {"yes.txt", "no.txt", "forced.txt"};
-    for (int i = 0; i < 3; ++i) {
+    ASSERT_EQ(host.questions.size(), 4u);
+    const char* asked[] = {"yes.txt", "no.txt", "forced.txt", "readonly.txt"};
+    for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(host.questions[i].text,
                   inst + asked[i] + "\r\n\r\nこのファイルは既に存在します。\r\n上書きしてもよろしいですか？");
         EXPECT_EQ(host.questions[i].caption, "上書き確認");
@@ -122,9 +124,11 @@ TEST_F(Copy, AnExistingTargetIsReplacedOnlyWhenTheUserAgreesOrSlashWSaysSo)
     EXPECT_EQ(ReadFileBytes(inst + "no.txt"), "old");
     EXPECT_EQ(ReadFileBytes(inst + "forced.txt"), "new");
     EXPECT_EQ(ReadFileBytes(inst + "new.txt"), "new");
+    EXPECT_EQ(ReadFileBytes(inst + "readonly.txt"), "new");
+    EXPECT_EQ(GetFileAttributesA((inst + "readonly.txt").c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
     EXPECT_EQ(state.FailureLog, "");
     EXPECT_EQ(RecordLines("DeleteFile", "File"), (Strings{inst + "yes.txt", inst + "no.txt", inst + "forced.txt,/W",
-                                                          inst + "new.txt", inst + "UNSETUP.INI"}));
+                                                          inst + "new.txt", inst + "readonly.txt", inst + "UNSETUP.INI"}));
 }
 
 TEST_F(Copy, AutomaticOverwriteReplacesOnlyOlderTargetsWithoutAsking)
