@@ -101,6 +101,31 @@ TEST_F(Copy, FailedActionsAreLoggedInBlocksAndOfferedAtTheEnd)
         << "the entry names the uninstaller copy even when it failed";
 }
 
+TEST_F(Copy, ASourceThatVanishesMidRunSwitchesTheGaugeToEntries)
+{
+    WriteScript("[CopyFile]\nFile1=(App)\\gone.txt\nFile2=(App)\\b.txt\n");
+    AddSource("gone.txt", std::string(900, 'g'));
+    AddSource("b.txt", std::string(100, 'b'));
+    MakeInstallFolder();
+    ASSERT_TRUE(WriteFileBytes(inst + "gone.txt", "old"));
+    // While the overwrite question is open the source disappears (a disk taken out).
+    host.onQuestion = [&](const ScriptedHost::Question& q) {
+        if (q.caption == "上書き確認") DeleteFileA((pkg + "gone.txt").c_str());
+    };
+    host.answers = {IDYES, IDOK, IDNO};
+
+    const RunResult result = Run();
+    ASSERT_EQ(result.outcome, RunOutcome::Completed);
+    ASSERT_EQ(host.questions.size(), 3u);
+    EXPECT_EQ(host.questions[1].text, "ファイルサイズの取得に失敗したため、進行状況の表示方法を変更します。");
+    EXPECT_EQ(host.questions[1].caption, "内部エラー");
+    EXPECT_EQ(host.questions[1].flags, 48u);
+    EXPECT_EQ(host.questions[2].caption, "警告");
+    EXPECT_EQ(state.FailureLog, "<File> " + inst + "gone.txt\r\n" + ErrorText(ERROR_FILE_NOT_FOUND) + "\r\n");
+    EXPECT_EQ(ReadFileBytes(inst + "gone.txt"), "old");
+    EXPECT_EQ(CounterEvents(host), (Strings{"counter 1/2 50%", "counter 2/2 100%"}));
+}
+
 TEST_F(Copy, AnExistingTargetIsReplacedOnlyWhenTheUserAgreesOrSlashWSaysSo)
 {
     WriteScript("[CopyFile]\nFile1=(App)\\yes.txt\nFile2=(App)\\no.txt\nFile3=(App)\\forced.txt,/W\nFile4=(App)\\new.txt\n"
