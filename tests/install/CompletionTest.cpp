@@ -20,6 +20,18 @@ bool WaitForFile(const std::string& path)
     return Exists(path);
 }
 
+// Removes the folder with its files once no program holds them or runs in it (at most
+// 20 s).
+bool WaitForRemoval(const std::string& folder)
+{
+    for (int i = 0; i < 400 && Exists(folder); ++i) {
+        RemoveTree(folder);
+        if (!Exists(folder)) break;
+        Sleep(50);
+    }
+    return !Exists(folder);
+}
+
 } // namespace
 
 TEST_F(Completion, StagesWithNothingToDoEndInTheirOwnWord)
@@ -107,6 +119,8 @@ TEST_F(Completion, ThePageOffersWhatTheScriptAsksFor)
             // Started in its own folder.
             ASSERT_TRUE(WaitForFile(marker));
             EXPECT_EQ(ReadFileBytes(marker).rfind("cwd=" + RemoveBackslash(bin, "B") + "\r\n", 0), 0u) << ReadFileBytes(marker);
+            // Until the program has ended and its folder can go.
+            EXPECT_TRUE(WaitForRemoval(bin));
         }
     }
     SetEnvironmentVariableA("QS_SLEEPER_MARKER", nullptr);
