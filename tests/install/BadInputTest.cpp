@@ -1,5 +1,5 @@
 // Scripts a distributor got wrong: gaps in the lists, garbage, very long values and
-// entries without a path. The run goes on where it should, reports in the specified
+// entries without a path. The run goes on where it should, reports in its failure
 // words and never records an entry without identity.
 #include "InstallFixture.h"
 
@@ -74,7 +74,7 @@ File3=(App)\*.c
     EXPECT_NE(std::find(host.events.begin(), host.events.end(), "counter 1/1 100%"), host.events.end());
 }
 
-TEST_F(BadInput, GarbageAndVeryLongValuesEndInTheSpecifiedWords)
+TEST_F(BadInput, GarbageAndVeryLongValuesEndInTheFailureWords)
 {
     const std::string ext = Extension("long");
     const std::string longFolder = inst + std::string(10000, 'f') + "\\";
