@@ -4,6 +4,7 @@
 #include "services/Host.h"
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,11 +33,15 @@ public:
     int processMessagesCalls = 0;
     int lastAnswer = 0;
     HWND owner = nullptr;
+    // Called with each question once it is recorded, before it is answered: a test can
+    // change the world the way a user would while a message box is open.
+    std::function<void(const Question&)> onQuestion;
 
     using Host::Ask;
     int Ask(const std::string& text, const std::string& caption, unsigned flags, int unattended) override
     {
         questions.push_back({text, caption, flags, unattended});
+        if (onQuestion) onQuestion(questions.back());
         lastAnswer = unattendedWhenOut ? unattended : 1;
         if (!answers.empty()) {
             lastAnswer = answers.front();

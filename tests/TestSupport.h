@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 // A fresh folder under the system temporary folder, removed with its contents at the end.
@@ -40,3 +41,10 @@ std::string CreateScratchRegistryKey(const std::string& name, UniqueRegKey& key)
 // Removes a key made by CreateScratchRegistryKey with its tree; the parents go only when
 // empty, so parallel test runs keep theirs.
 void RemoveScratchRegistryKey(const std::string& path);
+
+// The system's list of renames for the next start (PendingFileRenameOperations, the raw
+// REG_MULTI_SZ bytes), nullopt when there is none; and putting a list read earlier back.
+// Wine carries the renames out when the prefix starts next, so tests that schedule some
+// restore the list.
+std::optional<std::string> ReadPendingRenames();
+void WritePendingRenames(const std::optional<std::string>& value);
