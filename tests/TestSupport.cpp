@@ -36,6 +36,32 @@ int RunProgram(std::string commandLine)
     return static_cast<int>(code);
 }
 
+std::string UnixPath(const std::string& windowsPath)
+{
+    using ToUnix = char*(CDECL*)(LPCWSTR);
+    const auto toUnix = reinterpret_cast<ToUnix>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    if (!toUnix) return {};
+    const int n = MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, wide.data(), n);
+    char* unix = toUnix(wide.c_str());
+    if (!unix) return {};
+    std::string result(unix);
+    HeapFree(GetProcessHeap(), 0, unix);
+    return result;
+}
+
+bool PlantSymbolicLink(const std::string& target, const std::string& link)
+{
+    const std::size_t slash = link.find_last_of('\\');
+    const std::string unixTarget = UnixPath(target);
+    const std::string unixParent = UnixPath(link.substr(0, slash));
+    if (unixTarget.empty() || unixParent.empty()) return false;
+    // Wine starts Linux programs by their path.
+    return RunProgram("/bin/ln -s \"" + unixTarget + "\" \"" + unixParent + "/" + link.substr(slash + 1) + "\"") == 0;
+}
+
 bool WriteFileBytes(const std::string& path, const std::string& bytes)
 {
     HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,

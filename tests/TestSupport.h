@@ -28,6 +28,13 @@ private:
 // not be started.
 int RunProgram(std::string commandLine);
 
+// The Linux path of a Windows path under Wine ("" when there is none).
+std::string UnixPath(const std::string& windowsPath);
+// Makes link a Linux symbolic link to the folder target, as a program outside Wine could
+// plant one (Wine shows it as a directory with the reparse-point attribute). False when
+// it could not be made.
+bool PlantSymbolicLink(const std::string& target, const std::string& link);
+
 // Writes bytes to a file, replacing it. Returns false on failure.
 bool WriteFileBytes(const std::string& path, const std::string& bytes);
 // Reads a whole file; "" when it cannot be read.

@@ -28,18 +28,36 @@ bool IsUninstallerParameter(const std::string& firstParameter)
     return PathFileName(firstParameter) == "UNSETUP.INI";
 }
 
+bool IsPlainFolder(const std::string& path)
+{
+    const DWORD a = GetFileAttributesA(RemoveBackslash(path, "B").c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) && !(a & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
 std::string CreateWorkFolder(const std::string& tempFolder)
 {
     std::string folder;
     for (int n = 1; n <= 99; ++n) {
         folder = tempFolder + "QSTMP" + std::to_string(n) + "\\";
-        if (!FolderExists(folder)) {
-            CreateFolderTree(folder);
-            break;
-        }
+        // Anything of that name, a file or a link planted there included, is passed by;
+        // only a folder this run made itself becomes the work folder.
+        if (GetFileAttributesA(RemoveBackslash(folder, "B").c_str()) != INVALID_FILE_ATTRIBUTES) continue;
+        if (!FolderExists(folder) && CreateFolderTree(folder) && IsPlainFolder(folder)) return folder;
     }
     return folder;
 }
+
+namespace {
+
+// Opens a copy for reading only, denying writers and deleters.
+std::shared_ptr<UniqueFile> Hold(const std::string& path)
+{
+    auto file = std::make_shared<UniqueFile>(
+        CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return *file ? file : nullptr;
+}
+
+} // namespace
 
 bool PrepareStartup(AppState& state, const std::string& firstParameter,
                     const std::string& exePath, const FolderPlatform& platform,
@@ -60,15 +78,23 @@ bool PrepareStartup(AppState& state, const std::string& firstParameter,
     state.RunMode = uninstaller ? "UNSETUP" : "SETUP";
 
     state.WorkFolder = CreateWorkFolder(state.TempFolder);
-    // The install run takes the uninstaller it stores from this copy; a failure shows then.
-    CopyFileReplace(state.AppFolder + PathFileName(exePath), state.WorkFolder + "SETUPQ.EXE");
-
-    const std::string source = uninstaller ? firstParameter : state.AppFolder + "SETUP.INI";
+    state.ProgramFile = state.AppFolder + PathFileName(exePath);
     state.ScriptFile = state.WorkFolder + (uninstaller ? "UNSETUP.INI" : "SETUP.INI");
-    // A reused QSTMP99 may hold another run's script; it must not pass for ours.
-    DeleteFileA(state.ScriptFile.c_str());
-    if (uninstaller || FileAge(source) != -1) CopyFileReplace(source, state.ScriptFile);
-    if (FileAge(state.ScriptFile) == -1)
+    state.WorkLocks.Release();
+    // A work folder that is a planted file or link is never written into: without the
+    // copies the fatal line below ends the start-up.
+    if (IsPlainFolder(state.WorkFolder)) {
+        // The install run takes the uninstaller it stores from this copy; a failure shows then.
+        const std::string programCopy = state.WorkFolder + "SETUPQ.EXE";
+        CopyFileReplace(state.ProgramFile, programCopy);
+        state.WorkLocks.program = Hold(programCopy);
+        const std::string source = uninstaller ? firstParameter : state.AppFolder + "SETUP.INI";
+        // A reused QSTMP99 may hold another run's script; it must not pass for ours.
+        DeleteFileA(state.ScriptFile.c_str());
+        if (uninstaller || FileAge(source) != -1) CopyFileReplace(source, state.ScriptFile);
+        state.WorkLocks.script = Hold(state.ScriptFile);
+    }
+    if (FileAge(state.ScriptFile) == -1 || !state.WorkLocks.script)
         state.ErrorLines += "【致命的エラー → iniファイル読み込み失敗】\r\n";
 
     return state.ErrorLines.empty();

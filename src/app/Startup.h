@@ -24,9 +24,12 @@ private:
 // True when the file-name part of the first parameter is exactly "UNSETUP.INI".
 bool IsUninstallerParameter(const std::string& firstParameter);
 
-// The first missing TempFolder + "QSTMP<n>\" for n = 1..99, created; QSTMP99 unchanged
-// when all exist.
+// The first TempFolder + "QSTMP<n>\" for n = 1..99 of which nothing exists, created;
+// QSTMP99 unchanged when all exist. A file or link of such a name is passed by.
 std::string CreateWorkFolder(const std::string& tempFolder);
+
+// True for a folder that is no link (no reparse point) and no file.
+bool IsPlainFolder(const std::string& path);
 
 // Runs the start-up up to the script copy: clears ErrorLines and the page flags, takes
 // the version, sets the start folders, discovers the machine's folders, chooses the role,

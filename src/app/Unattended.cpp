@@ -130,6 +130,7 @@ int RunUnattended(AppState& state, const CommandLine& cl, const std::string& exe
     }
     log.Write("終了コード " + std::to_string(code));
     KeepLogOnFailure(state, log, code);
+    state.WorkLocks.Release();
     RemoveWorkFolders(host, state.TempFolder);
     if (ran) NotifyShellOfChanges();
     return code;

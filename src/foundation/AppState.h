@@ -2,9 +2,25 @@
 // Engines and windows receive it explicitly; there is no other global state.
 #pragma once
 #include "foundation/FolderMacros.h"
+#include "foundation/Handles.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
+
+// The copies of the program and the script in the work folder, held open so that no
+// other program can replace or delete them while the run goes on (another program of
+// the same user can write to the temporary folder, and the program copy becomes the
+// uninstaller that runs with the installer's rights).
+struct WorkCopyLocks {
+    std::shared_ptr<UniqueFile> program;
+    std::shared_ptr<UniqueFile> script;
+    void Release()
+    {
+        program.reset();
+        script.reset();
+    }
+};
 
 struct AppState : FolderValues {
     std::string OsFamily;      // "NT", "notNT" or "" when the platform is neither
@@ -12,6 +28,8 @@ struct AppState : FolderValues {
     std::string RunMode;       // "SETUP" (installer) or "UNSETUP" (uninstaller)
     std::string WorkFolder;    // TempFolder + "QSTMP" + n + "\"
     std::string ScriptFile;    // the script copy in WorkFolder that all reading uses
+    std::string ProgramFile;   // the running program's own file
+    WorkCopyLocks WorkLocks;
     std::string ErrorLines;    // fatal start-up lines, each ending in CR LF
     std::string SetupWord = "インストール";
     std::string UnSetupWord = "アンインストール";

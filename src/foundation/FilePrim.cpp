@@ -99,3 +99,21 @@ bool CreateFolderTree(const std::string& path)
     }
     return result;
 }
+
+bool SameFileBytes(const std::string& a, const std::string& b)
+{
+    UniqueFile fa(CreateFileA(a.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    UniqueFile fb(CreateFileA(b.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!fa || !fb) return false;
+    LARGE_INTEGER sa{}, sb{};
+    if (!GetFileSizeEx(fa.get(), &sa) || !GetFileSizeEx(fb.get(), &sb) || sa.QuadPart != sb.QuadPart) return false;
+    std::string ba(1 << 16, '\0'), bb(1 << 16, '\0');
+    for (;;) {
+        DWORD na = 0, nb = 0;
+        if (!ReadFile(fa.get(), ba.data(), static_cast<DWORD>(ba.size()), &na, nullptr) ||
+            !ReadFile(fb.get(), bb.data(), static_cast<DWORD>(bb.size()), &nb, nullptr) || na != nb)
+            return false;
+        if (na == 0) return true;
+        if (ba.compare(0, na, bb, 0, nb) != 0) return false;
+    }
+}

@@ -26,3 +26,6 @@ bool CreateFolderTree(const std::string& path);
 // File age: last-write time as local DOS date (high word) and time (low word);
 // -1 for a missing file or a folder. A file exists when its age is not -1.
 std::int64_t FileAge(const std::string& path);
+
+// True when both files can be read and hold the same bytes.
+bool SameFileBytes(const std::string& a, const std::string& b);

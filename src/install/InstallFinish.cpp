@@ -22,6 +22,16 @@ bool SetupOnly(const AppState& s)
     return PosNoCase("Setup Only.", s.UnSetupTitle) != 0;
 }
 
+std::string ModuleFile()
+{
+    std::string path(MAX_PATH, '\0');
+    for (;;) {
+        const DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n < path.size()) return path.substr(0, n);
+        path.resize(path.size() * 2);
+    }
+}
+
 void CopyUninstaller(InstallContext& run)
 {
     AppState& s = run.state;
@@ -33,7 +43,10 @@ void CopyUninstaller(InstallContext& run)
         run.host.Log("アンインストーラ " + target + " は最新（コピーしない）");
         return;
     }
-    const std::uint32_t result = CopyFileReplace(source, target);
+    // The work folder lies where other programs of the user may write: the copy that
+    // becomes the uninstaller must still be this very program.
+    const std::string self = s.ProgramFile.empty() ? ModuleFile() : s.ProgramFile;
+    const std::uint32_t result = SameFileBytes(source, self) ? CopyFileReplace(source, target) : ERROR_INVALID_DATA;
     run.LogResult("アンインストーラのコピー " + target, result);
     if (result != 0) run.AddFailure("<SetupFile> ", target, ErrorText(result));
 }

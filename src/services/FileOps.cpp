@@ -175,9 +175,13 @@ void RemoveWorkFolders(Host& host, const std::string& tempFolder)
     for (int n = 1; n <= 99; ++n) {
         const std::string folder = tempFolder + "QSTMP" + std::to_string(n) + "\\";
         // Empty folders too: a listing-based test would leave them behind.
-        const DWORD attributes = GetFileAttributesA(RemoveBackslash(folder, "B").c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-            RemoveFolder(host, folder, "*.*");
+        const std::string path = RemoveBackslash(folder, "B");
+        const DWORD attributes = GetFileAttributesA(path.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+        // A link planted under the name is removed itself; what it points to is not
+        // emptied.
+        if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) RemoveDirectoryA(path.c_str());
+        else RemoveFolder(host, folder, "*.*");
     }
 }
 

@@ -503,6 +503,7 @@ bool TfrmMain::FormCloseQuery()
 void TfrmMain::FormClose()
 {
     ProcessPendingMessages();
+    state_.WorkLocks.Release();
     RemoveWorkFolders(host_, state_.TempFolder);
     if (hwnd_ && !IsWindowVisible(hwnd_)) NotifyShellOfChanges();
 }

@@ -1,6 +1,8 @@
 #include "app/Startup.h"
 
+#include "ScriptedHost.h"
 #include "TestSupport.h"
+#include "services/FileOps.h"
 #include "foundation/FilePrim.h"
 
 #include <gtest/gtest.h>
@@ -118,6 +120,51 @@ TEST_F(StartupTest, WorkFolderIsTheFirstMissingNumberOrTheLast)
     MakeWorkFolders(99);
     EXPECT_EQ(CreateWorkFolder(temp_), temp_ + "QSTMP99\\");
     EXPECT_FALSE(IsFolder(temp_ + "QSTMP100"));
+}
+
+TEST_F(StartupTest, PlantedFilesAndLinksAreNeverTheWorkFolderAndTheCopiesAreHeld)
+{
+    const std::string victim = other_ + "victim\\";
+    CreateDirectoryA(victim.c_str(), nullptr);
+    ASSERT_TRUE(WriteFileBytes(victim + "keep.txt", "keep"));
+    ASSERT_TRUE(WriteFileBytes(temp_ + "QSTMP1", "planted file"));
+    ASSERT_TRUE(PlantSymbolicLink(victim, temp_ + "QSTMP2"));
+    ASSERT_TRUE(WriteFileBytes(app_ + "SETUP.INI", "[Title]\r\n"));
+    EXPECT_TRUE(Prepare(""));
+    EXPECT_EQ(state_.WorkFolder, temp_ + "QSTMP3\\");
+    EXPECT_EQ(FileAge(victim + "SETUPQ.EXE"), -1);
+    EXPECT_EQ(state_.ProgramFile, exe_);
+
+    // While the run goes on no other program replaces or removes the copies.
+    const std::string program = state_.WorkFolder + "SETUPQ.EXE";
+    ASSERT_TRUE(WriteFileBytes(other_ + "evil.exe", "MZ other bytes"));
+    for (const std::string& copy : {program, state_.ScriptFile}) {
+        EXPECT_FALSE(CopyFileA((other_ + "evil.exe").c_str(), copy.c_str(), FALSE)) << copy;
+        EXPECT_FALSE(MoveFileExA((other_ + "evil.exe").c_str(), copy.c_str(), MOVEFILE_REPLACE_EXISTING)) << copy;
+        EXPECT_FALSE(DeleteFileA(copy.c_str())) << copy;
+    }
+    EXPECT_EQ(ReadFileBytes(program), "MZ program bytes");
+
+    // Leaving removes the work folder and the planted link, never what the link names.
+    state_.WorkLocks.Release();
+    ScriptedHost host;
+    RemoveWorkFolders(host, temp_);
+    EXPECT_FALSE(IsFolder(temp_ + "QSTMP3"));
+    EXPECT_EQ(ReadFileBytes(victim + "keep.txt"), "keep");
+    EXPECT_EQ(ReadFileBytes(temp_ + "QSTMP1"), "planted file");
+}
+
+TEST_F(StartupTest, ALastWorkFolderThatIsALinkIsNeverWrittenInto)
+{
+    const std::string victim = other_ + "victim\\";
+    CreateDirectoryA(victim.c_str(), nullptr);
+    MakeWorkFolders(98);
+    ASSERT_TRUE(PlantSymbolicLink(victim, temp_ + "QSTMP99"));
+    ASSERT_TRUE(WriteFileBytes(app_ + "SETUP.INI", "[Title]\r\n"));
+    EXPECT_FALSE(Prepare(""));
+    EXPECT_EQ(state_.ErrorLines, "【致命的エラー → iniファイル読み込み失敗】\r\n");
+    EXPECT_EQ(FileAge(victim + "SETUPQ.EXE"), -1);
+    EXPECT_EQ(FileAge(victim + "SETUP.INI"), -1);
 }
 
 TEST_F(StartupTest, MissingScriptIsFatal)

@@ -26,9 +26,11 @@ BOOL CALLBACK NoteWindow(HWND hwnd, LPARAM param)
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
     if (pid == seen->pid && IsWindowVisible(hwnd)) {
-        char name[256] = {};
+        char name[256] = {}, text[256] = {};
         GetClassNameA(hwnd, name, sizeof name);
-        seen->windows.insert(std::string(name) + " " + TextOf(hwnd));
+        // The caption as the system keeps it: no message that a busy program must answer.
+        GetWindowTextA(hwnd, text, sizeof text);
+        seen->windows.insert(std::string(name) + " " + text);
     }
     return TRUE;
 }
@@ -65,7 +67,11 @@ protected:
         while (!setup.WaitForExit(20)) {
             EnumWindows(NoteWindow, reinterpret_cast<LPARAM>(&seen));
             if (answer) {
-                if (HWND box = setup.FindWindowOf("#32770", nullptr)) Answer(box, answer);
+                if (HWND box = setup.FindWindowOf("#32770", nullptr)) {
+                    NoteWindow(box, reinterpret_cast<LPARAM>(&seen));
+                    Answer(box, answer);
+                    WaitUntil([&] { return !IsWindow(box) || !IsWindowVisible(box); });
+                }
             }
             if (seen.windows.size() > 50) break;
         }
@@ -159,4 +165,31 @@ TEST_F(Unattended, SilentShowsOnlyTheProgressWindowAndItsQuestions)
     for (const std::string& w : windows_)
         EXPECT_TRUE(w == "TfrmStatus 進行状況" || w == "#32770 フォルダ作成") << w;
     EXPECT_EQ(ReadFileBytes(folder + "\\A.TXT"), "ファイルＡ");
+}
+
+TEST_F(Unattended, AProgramCopySwappedDuringTheRunNeverBecomesTheUninstaller)
+{
+    Script("[CopyFile]\r\nFile1=(App)\\A.TXT\r\n");
+    char windows[MAX_PATH] = {};
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    const std::string uninstaller = std::string(windows) + "\\UNQUILLN.EXE";
+    DeleteFileA(uninstaller.c_str());
+    const std::string evil = root_ / "evil.exe";
+    ASSERT_TRUE(WriteFileBytes(evil, "MZ someone else's program"));
+
+    SetupProcess setup(pkg_ + "SETUP.EXE", "/SILENT /DIR=\"" + (root_ / "swap") + "\"", temp_);
+    ASSERT_TRUE(setup.Started());
+    // The folder question holds the run while another program goes for the copy.
+    HWND box = setup.WaitForMessageBox("フォルダ作成", 60000);
+    ASSERT_TRUE(box);
+    const std::string copy = temp_ + "QSTMP1\\SETUPQ.EXE";
+    ASSERT_NE(GetFileAttributesA(copy.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_FALSE(MoveFileExA(evil.c_str(), copy.c_str(), MOVEFILE_REPLACE_EXISTING));
+    EXPECT_FALSE(CopyFileA(evil.c_str(), copy.c_str(), FALSE));
+    EXPECT_FALSE(DeleteFileA(copy.c_str()));
+    Answer(box, IDYES);
+    ASSERT_TRUE(setup.WaitForExit(60000));
+    EXPECT_EQ(setup.ExitCode(), 0u);
+    EXPECT_EQ(ReadFileBytes(uninstaller), ReadFileBytes(pkg_ + "SETUP.EXE"));
+    DeleteFileA(uninstaller.c_str());
 }

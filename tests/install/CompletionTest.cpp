@@ -166,6 +166,19 @@ TEST_F(Completion, TheUninstallerCopyIsRefreshedOnlyByANewerProgram)
     }
 }
 
+TEST_F(Completion, AProgramCopyThatIsNoLongerThisProgramNeverBecomesTheUninstaller)
+{
+    // Another program replaced the copy in the work folder after start-up made it.
+    ASSERT_TRUE(WriteFileBytes(work + "SETUPQ.EXE", "a program put there by someone else"));
+    const std::string copy = win + "UNQUILLN.EXE";
+    DeleteFileA(copy.c_str());
+    MakeInstallFolder();
+    WriteScript("[Title]\nSetup=copy\n");
+    ASSERT_EQ(Run().outcome, RunOutcome::Completed);
+    EXPECT_FALSE(Exists(copy));
+    EXPECT_EQ(state.FailureLog, "<SetupFile> " + copy + "\r\n" + ErrorText(ERROR_INVALID_DATA) + "\r\n");
+}
+
 TEST_F(Completion, SetupOnlyWritesTheRegisterButNoRecordNorEntry)
 {
     state.UnSetupTitle = "Tool " + Pid() + " (setup only.)";

@@ -163,6 +163,9 @@ protected:
         state.OsFamily = "NT";
         state.UnSetupTitle = title;
         EXPECT_TRUE(WriteFileBytes(work + "SETUPQ.EXE", "the running program"));
+        // The program the copy must still equal when it becomes the uninstaller.
+        EXPECT_TRUE(WriteFileBytes(pkg + "SETUP.EXE", "the running program"));
+        state.ProgramFile = pkg + "SETUP.EXE";
 
         host.options.folder = RemoveBackslash(inst, "B");
         for (auto& box : host.options.boxes) box.checked = box.enabled = box.visible = true;
