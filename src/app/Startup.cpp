@@ -2,6 +2,7 @@
 
 #include "foundation/MBUtils.h"
 #include "foundation/uStrOp.h"
+#include "scripts/UninstallRecord.h"
 #include "foundation/FilePrim.h"
 
 #include <windows.h>
@@ -76,6 +77,7 @@ bool PrepareStartup(AppState& state, const std::string& firstParameter,
 
     const bool uninstaller = IsUninstallerParameter(firstParameter);
     state.RunMode = uninstaller ? "UNSETUP" : "SETUP";
+    state.RecordFile = uninstaller ? firstParameter : std::string();
 
     state.WorkFolder = CreateWorkFolder(state.TempFolder);
     state.ProgramFile = state.AppFolder + PathFileName(exePath);
@@ -88,7 +90,11 @@ bool PrepareStartup(AppState& state, const std::string& firstParameter,
         const std::string programCopy = state.WorkFolder + "SETUPQ.EXE";
         CopyFileReplace(state.ProgramFile, programCopy);
         state.WorkLocks.program = Hold(programCopy);
-        const std::string source = uninstaller ? firstParameter : state.AppFolder + "SETUP.INI";
+        std::string source = uninstaller ? firstParameter : state.AppFolder + "SETUP.INI";
+        // An uninstallation that was interrupted after its record deleted itself goes on
+        // from the copy it kept.
+        const std::string resume = ResumeRecordPath(state.WindowsFolder, firstParameter);
+        if (uninstaller && FileAge(source) == -1 && FileAge(resume) != -1) source = resume;
         // A reused QSTMP99 may hold another run's script; it must not pass for ours.
         DeleteFileA(state.ScriptFile.c_str());
         if (uninstaller || FileAge(source) != -1) CopyFileReplace(source, state.ScriptFile);

@@ -4,6 +4,7 @@
 #include "app/StartupConfig.h"
 #include "app/WinVersion.h"
 #include "foundation/FolderMacros.h"
+#include "foundation/SystemLibrary.h"
 #include "foundation/VersionInfo.h"
 #include "foundation/uStrOp.h"
 #include "install/InstallRun.h"
@@ -55,7 +56,7 @@ int ExitCodeOf(const RunResult& result)
     case RunOutcome::Failed: return kExitFatal;
     case RunOutcome::Completed: break;
     }
-    if (result.failures > 0) return kExitPartlyFailed;
+    if (result.failures > 0 || result.recordMissing) return kExitPartlyFailed;
     if (result.restartNeeded && !result.restarted) return kExitRestartNeeded;
     return kExitSuccess;
 }
@@ -64,8 +65,7 @@ void LogStartupFacts(const AppState& s, const CommandLine& cl, LogFile& log)
 {
     std::string switches;
     for (const std::string& sw : cl.switches) switches += " " + sw;
-    char exe[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    const std::string exe = RunningProgramPath();
     log.Write("Quillon Installer " + ReadFileVersion(exe) + " " + exe + " 役割 " + s.RunMode + " スイッチ" + switches);
     OSVERSIONINFOA v{};
     v.dwOSVersionInfoSize = sizeof v;

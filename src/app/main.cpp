@@ -21,16 +21,6 @@
 
 namespace {
 
-std::string ModulePath()
-{
-    std::string path(MAX_PATH, '\0');
-    for (;;) {
-        const DWORD len = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (len < path.size()) return path.substr(0, len);
-        path.resize(path.size() * 2);
-    }
-}
-
 // /? and a wrong command line: the help text on the console or in the output the
 // program was started with, else in a message box unless boxes are suppressed.
 int ShowCommandLineHelp(const CommandLine& cl, LogFile& log)
@@ -73,7 +63,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     if (cl.help || !cl.errors.empty()) return ShowCommandLineHelp(cl, log);
 
     AppState state;
-    if (cl.Unattended()) return RunUnattended(state, cl, ModulePath(), log);
+    if (cl.Unattended()) return RunUnattended(state, cl, RunningProgramPath(), log);
 
     WindowHost host(state);
     if (!cl.log.empty()) host.logSink = [&log](const std::string& line) { log.Write(line); };
@@ -91,7 +81,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     status.background = back.Handle();
     status.SetMainModalResult = [&main](int result) { main.SetModalResult(result); };
 
-    const StartupInput input{cl.firstParameter, ModulePath(), cl.dir};
+    const StartupInput input{cl.firstParameter, RunningProgramPath(), cl.dir};
     StartupEnd startup = StartupEnd::Ready;
     bool ran = false;
     RunResult result;

@@ -29,6 +29,7 @@ struct AppState : FolderValues {
     std::string WorkFolder;    // TempFolder + "QSTMP" + n + "\"
     std::string ScriptFile;    // the script copy in WorkFolder that all reading uses
     std::string ProgramFile;   // the running program's own file
+    std::string RecordFile;    // uninstaller: the record named by the first parameter
     WorkCopyLocks WorkLocks;
     std::string ErrorLines;    // fatal start-up lines, each ending in CR LF
     std::string SetupWord = "インストール";

@@ -25,3 +25,14 @@ UniqueModule LoadSystemLibrary(const std::string& fileName)
     const std::string path = AddBackslash(std::string(dir, len), "B") + fileName;
     return UniqueModule(LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
 }
+
+std::string RunningProgramPath()
+{
+    std::string path(MAX_PATH, '\0');
+    for (;;) {
+        const DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0) return {};
+        if (n < path.size()) return path.substr(0, n);
+        path.resize(path.size() * 2);
+    }
+}

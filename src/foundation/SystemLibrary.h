@@ -11,3 +11,6 @@ void RestrictDllSearchToSystem();
 
 // Loads a DLL by bare file name from the system folder; an empty handle on failure.
 UniqueModule LoadSystemLibrary(const std::string& fileName);
+
+// The full path of the running program, however long.
+std::string RunningProgramPath();

@@ -37,6 +37,7 @@ public:
     int processedCount = 0;
     int diskNumber = 1;
     bool lockedFileDeferred = false;
+    bool recordMissing = false; // UNSETUP.INI could not be written under its own name
     RecordLists record;
 
     // Appends StepResult and a line break, sets StepResult back to "完了" and shows.

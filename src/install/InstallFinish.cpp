@@ -5,6 +5,7 @@
 
 #include "foundation/FilePrim.h"
 #include "foundation/FolderMacros.h"
+#include "foundation/SystemLibrary.h"
 #include "foundation/uIniFile.h"
 #include "foundation/uStrOp.h"
 #include "scripts/InstalledEntry.h"
@@ -22,16 +23,6 @@ bool SetupOnly(const AppState& s)
     return PosNoCase("Setup Only.", s.UnSetupTitle) != 0;
 }
 
-std::string ModuleFile()
-{
-    std::string path(MAX_PATH, '\0');
-    for (;;) {
-        const DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n < path.size()) return path.substr(0, n);
-        path.resize(path.size() * 2);
-    }
-}
-
 void CopyUninstaller(InstallContext& run)
 {
     AppState& s = run.state;
@@ -45,7 +36,7 @@ void CopyUninstaller(InstallContext& run)
     }
     // The work folder lies where other programs of the user may write: the copy that
     // becomes the uninstaller must still be this very program.
-    const std::string self = s.ProgramFile.empty() ? ModuleFile() : s.ProgramFile;
+    const std::string self = s.ProgramFile.empty() ? RunningProgramPath() : s.ProgramFile;
     const std::uint32_t result = SameFileBytes(source, self) ? CopyFileReplace(source, target) : ERROR_INVALID_DATA;
     run.LogResult("アンインストーラのコピー " + target, result);
     if (result != 0) run.AddFailure("<SetupFile> ", target, ErrorText(result));
@@ -121,6 +112,7 @@ void RecordInstallation(InstallContext& run)
         entry.EstimatedSizeKb = InstalledKilobytes(run.record);
         entry.InstallLocation = s.InstallFolder;
         const std::string written = WriteRecord(run.host, run.record, texts, entry);
+        run.recordMissing = written != s.InstallFolder + "UNSETUP.INI";
         run.host.Log("アンインストール情報 " + (written.empty() ? std::string("-> 作成できませんでした") : written + " -> 成功"));
     }
     run.CloseStage();

@@ -43,6 +43,7 @@ RunResult InstallRun(AppState& state, Host& host)
         result.outcome = RunOutcome::Failed;
     }
     result.failures = run.failureCount;
+    result.recordMissing = run.recordMissing;
     if (run.lockedFileDeferred) result.restartNeeded = true;
     return result;
 }

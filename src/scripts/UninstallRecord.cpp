@@ -11,6 +11,9 @@
 
 #include <windows.h>
 
+#include <cstdint>
+#include <cstdio>
+
 namespace {
 
 constexpr const char* kRecordName = "UNSETUP.INI";
@@ -232,4 +235,17 @@ std::string WriteRecord(Host& host, const RecordLists& lists, const RecordTexts&
              "リネームを行わないと、正常に" + t.UnSetupWord + "できません。",
              "警告", MB_OK | MB_ICONEXCLAMATION);
     return fallback;
+}
+
+std::string ResumeRecordPath(const std::string& windowsFolder, const std::string& recordPath)
+{
+    // FNV-1a over the path as the file system compares it (ignoring case).
+    std::uint32_t hash = 2166136261u;
+    for (const char c : MapString(recordPath, LCMAP_UPPERCASE)) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 16777619u;
+    }
+    char hex[9];
+    std::snprintf(hex, sizeof hex, "%08X", static_cast<unsigned>(hash));
+    return AddBackslash(windowsFolder, "B") + "QURESUME" + hex + ".INI";
 }

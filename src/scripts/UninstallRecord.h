@@ -75,3 +75,9 @@ std::string UninstallKeyPath(const std::string& unSetupKey);
 // costs the record. Returns the path written, or "" when nothing was written.
 std::string WriteRecord(Host& host, const RecordLists& lists, const RecordTexts& texts,
                         const InstalledEntry& entry);
+
+// Where an uninstallation keeps a copy of the record it works from until it has ended:
+// windowsFolder + "QURESUME" + eight hex digits of the record path + ".INI". The record
+// deletes itself early in the run; when the run is interrupted, this copy lets the
+// same UninstallString start it again.
+std::string ResumeRecordPath(const std::string& windowsFolder, const std::string& recordPath);

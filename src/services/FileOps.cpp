@@ -10,6 +10,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 namespace {
 
 // LZOpenFileA answers a negative LZERROR_* code on failure; all of them map to -1 here.
@@ -39,11 +41,14 @@ std::string StoredName(const std::string& source)
 {
     const auto getExpandedName = LzDll().GetExpandedNameA;
     if (!getExpandedName) return {};
-    char in[256] = {};
-    char out[256] = {};
-    lstrcpynA(in, source.c_str(), sizeof in);
-    getExpandedName(in, out);
-    const std::string expanded(out);
+    // Never cut the path: a name taken from another file would install elsewhere. The
+    // answer is the path with its last character replaced, so the path's length plus
+    // a margin always holds it.
+    const std::size_t size = std::max<std::size_t>(256, source.size() + 16);
+    std::string in(size, '\0'), out(size, '\0');
+    in.replace(0, source.size(), source);
+    getExpandedName(in.data(), out.data());
+    const std::string expanded(out.c_str());
     return Mid(expanded, static_cast<int>(LastPathDelimiter(expanded)) + 1);
 }
 

@@ -15,4 +15,7 @@ struct RunResult {
     int failures = 0;           // failed actions that were logged
     bool restartNeeded = false; // a file waits for the next start of Windows
     bool restarted = false;     // Windows accepted the restart request
+    // The uninstall record could not be written as UNSETUP.INI (a full or read-only disk):
+    // the installation cannot be removed through its entry until that is mended.
+    bool recordMissing = false;
 };

@@ -1,5 +1,6 @@
 #include "ui/VersionText.h"
 
+#include "foundation/SystemLibrary.h"
 #include "foundation/VersionInfo.h"
 
 #include <windows.h>
@@ -63,8 +64,5 @@ std::string ReadVersionText(const std::string& path)
 
 std::string VersionText()
 {
-    char path[MAX_PATH] = {};
-    const DWORD len = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    if (len == 0 || len >= MAX_PATH) return FormatVersionText("");
-    return ReadVersionText(path);
+    return ReadVersionText(RunningProgramPath());
 }

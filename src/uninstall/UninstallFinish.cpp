@@ -3,6 +3,7 @@
 #include "uninstall/UninstallStages.h"
 
 #include "foundation/uStrOp.h"
+#include "scripts/UninstallRecord.h"
 
 #include <windows.h>
 
@@ -45,5 +46,7 @@ void FinishUninstall(UninstallContext& run, RunResult& result)
         s.RebootRequired = result.restarted ? 1 : 0;
         run.host.Log(std::string("Windowsの再起動 -> ") + (result.restarted ? "受理" : "拒否"));
     }
+    // The run has ended: nothing is left to resume.
+    if (!s.RecordFile.empty()) DeleteFileA(ResumeRecordPath(s.WindowsFolder, s.RecordFile).c_str());
     run.host.EndRun();
 }

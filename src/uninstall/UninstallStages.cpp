@@ -2,7 +2,9 @@
 // keys, associations, the installed-programs entry and the installation folder.
 #include "uninstall/UninstallStages.h"
 
+#include "foundation/FilePrim.h"
 #include "foundation/uStrOp.h"
+#include "scripts/UninstallRecord.h"
 #include "services/FileOps.h"
 #include "services/Launch.h"
 #include "services/Registry.h"
@@ -58,6 +60,12 @@ bool StartUninstall(UninstallContext& run)
         // Nothing was removed; the program ends instead of waiting behind a hidden wizard.
         run.host.EndRun();
         return false;
+    }
+    // Until the run has ended, a copy of the record stays where the same UninstallString
+    // finds it again, though the record deletes itself early on.
+    if (!s.RecordFile.empty()) {
+        const std::string resume = ResumeRecordPath(s.WindowsFolder, s.RecordFile);
+        if (resume != s.ScriptFile) CopyFileReplace(s.ScriptFile, resume);
     }
     return true;
 }
