@@ -96,3 +96,36 @@ void RemoveScratchRegistryKey(const std::string& path)
     RegDeleteKeyA(HKEY_CURRENT_USER, path.substr(0, path.rfind('\\')).c_str());
     RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\QuillonTest");
 }
+
+namespace {
+constexpr const char* kSessionManager = "System\\CurrentControlSet\\Control\\Session Manager";
+constexpr const char* kPending = "PendingFileRenameOperations";
+} // namespace
+
+std::optional<std::string> ReadPendingRenames()
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_READ, &key) != ERROR_SUCCESS) return std::nullopt;
+    DWORD size = 0;
+    std::optional<std::string> value;
+    if (RegQueryValueExA(key, kPending, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS) {
+        std::string data(size, '\0');
+        if (RegQueryValueExA(key, kPending, nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()), &size) ==
+            ERROR_SUCCESS)
+            value = data.substr(0, size);
+    }
+    RegCloseKey(key);
+    return value;
+}
+
+void WritePendingRenames(const std::optional<std::string>& value)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+    if (value)
+        RegSetValueExA(key, kPending, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(value->data()),
+                       static_cast<DWORD>(value->size()));
+    else
+        RegDeleteValueA(key, kPending);
+    RegCloseKey(key);
+}

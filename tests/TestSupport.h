@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 // A fresh folder under the system temporary folder, removed with its contents at the end.
@@ -40,3 +41,10 @@ std::string CreateScratchRegistryKey(const std::string& name, UniqueRegKey& key)
 // Removes a key made by CreateScratchRegistryKey with its tree; the parents go only when
 // empty, so parallel test runs keep theirs.
 void RemoveScratchRegistryKey(const std::string& path);
+
+// The system's list of renames and deletions at the next start (the Session Manager's
+// PendingFileRenameOperations, zero-separated): its bytes, or nullopt when there is none.
+// Tests that schedule entries put it back as it was, since Wine carries them out when
+// the prefix starts next.
+std::optional<std::string> ReadPendingRenames();
+void WritePendingRenames(const std::optional<std::string>& value);

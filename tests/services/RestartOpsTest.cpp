@@ -140,37 +140,6 @@ TEST_F(RestartTest, AnUnknownFamilySchedulesNothingAndSucceeds)
 
 namespace {
 
-constexpr const char* kSessionManager = "System\\CurrentControlSet\\Control\\Session Manager";
-constexpr const char* kPending = "PendingFileRenameOperations";
-
-std::optional<std::string> ReadPending()
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_READ, &key) != ERROR_SUCCESS) return std::nullopt;
-    DWORD size = 0;
-    std::optional<std::string> value;
-    if (RegQueryValueExA(key, kPending, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS) {
-        std::string data(size, '\0');
-        if (RegQueryValueExA(key, kPending, nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()), &size) ==
-            ERROR_SUCCESS)
-            value = data.substr(0, size);
-    }
-    RegCloseKey(key);
-    return value;
-}
-
-void WritePending(const std::optional<std::string>& value)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
-    if (value)
-        RegSetValueExA(key, kPending, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(value->data()),
-                       static_cast<DWORD>(value->size()));
-    else
-        RegDeleteValueA(key, kPending);
-    RegCloseKey(key);
-}
-
 // The system's pending-rename list, put back as it was after each test: Wine carries
 // the renames out when the prefix starts next.
 class DelayedMoveTest : public RestartTest {
@@ -178,15 +147,15 @@ protected:
     void SetUp() override
     {
         RestartTest::SetUp();
-        before = ReadPending();
+        before = ReadPendingRenames();
     }
-    void TearDown() override { WritePending(before); }
+    void TearDown() override { WritePendingRenames(before); }
 
     // The entries added by the test, as the system stores them (pairs of zero-ended
     // strings; an empty target deletes, a "!" marks replacing an existing file).
     std::string Added() const
     {
-        std::string now = ReadPending().value_or("");
+        std::string now = ReadPendingRenames().value_or("");
         // The list ends with an extra zero byte, which new entries are appended before.
         std::string old = before.value_or("");
         if (!old.empty() && old.back() == '\0') old.pop_back();
