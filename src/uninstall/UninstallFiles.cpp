@@ -84,10 +84,12 @@ bool RefusedPattern(const UninstallContext& run, const std::string& path, bool e
 {
     if (!HasWildcard(path)) return false;
     if (!extraFile) return true;
-    if (!IsBareWildcard(path)) return false;
-    const std::string folder = PathFolder(path);
-    return IsProtectedFolder(run.Folders(), run.state.InstallFolder) || !IsInsideFolder(folder, run.state.InstallFolder) ||
-           IsProtectedFolder(run.Folders(), folder);
+    // Judged as the shell will read it: "..", "/" and trailing blanks resolved.
+    const std::string resolved = ResolvePath(path);
+    if (!IsBareWildcard(resolved)) return false;
+    const std::string folder = PathFolder(resolved);
+    return IsProtectedFolder(run.Folders(), run.state.InstallFolder) ||
+           !IsInsideFolderOnDisk(folder, run.state.InstallFolder) || IsProtectedFolder(run.Folders(), folder);
 }
 
 void RemoveEntry(UninstallContext& run, const std::string& entry, bool extraFile)
