@@ -49,7 +49,11 @@ std::uint32_t Decide(UninstallContext& run, const std::string& path, std::string
     if (count != 0 && Has(flags, "/S")) {
         const int left = ChangeSharedCount(path, false);
         run.host.Log("共有カウント " + path + " = " + std::to_string(left));
-        if (left != 0) return 0;
+        // Other programs still use it: it stays by decision, which is no failure.
+        if (left != 0) {
+            flags += "/L";
+            return 0;
+        }
         const std::string answer = SharedAnswer(run, path);
         if (answer == "Delete" || answer == "Yes") return DeleteFiles(run.host, path);
         flags += "/L";
