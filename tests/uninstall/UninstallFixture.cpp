@@ -334,9 +334,11 @@ void UninstallFixture::KeepRestartList()
 
 std::string UninstallFixture::AddedRestartEntries() const
 {
-    const std::string now = ReadPendingRenames().value_or("");
-    // The list ends with an extra zero byte, which new entries go before.
+    // Entries are pairs of zero-ended strings; the list ends with one more zero byte,
+    // which new entries go before.
+    std::string now = ReadPendingRenames().value_or("");
     std::string before = restartListBefore_ ? restartListBefore_->value_or("") : std::string();
+    if (!now.empty() && now.back() == '\0') now.pop_back();
     if (!before.empty() && before.back() == '\0') before.pop_back();
     if (now.compare(0, before.size(), before) != 0) return "<earlier entries changed>";
     return now.substr(before.size());
