@@ -17,8 +17,8 @@ std::string Numbered(const char* prefix, const std::vector<std::string>& values)
     return text;
 }
 
-const char* const kCanaryNames[] = {"canary.txt", "canary.ini", "canary.gid", "canary.dll",
-                                    "canary dir\\inner.txt"};
+// One for the "*.INI" box, one for a "*.txt" pattern, one for a subfolder.
+const char* const kCanaryNames[] = {"canary.ini", "canary.txt", "canary dir\\inner.txt"};
 
 } // namespace
 
@@ -48,6 +48,10 @@ std::string Record::Text() const
 
 UninstallFixture::UninstallFixture()
 {
+    // The run moves the process into the temporary folder; TearDown moves it back.
+    char cwd[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, cwd);
+    startFolder_ = cwd;
     static std::atomic<int> counter{0};
     id = "QuillonTest" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++counter);
 
@@ -103,6 +107,7 @@ UninstallFixture::~UninstallFixture() = default;
 
 void UninstallFixture::TearDown()
 {
+    SetCurrentDirectoryA(startFolder_.c_str());
     ReleaseHeld();
     for (const auto& [rootKey, path] : keys_) RegDeleteTreeA(rootKey, path.c_str());
     RemoveScratchRegistryKey("Software\\QuillonTest\\" + std::to_string(GetCurrentProcessId()) + "\\" + id);
@@ -134,7 +139,7 @@ void UninstallFixture::Run(const std::string& recordText)
 
 void UninstallFixture::Plant(const std::string& path, const std::string& content)
 {
-    MakeFolder(PathFolder(path));
+    if (!Exists(PathFolder(path))) MakeFolder(PathFolder(path));
     ASSERT_TRUE(WriteFileBytes(path, content.empty() ? path : content)) << path;
 }
 
@@ -352,7 +357,9 @@ void UninstallFixture::Hold(const std::string& path)
     h->held = CreateEventA(nullptr, TRUE, FALSE, (name + ".held").c_str());
     h->release = CreateEventA(nullptr, TRUE, FALSE, (name + ".release").c_str());
     ASSERT_TRUE(h->held && h->release);
-    std::string commandLine = "\"" QS_HOLDFILE_EXE "\" \"" + path + "\" " + name;
+    // A "\" before the closing quote would escape it.
+    const std::string argument = path.back() == '\\' ? path + "\\" : path;
+    std::string commandLine = "\"" QS_HOLDFILE_EXE "\" \"" + argument + "\" " + name;
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};

@@ -138,5 +138,6 @@ private:
     std::optional<std::optional<std::string>> restartListBefore_;
     std::vector<std::unique_ptr<HeldPath>> held_;
     bool driveRootCanaries_ = false;
+    std::string startFolder_;
     std::vector<std::string> CanaryPaths() const;
 };
