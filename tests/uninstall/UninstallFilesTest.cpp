@@ -210,7 +210,10 @@ TEST_F(UninstallFilesTest, ExtraFilesAndPatternsGoAndAreNeverReported)
     Plant(outside + "canary.txt");
     record.files = {app + "keep.txt,/L"};
     Plant(app + "busy.tmp");
-    record.extraFiles = {app + "*.log", app + "logs\\*.*", outside + "*.log", app + "missing.txt", app + "busy.tmp"};
+    // Relative names are read in the temporary folder, where the run works from the files on.
+    Plant(tmp + "rel1.tmp");
+    record.extraFiles = {app + "*.log", app + "logs\\*.*", outside + "*.log", app + "missing.txt", app + "busy.tmp",
+                         "rel*.tmp"};
     Hold(app + "busy.tmp");
     Run();
     EXPECT_FALSE(Exists(app + "a.log"));
@@ -221,6 +224,7 @@ TEST_F(UninstallFilesTest, ExtraFilesAndPatternsGoAndAreNeverReported)
     // A pattern that is more than wildcards may name files elsewhere, as the script said.
     EXPECT_FALSE(Exists(outside + "x.log"));
     EXPECT_TRUE(Exists(outside + "canary.txt"));
+    EXPECT_FALSE(Exists(tmp + "rel1.tmp"));
     EXPECT_EQ(state.FailureLog.find("<File>"), std::string::npos);
 }
 

@@ -3,6 +3,7 @@
 #include "foundation/uStrOp.h"
 #include "uninstall/UninstallRun.h"
 
+#include <algorithm>
 #include <atomic>
 
 namespace {
@@ -117,6 +118,7 @@ void UninstallFixture::TearDown()
         RegCloseKey(shared);
     }
     if (restartListBefore_) WritePendingRenames(*restartListBefore_);
+    for (const std::string& path : extraCanaries_) DeleteFileA(path.c_str());
     if (driveRootCanaries_) {
         DeleteFileA(("Q:\\" + id + ".ini").c_str());
         RemoveTree("Q:\\" + id + " dir\\");
@@ -161,6 +163,21 @@ bool UninstallFixture::Exists(const std::string& path)
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+std::string UninstallFixture::Lower(std::string text)
+{
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return text;
+}
+
+std::string UninstallFixture::ShortPath(const std::string& path)
+{
+    char buffer[MAX_PATH] = {};
+    const DWORD n = GetShortPathNameA(path.c_str(), buffer, MAX_PATH);
+    return n > 0 && n < MAX_PATH ? std::string(buffer, n) : std::string();
+}
+
 std::vector<std::string> UninstallFixture::CanaryPaths() const
 {
     std::vector<std::string> paths;
@@ -172,7 +189,14 @@ std::vector<std::string> UninstallFixture::CanaryPaths() const
         paths.push_back("Q:\\" + id + ".ini");
         paths.push_back("Q:\\" + id + " dir\\inner.txt");
     }
+    paths.insert(paths.end(), extraCanaries_.begin(), extraCanaries_.end());
     return paths;
+}
+
+void UninstallFixture::PlantCanary(const std::string& path)
+{
+    extraCanaries_.push_back(path);
+    Plant(path);
 }
 
 void UninstallFixture::PlantCanaries(bool driveRootToo)
@@ -208,20 +232,42 @@ void UninstallFixture::SelectDeleteAll(bool checked)
     for (int i = 1; i < 4; ++i) host.options.boxes[i] = {"", false, false, false};
 }
 
-std::string UninstallFixture::StageLines(const StageWords& words) const
+std::array<std::string, 8> UninstallFixture::StageLineTexts() const
 {
     const std::string& u = state.UnSetupWord;
-    const std::string lines[8] = {u + "処理前のプログラム実行．．．",
-                                  "ファイルの" + u + "処理．．．",
-                                  "ショートカットの" + u + "処理．．．",
-                                  "フォルダの" + u + "処理．．．",
-                                  "レジストリの" + u + "処理．．．",
-                                  "関連付けの" + u + "処理．．．",
-                                  "「プログラム(アプリケーション)の追加と削除」の処理．．．",
-                                  state.SetupWord + "フォルダの" + u + "処理．．．"};
-    std::string text = u + "を行っています。\r\n\r\n【処理状況】\r\n";
+    return {u + "処理前のプログラム実行．．．",
+            "ファイルの" + u + "処理．．．",
+            "ショートカットの" + u + "処理．．．",
+            "フォルダの" + u + "処理．．．",
+            "レジストリの" + u + "処理．．．",
+            "関連付けの" + u + "処理．．．",
+            "「プログラム(アプリケーション)の追加と削除」の処理．．．",
+            state.SetupWord + "フォルダの" + u + "処理．．．"};
+}
+
+std::string UninstallFixture::StageLines(const StageWords& words) const
+{
+    const auto lines = StageLineTexts();
+    std::string text = state.UnSetupWord + "を行っています。\r\n\r\n【処理状況】\r\n";
     for (int i = 0; i < 8; ++i) text += lines[i] + words[i] + "\r\n";
     return text;
+}
+
+void UninstallFixture::ExpectRanToTheEnd() const
+{
+    EXPECT_EQ(result.outcome, RunOutcome::Completed);
+    ASSERT_GE(host.events.size(), 3u);
+    EXPECT_EQ(host.events.front(), "begin 0");
+    EXPECT_NE(std::find(host.events.begin(), host.events.end(), "completion"), host.events.end());
+    EXPECT_EQ(host.events.back(), "end");
+    std::size_t at = 0;
+    for (const std::string& line : StageLineTexts()) {
+        at = state.MessageLog.find(line, at);
+        ASSERT_NE(at, std::string::npos) << "missing or out of order: " << line;
+    }
+    const std::string completion = CompletionText();
+    ASSERT_GE(state.MessageLog.size(), completion.size());
+    EXPECT_EQ(state.MessageLog.substr(state.MessageLog.size() - completion.size()), completion);
 }
 
 std::string UninstallFixture::FailureSummaryLine() const

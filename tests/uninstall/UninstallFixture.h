@@ -87,9 +87,14 @@ protected:
     static void Plant(const std::string& path, const std::string& content = {});
     static void MakeFolder(const std::string& folder);
     static bool Exists(const std::string& path);
+    // Other spellings of a path: ASCII letters in lower case, the system's 8.3 form.
+    static std::string Lower(std::string text);
+    static std::string ShortPath(const std::string& path);
     // Files planted in every folder of the scratch machine (and, when asked, at the root
     // of drive Q:) that no record names; MissingCanaries lists those gone or changed.
     void PlantCanaries(bool driveRootToo = false);
+    // One more canary, anywhere; it is removed at the end.
+    void PlantCanary(const std::string& path);
     std::string MissingCanaries() const;
 
     // Selects option boxes of the uninstaller's panel: "*.INI", "*.GID", then the
@@ -101,6 +106,9 @@ protected:
     // Texts the run is expected to produce, composed from the words in the state.
     std::string ExpectedLog(const StageWords& words, bool failures) const;
     std::string StageLines(const StageWords& words) const;
+    std::array<std::string, 8> StageLineTexts() const; // each up to its "．．．"
+    // The run went through every stage to its end, whatever it met on the way.
+    void ExpectRanToTheEnd() const;
     std::string FailureSummaryLine() const;
     std::string CompletionText() const;
     static std::string FileBlock(const std::string& path, DWORD code, bool remark = false);
@@ -138,6 +146,7 @@ private:
     std::optional<std::optional<std::string>> restartListBefore_;
     std::vector<std::unique_ptr<HeldPath>> held_;
     bool driveRootCanaries_ = false;
+    std::vector<std::string> extraCanaries_;
     std::string startFolder_;
     std::vector<std::string> CanaryPaths() const;
 };

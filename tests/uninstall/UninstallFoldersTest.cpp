@@ -11,24 +11,9 @@ namespace {
 
 using UninstallFoldersTest = UninstallFixture;
 
-std::string ShortPath(const std::string& path)
-{
-    char buffer[MAX_PATH] = {};
-    const DWORD n = GetShortPathNameA(path.c_str(), buffer, MAX_PATH);
-    return n > 0 && n < MAX_PATH ? std::string(buffer, n) : std::string();
-}
-
 bool IsRelative(const std::string& path)
 {
     return path.size() < 3 || path[1] != ':';
-}
-
-std::string Lower(std::string text)
-{
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return text;
 }
 
 } // namespace
@@ -248,11 +233,11 @@ TEST_P(ProtectedFolderTest, AsTheInstallationFolderItIsNeitherEmptiedNorRemovedN
     record.installFolder = folder;
     // A relative folder would be read in the temporary folder, where the run works.
     const std::string onDisk = IsRelative(folder) ? tmp + folder : folder;
-    Plant(onDisk + "app.ini");
+    PlantCanary(onDisk + id + ".ini");
     Run();
 
     EXPECT_EQ(MissingCanaries(), "");
-    EXPECT_TRUE(Exists(onDisk + "app.ini"));
+    EXPECT_TRUE(Exists(onDisk));
     EXPECT_EQ(state.FailureLog, "");
     EXPECT_EQ(state.MessageLog, ExpectedLog({"なし", "完了", "完了", "完了", "完了", "完了", "完了", "完了"}, false));
 }

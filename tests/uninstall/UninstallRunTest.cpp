@@ -97,6 +97,22 @@ TEST_F(UninstallRunTest, WithoutAFolderTheRunSaysSoAndEndsHavingRemovedNothing)
     EXPECT_EQ(ProfileValue(registerFile, id, "Folder"), app) << "stage 0 must not run either";
 }
 
+// The run reads its copy of the record, so the record in the installation folder goes
+// like any installed file and the entries after it are still done; the uninstaller's
+// own copy in the Windows folder is named by no record and stays.
+TEST_F(UninstallRunTest, TheRecordInTheInstallationFolderGoesAsAnOrdinaryFile)
+{
+    Plant(app + "UNSETUP.INI", record.Text());
+    Plant(app + "after.txt");
+    Plant(win + "UNQUILLN.EXE");
+    record.files = {app + "UNSETUP.INI", app + "after.txt"};
+    Run();
+    EXPECT_FALSE(Exists(app + "after.txt"));
+    EXPECT_FALSE(Exists(app));
+    EXPECT_TRUE(Exists(win + "UNQUILLN.EXE"));
+    EXPECT_EQ(state.MessageLog, ExpectedLog(kNothingFailed, false));
+}
+
 TEST_F(UninstallRunTest, TheProgramIdSectionLeavesTheRegisterAndTheOthersStay)
 {
     const std::string registerFile = win + "QUSET98.INI";
