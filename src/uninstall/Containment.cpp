@@ -85,6 +85,12 @@ bool IsProtectedFolder(const FolderValues& v, const std::string& folder)
     return false;
 }
 
+bool StaysInFolder(const std::string& folder, const std::string& pattern)
+{
+    const std::string base = AddBackslash(folder, "B");
+    return IsInsideFolder(PathFolder(ResolvePath(base + pattern)), ResolvePath(base));
+}
+
 bool IsBareWildcard(const std::string& pattern)
 {
     const std::string name = PathFileName(pattern);

@@ -22,6 +22,10 @@ std::string ResolvePath(const std::string& path);
 // True when path lies in folder or below it once both are resolved.
 bool IsInsideFolderOnDisk(const std::string& path, const std::string& folder);
 
+// True when a file pattern put after folder names nothing outside it: no ".." or root
+// leads out once the system has resolved it.
+bool StaysInFolder(const std::string& folder, const std::string& pattern);
+
 // True when the file-name part of a pattern is nothing but wildcards ("*", "*.*", "?*").
 bool IsBareWildcard(const std::string& pattern);
 

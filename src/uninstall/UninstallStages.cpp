@@ -24,6 +24,28 @@ void UninstallContext::Fail(const char* tag, const std::string& path, const std:
     state.StepResult = "一部失敗";
 }
 
+namespace {
+
+// The recorded pattern of a box, each "|"-separated piece that stays in the folder it is
+// applied to; a piece leading out of it ("..", another root) would empty the folders
+// around the installation and is dropped.
+void AddBoxPatterns(UninstallContext& run, const std::string& folder, const std::string& caption)
+{
+    std::string rest = caption;
+    while (!rest.empty()) {
+        const std::size_t bar = PosNoCase("|", rest);
+        const std::string piece = bar ? Left(rest, static_cast<int>(bar) - 1) : rest;
+        rest = bar ? Mid(rest, static_cast<int>(bar) + 1) : std::string();
+        if (piece.empty()) continue;
+        if (StaysInFolder(folder, piece))
+            run.patterns += piece + "|";
+        else
+            run.host.Log("追加削除のパターン " + piece + " はフォルダの外を指すため使いません");
+    }
+}
+
+} // namespace
+
 bool StartUninstall(UninstallContext& run)
 {
     AppState& s = run.state;
@@ -46,8 +68,8 @@ bool StartUninstall(UninstallContext& run)
         }
     }
     if (box[1].checked) run.patterns += "*.GID|";
-    if (box[2].checked) run.patterns += box[2].caption + "|";
-    if (box[3].checked) run.patterns += box[3].caption + "|";
+    if (box[2].checked) AddBoxPatterns(run, o.folder, box[2].caption);
+    if (box[3].checked) AddBoxPatterns(run, o.folder, box[3].caption);
     run.host.Log("アンインストール開始: フォルダ " + o.folder + " 追加削除 " + run.patterns +
                  (run.deleteAll ? " 全ファイル・フォルダ" : ""));
 
