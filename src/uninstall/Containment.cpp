@@ -1,5 +1,6 @@
 #include "uninstall/Containment.h"
 
+#include "foundation/Handles.h"
 #include "foundation/MBUtils.h"
 #include "foundation/uStrOp.h"
 
@@ -89,6 +90,21 @@ bool StaysInFolder(const std::string& folder, const std::string& pattern)
 {
     const std::string base = AddBackslash(folder, "B");
     return IsInsideFolder(PathFolder(ResolvePath(base + pattern)), ResolvePath(base));
+}
+
+bool MatchesProtectedFolder(const FolderValues& folders, const std::string& pattern)
+{
+    const std::string resolved = ResolvePath(pattern);
+    const std::string parent = PathFolder(resolved);
+    WIN32_FIND_DATAA data{};
+    const UniqueFind find(FindFirstFileA(resolved.c_str(), &data));
+    if (!find) return false;
+    do {
+        const std::string name = data.cFileName;
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name == "." || name == "..") continue;
+        if (IsProtectedFolder(folders, parent + name + "\\")) return true;
+    } while (FindNextFileA(find.get(), &data));
+    return false;
 }
 
 bool IsBareWildcard(const std::string& pattern)

@@ -26,6 +26,10 @@ bool IsInsideFolderOnDisk(const std::string& path, const std::string& folder);
 // leads out once the system has resolved it.
 bool StaysInFolder(const std::string& folder, const std::string& pattern);
 
+// True when a wildcard pattern matches a protected folder or one that holds it; the
+// shell deletes the folders a pattern matches with all they hold.
+bool MatchesProtectedFolder(const FolderValues& folders, const std::string& pattern);
+
 // True when the file-name part of a pattern is nothing but wildcards ("*", "*.*", "?*").
 bool IsBareWildcard(const std::string& pattern);
 

@@ -81,19 +81,21 @@ std::uint32_t Decide(UninstallContext& run, const std::string& path, std::string
     return DeleteFiles(run.host, path);
 }
 
-// A wildcard the record may not use: installed files and shortcuts never hold one, and
-// an extra-file pattern of wildcards alone must stay inside an installation folder that
-// may be emptied.
+// A wildcard the record may not use: installed files and shortcuts never hold one, an
+// extra-file pattern of wildcards alone must stay inside an installation folder that may
+// be emptied, and no pattern may match one of the machine's own folders.
 bool RefusedPattern(const UninstallContext& run, const std::string& path, bool extraFile)
 {
     if (!HasWildcard(path)) return false;
     if (!extraFile) return true;
     // Judged as the shell will read it: "..", "/" and trailing blanks resolved.
     const std::string resolved = ResolvePath(path);
-    if (!IsBareWildcard(resolved)) return false;
     const std::string folder = PathFolder(resolved);
-    return IsProtectedFolder(run.Folders(), run.state.InstallFolder) ||
-           !IsInsideFolderOnDisk(folder, run.state.InstallFolder) || IsProtectedFolder(run.Folders(), folder);
+    if (IsBareWildcard(resolved) &&
+        (IsProtectedFolder(run.Folders(), run.state.InstallFolder) ||
+         !IsInsideFolderOnDisk(folder, run.state.InstallFolder) || IsProtectedFolder(run.Folders(), folder)))
+        return true;
+    return MatchesProtectedFolder(run.Folders(), resolved);
 }
 
 void RemoveEntry(UninstallContext& run, const std::string& entry, bool extraFile)
