@@ -239,7 +239,10 @@ TEST_F(UninstallFilesTest, WildcardsReachingBeyondTheInstallationAreRefused)
     // Wildcards alone: only inside the installation folder.
     record.extraFiles = {outside + "*.*", outside + "*", win + "*.*", prg + "*", root + "?*.*", "*.*", "Q:\\*",
                          app + "..\\*.*", app + "..\\..\\*", app + "sub\\..\\..\\?*", outside + "* ", outside + "*.*.",
-                         app + "..\\Outside/../../*"};
+                         app + "..\\Outside/../../*",
+                         // More than wildcards, but matching the machine's folders themselves.
+                         win.substr(0, win.size() - 2) + "*", root + "Pro*", sys.substr(0, sys.size() - 2) + "?",
+                         root + "Profile\\Desk*"};
     Run();
     EXPECT_TRUE(Exists(app + "a.txt")) << "installed files never hold wildcards";
     EXPECT_TRUE(Exists(app + "b.lnk"));

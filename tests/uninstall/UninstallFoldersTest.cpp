@@ -79,6 +79,20 @@ TEST_F(UninstallFoldersTest, FoldersGoDeepestFirstAndPatternsActOnlyBelowTheInst
     EXPECT_EQ(result.failures, 4);
 }
 
+// The boxes' patterns come from the record; one that leads out of the folder it is
+// applied to would empty the folders around the installation.
+TEST_F(UninstallFoldersTest, BoxPatternsLeadingOutOfTheFolderAreNotUsed)
+{
+    PlantCanaries();
+    SelectBoxes(true, false, "..\\*.*", "sub/../../../*");
+    Plant(app + "app.ini");
+    Plant(app + "Data\\x.ini");
+    record.folders = {app + "Data\\"};
+    Run();
+    EXPECT_EQ(MissingCanaries(), "");
+    EXPECT_FALSE(Exists(app)) << "the *.INI box still acts";
+}
+
 TEST_F(UninstallFoldersTest, TheInstallationFolderLosesThePatternFilesThenGoes)
 {
     SelectBoxes(true, true, "*.log", "");
