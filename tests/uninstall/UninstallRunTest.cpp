@@ -149,7 +149,7 @@ class BeforeUninstallTest : public UninstallFixture, public ::testing::WithParam
 protected:
     void SetUp() override
     {
-        MakeFolder(app + "bin\\");
+        MakeFolder(outside + "tools\\");
         ASSERT_TRUE(CopyFileA(QS_SLEEPER_EXE, exe.c_str(), FALSE)) << QS_SLEEPER_EXE;
         SetEnvironmentVariableA("QS_SLEEPER_MARKER", marker.c_str());
         // Long enough that a run that does not wait deletes a running program (and fails).
@@ -161,19 +161,22 @@ protected:
         SetEnvironmentVariableA("QS_SLEEPER_MS", nullptr);
         UninstallFixture::TearDown();
     }
-    std::string exe = app + "bin\\sleeper.exe";
+    // Outside the folders the run removes: under Wine the folder a program ran in can
+    // stay in use for a moment after the program has ended.
+    std::string exe = outside + "tools\\sleeper.exe";
     std::string marker = outside + "marker.txt";
 };
 
 } // namespace
 
-// The program is started from the installation folder and waited for; only then are
-// the files removed, itself among them.
+// The program, named relative to the installation folder, is started and waited for;
+// only then are the files removed, itself among them.
 TEST_P(BeforeUninstallTest, TheProgramRunsToItsEndBeforeTheFilesGo)
 {
     record.beforeFile = GetParam().value;
     record.files = {exe};
-    record.folders = {app + "bin\\"};
+    Plant(app + "prog.exe");
+    record.files.push_back(app + "prog.exe");
     Run();
 
     const std::string started = ReadFileBytes(marker);
@@ -192,8 +195,8 @@ TEST_P(BeforeUninstallTest, TheProgramRunsToItsEndBeforeTheFilesGo)
 }
 
 INSTANTIATE_TEST_SUITE_P(Values, BeforeUninstallTest,
-                         ::testing::Values(BeforeRow{"\\bin\\sleeper.exe,-x 表示", "-x 表示"},
-                                           BeforeRow{"bin\\sleeper.exe", ""}));
+                         ::testing::Values(BeforeRow{"\\..\\..\\Outside\\tools\\sleeper.exe,-x 表示", "-x 表示"},
+                                           BeforeRow{"..\\..\\Outside\\tools\\sleeper.exe", ""}));
 
 TEST_F(UninstallRunTest, AProgramThatCannotBeStartedFailsItsLineOnlyAndTheRunGoesOn)
 {
