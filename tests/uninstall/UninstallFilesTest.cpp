@@ -62,24 +62,22 @@ TEST_P(DecisionTableTest, EachEntryTakesTheFirstRowThatApplies)
         EXPECT_TRUE(host.questions.empty() || host.questions[0].caption != "ファイル削除の確認");
         break;
     case Asked::Confirm:
+    case Asked::Component: {
+        const std::string why =
+            row.asked == Asked::Confirm
+                ? "このファイルを削除してもよろしいですか？\r\n\r\n<<　注意　>>\r\n"
+                  "DLL/OCXなどは他のプログラムでも使用される可能性があります。\r\n"
+                  "確実に使用されないことがわかっている場合のみ削除してください。"
+                : "このDLL/OCXファイルは、共有登録されていませんが、\r\n"
+                  "今後、他のプログラムで使われる可能性があります。\r\n"
+                  "このファイルを削除してもよろしいですか？";
         EXPECT_TRUE(host.deletionQuestions.empty());
         ASSERT_GE(host.questions.size(), 1u);
-        EXPECT_EQ(host.questions[0].text, path + "\r\n\r\nこのファイルを削除してもよろしいですか？\r\n\r\n"
-                                                 "<<　注意　>>\r\n"
-                                                 "DLL/OCXなどは他のプログラムでも使用される可能性があります。\r\n"
-                                                 "確実に使用されないことがわかっている場合のみ削除してください。");
+        EXPECT_EQ(host.questions[0].text, path + "\r\n\r\n" + why);
         EXPECT_EQ(host.questions[0].caption, "ファイル削除の確認");
         EXPECT_EQ(host.questions[0].flags, 36u);
         break;
-    case Asked::Component:
-        EXPECT_TRUE(host.deletionQuestions.empty());
-        ASSERT_GE(host.questions.size(), 1u);
-        EXPECT_EQ(host.questions[0].text, path + "\r\n\r\nこのDLL/OCXファイルは、共有登録されていませんが、\r\n"
-                                                 "今後、他のプログラムで使われる可能性があります。\r\n"
-                                                 "このファイルを削除してもよろしいですか？");
-        EXPECT_EQ(host.questions[0].caption, "ファイル削除の確認");
-        EXPECT_EQ(host.questions[0].flags, 36u);
-        break;
+    }
     }
 }
 
@@ -256,7 +254,8 @@ namespace {
 struct LockedRow {
     const char* name;
     const char* flags;
-    int choice; // on the completion page
+    int choice;            // on the completion page
+    const char* osFamily;  // "NT": the system's restart list; "notNT": WININIT.INI
 };
 
 class LockedFileTest : public UninstallFixture, public ::testing::WithParamInterface<LockedRow> {};
@@ -274,6 +273,7 @@ TEST_P(LockedFileTest, IsReportedAndWithFScheduledAndARestartOffered)
     Plant(app + "free.dat");
     record.files = {busy + (deferred ? std::string(",") + row.flags : std::string()), app + "free.dat,/F"};
     KeepRestartList();
+    state.OsFamily = row.osFamily;
     host.answers = {IDYES};
     host.completionChoice = row.choice;
     Hold(busy);
@@ -295,7 +295,9 @@ TEST_P(LockedFileTest, IsReportedAndWithFScheduledAndARestartOffered)
     EXPECT_EQ(result.failures, 2);
 
     using namespace std::string_literals;
-    EXPECT_EQ(AddedRestartEntries(), deferred ? "\\??\\"s + busy + "\0\0"s : ""s);
+    const bool nt = std::string(row.osFamily) == "NT";
+    EXPECT_EQ(AddedRestartEntries(), deferred && nt ? "\\??\\"s + busy + "\0\0"s : ""s);
+    EXPECT_EQ(ReadFileBytes(win + "WININIT.INI"), deferred && !nt ? "[Rename]\r\nNul=" + ShortPath(busy) + "\r\n" : "");
     EXPECT_EQ(host.completion.option2.empty(), !deferred);
     EXPECT_EQ(result.restartNeeded, deferred);
     EXPECT_EQ(host.restarts, deferred && row.choice == 1 ? 1 : 0);
@@ -304,6 +306,8 @@ TEST_P(LockedFileTest, IsReportedAndWithFScheduledAndARestartOffered)
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, LockedFileTest,
-                         ::testing::Values(LockedRow{"WithoutF", "", 1}, LockedRow{"WithFRestartChosen", "/F", 1},
-                                           LockedRow{"WithFRestartDeclined", "/f/W", 2}),
+                         ::testing::Values(LockedRow{"WithoutF", "", 1, "NT"},
+                                           LockedRow{"WithFRestartChosen", "/F", 1, "NT"},
+                                           LockedRow{"WithFRestartDeclined", "/f/W", 2, "NT"},
+                                           LockedRow{"WithFOn95Family", "/F", 2, "notNT"}),
                          [](const auto& info) { return std::string(info.param.name); });
