@@ -84,13 +84,14 @@ TEST_F(UninstallFoldersTest, FoldersGoDeepestFirstAndPatternsActOnlyBelowTheInst
 TEST_F(UninstallFoldersTest, BoxPatternsLeadingOutOfTheFolderAreNotUsed)
 {
     PlantCanaries();
-    SelectBoxes(true, false, "..\\*.*", "sub/../../../*");
+    SelectBoxes(true, false, "*.log|..\\*.*", "sub/../../../*");
     Plant(app + "app.ini");
+    Plant(app + "run.log");
     Plant(app + "Data\\x.ini");
     record.folders = {app + "Data\\"};
     Run();
     EXPECT_EQ(MissingCanaries(), "");
-    EXPECT_FALSE(Exists(app)) << "the *.INI box still acts";
+    EXPECT_FALSE(Exists(app)) << "the *.INI box and the *.log piece still act";
 }
 
 TEST_F(UninstallFoldersTest, TheInstallationFolderLosesThePatternFilesThenGoes)
