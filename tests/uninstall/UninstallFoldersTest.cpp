@@ -187,89 +187,72 @@ namespace {
 
 enum class Mode { Patterns, DeleteAll };
 
-// Folders a record may name that are never emptied or removed, each spelt as written.
-class ProtectedFolderTest : public UninstallFixture,
-                            public ::testing::WithParamInterface<std::tuple<const char*, Mode>> {
+class ProtectedFolderTest : public UninstallFixture, public ::testing::WithParamInterface<Mode> {
 protected:
-    std::string Folder(const std::string& name) const
+    // Folders a record may name that are never emptied or removed, each spelt as written.
+    std::vector<std::pair<const char*, std::string>> ProtectedFolders() const
     {
-        const std::pair<const char*, std::string> folders[] = {
-            {"Windows", win},
-            {"System", sys},
-            {"Temp", tmp},
-            {"ProgramFiles", prg},
-            {"StartMenu", smn},
-            {"Programs", sta},
-            {"Desktop", dsk},
-            {"Startup", sup},
-            {"SendTo", sen},
-            {"MyDocuments", myd},
-            {"CommonStartMenu", csmn},
-            {"CommonPrograms", csta},
-            {"CommonDesktop", cdsk},
-            {"CommonStartup", csup},
-            {"CommonDocuments", cmyd},
-            {"DriveRoot", "Q:\\"},
-            {"HoldsShellFolders", root + "Profile\\"},
-            {"HoldsEverything", root},
-            {"Relative", "Vendor\\App\\"},
-            {"DotDotToTheRoot", app + "..\\..\\"},
-            {"DotDotToWindows", app + "..\\..\\Windows Folder\\"},
-            {"ShortName", ShortPath(win)},
-            {"TrailingDot", win.substr(0, win.size() - 1) + ".\\"},
-            {"OtherLetterCase", Lower(win)},
-            {"ForwardSlashes", [this] {
-                 std::string t = sys;
-                 for (char& c : t) c = c == '\\' ? '/' : c;
-                 return t;
-             }()},
-        };
-        for (const auto& [n, folder] : folders) {
-            if (name == n) return folder;
-        }
-        ADD_FAILURE() << "no folder named " << name;
-        return {};
+        std::string slashes = sys;
+        for (char& c : slashes) c = c == '\\' ? '/' : c;
+        return {{"Windows", win},
+                {"System", sys},
+                {"Temp", tmp},
+                {"ProgramFiles", prg},
+                {"StartMenu", smn},
+                {"Programs", sta},
+                {"Desktop", dsk},
+                {"Startup", sup},
+                {"SendTo", sen},
+                {"MyDocuments", myd},
+                {"CommonStartMenu", csmn},
+                {"CommonPrograms", csta},
+                {"CommonDesktop", cdsk},
+                {"CommonStartup", csup},
+                {"CommonDocuments", cmyd},
+                {"DriveRoot", "Q:\\"},
+                {"HoldsShellFolders", root + "Profile\\"},
+                {"HoldsEverything", root},
+                {"Relative", "Vendor\\App\\"},
+                {"DotDotToTheRoot", app + "..\\..\\"},
+                {"DotDotToWindows", app + "..\\..\\Windows Folder\\"},
+                {"ShortName", ShortPath(win)},
+                {"TrailingDot", win.substr(0, win.size() - 1) + ".\\"},
+                {"OtherLetterCase", Lower(win)},
+                {"ForwardSlashes", slashes}};
     }
 };
 
 } // namespace
 
+// One run per folder over the same canaries: a run that empties anything shows at once.
 TEST_P(ProtectedFolderTest, AsTheInstallationFolderItIsNeitherEmptiedNorRemovedNorReported)
 {
-    const auto [name, mode] = GetParam();
-    const std::string folder = Folder(name);
-    ASSERT_FALSE(folder.empty());
-    PlantCanaries(std::string(name) == "DriveRoot");
-    if (mode == Mode::DeleteAll)
-        SelectDeleteAll();
-    else
-        SelectBoxes(true, true, "*.txt", "*.dll");
-    host.options.folder = folder;
-    record.installFolder = folder;
-    // A relative folder would be read in the temporary folder, where the run works.
-    const std::string onDisk = IsRelative(folder) ? tmp + folder : folder;
-    PlantCanary(onDisk + id + ".ini");
-    Run();
+    PlantCanaries(true);
+    for (const auto& [name, folder] : ProtectedFolders()) {
+        SCOPED_TRACE(name);
+        ASSERT_FALSE(folder.empty());
+        host = ScriptedHost();
+        if (GetParam() == Mode::DeleteAll)
+            SelectDeleteAll();
+        else
+            SelectBoxes(true, true, "*.txt", "*.dll");
+        host.options.folder = folder;
+        record.installFolder = folder;
+        // A relative folder would be read in the temporary folder, where the run works.
+        const std::string onDisk = IsRelative(folder) ? tmp + folder : folder;
+        PlantCanary(onDisk + id + "-" + name + ".ini");
+        Run();
 
-    EXPECT_EQ(MissingCanaries(), "");
-    EXPECT_TRUE(Exists(onDisk));
-    EXPECT_EQ(state.FailureLog, "");
-    EXPECT_EQ(state.MessageLog, ExpectedLog({"なし", "完了", "完了", "完了", "完了", "完了", "完了", "完了"}, false));
+        EXPECT_EQ(MissingCanaries(), "");
+        EXPECT_TRUE(Exists(onDisk));
+        EXPECT_EQ(state.FailureLog, "");
+        EXPECT_EQ(state.MessageLog,
+                  ExpectedLog({"なし", "完了", "完了", "完了", "完了", "完了", "完了", "完了"}, false));
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Folders, ProtectedFolderTest,
-    ::testing::Combine(::testing::Values("Windows", "System", "Temp", "ProgramFiles", "StartMenu", "Programs",
-                                         "Desktop", "Startup", "SendTo", "MyDocuments", "CommonStartMenu",
-                                         "CommonPrograms", "CommonDesktop", "CommonStartup", "CommonDocuments",
-                                         "DriveRoot", "HoldsShellFolders", "HoldsEverything", "Relative",
-                                         "DotDotToTheRoot", "DotDotToWindows", "ShortName", "TrailingDot",
-                                         "OtherLetterCase", "ForwardSlashes"),
-                       ::testing::Values(Mode::Patterns, Mode::DeleteAll)),
-    [](const auto& info) {
-        return std::string(std::get<0>(info.param)) +
-               (std::get<1>(info.param) == Mode::DeleteAll ? "DeleteAll" : "Patterns");
-    });
+INSTANTIATE_TEST_SUITE_P(Modes, ProtectedFolderTest, ::testing::Values(Mode::Patterns, Mode::DeleteAll),
+                         [](const auto& info) { return info.param == Mode::DeleteAll ? "DeleteAll" : "Patterns"; });
 
 // Empty shell folders would go with a plain folder removal; as recorded folders they are
 // skipped without a word, and so is every other spelling of them.
