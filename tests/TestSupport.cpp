@@ -86,10 +86,25 @@ std::string ReadFileBytes(const std::string& path)
     return data;
 }
 
+namespace {
+
+// True when the text ends in a one-byte "\", not in the trail byte of 表, ソ or 能.
+bool EndsWithDelimiter(const std::string& text)
+{
+    bool delimiter = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        delimiter = text[i] == '\\';
+        if (IsDBCSLeadByte(static_cast<BYTE>(text[i]))) ++i;
+    }
+    return delimiter;
+}
+
+} // namespace
+
 void RemoveTree(const std::string& folder)
 {
     std::string base = folder;
-    if (!base.empty() && base.back() != '\\') base += '\\';
+    if (!base.empty() && !EndsWithDelimiter(base)) base += '\\';
     WIN32_FIND_DATAA data{};
     HANDLE find = FindFirstFileA((base + "*").c_str(), &data);
     if (find != INVALID_HANDLE_VALUE) {

@@ -49,9 +49,9 @@ std::string CreateScratchRegistryKey(const std::string& name, UniqueRegKey& key)
 // empty, so parallel test runs keep theirs.
 void RemoveScratchRegistryKey(const std::string& path);
 
-// The system's list of renames for the next start (PendingFileRenameOperations, the raw
-// REG_MULTI_SZ bytes), nullopt when there is none; and putting a list read earlier back.
-// Wine carries the renames out when the prefix starts next, so tests that schedule some
-// restore the list.
+// The system's list of renames and deletions at the next start (the Session Manager's
+// PendingFileRenameOperations, zero-separated): its bytes, or nullopt when there is none.
+// Tests that schedule entries put it back as it was, since Wine carries them out when
+// the prefix starts next.
 std::optional<std::string> ReadPendingRenames();
 void WritePendingRenames(const std::optional<std::string>& value);

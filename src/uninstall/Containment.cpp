@@ -1,5 +1,6 @@
 #include "uninstall/Containment.h"
 
+#include "foundation/Handles.h"
 #include "foundation/MBUtils.h"
 #include "foundation/uStrOp.h"
 
@@ -42,10 +43,36 @@ bool IsInsideFolder(const std::string& path, const std::string& folder)
     return !f.empty() && p.size() >= f.size() && p.compare(0, f.size(), f) == 0;
 }
 
+std::string ResolvePath(const std::string& path)
+{
+    const DWORD size = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
+    if (size == 0) return path;
+    std::string full(size, '\0');
+    const DWORD length = GetFullPathNameA(path.c_str(), size, full.data(), nullptr);
+    if (length == 0 || length >= size) return path;
+    full.resize(length);
+    // Short names only resolve for levels that exist; the rest stays as written.
+    const DWORD longSize = GetLongPathNameA(full.c_str(), nullptr, 0);
+    if (longSize == 0) return full;
+    std::string longPath(longSize, '\0');
+    const DWORD longLength = GetLongPathNameA(full.c_str(), longPath.data(), longSize);
+    if (longLength == 0 || longLength >= longSize) return full;
+    longPath.resize(longLength);
+    return longPath;
+}
+
+bool IsInsideFolderOnDisk(const std::string& path, const std::string& folder)
+{
+    return IsInsideFolder(ResolvePath(path), ResolvePath(folder));
+}
+
 bool IsProtectedFolder(const FolderValues& v, const std::string& folder)
 {
     if (!IsFullyQualified(folder) || IsRoot(folder)) return true;
-    const std::string target = Folded(folder);
+    // "C:\App\..\" is the drive root, whatever the text says.
+    const std::string resolved = ResolvePath(folder);
+    if (!IsFullyQualified(resolved) || IsRoot(resolved)) return true;
+    const std::string target = Folded(resolved);
     for (const std::string* kept :
          {&v.WindowsFolder, &v.SystemFolder, &v.TempFolder, &v.ProgramFilesFolder, &v.StartMenuFolder,
           &v.ProgramsFolder, &v.DesktopFolder, &v.StartupFolder, &v.SendToFolder, &v.MyDocumentsFolder,
@@ -54,8 +81,29 @@ bool IsProtectedFolder(const FolderValues& v, const std::string& folder)
         // A folder the system could not supply is "\": it protects nothing.
         if (kept->size() < 3) continue;
         // The folder itself, or one that holds it.
-        if (IsInsideFolder(*kept, target)) return true;
+        if (IsInsideFolder(ResolvePath(*kept), target)) return true;
     }
+    return false;
+}
+
+bool StaysInFolder(const std::string& folder, const std::string& pattern)
+{
+    const std::string base = AddBackslash(folder, "B");
+    return IsInsideFolder(PathFolder(ResolvePath(base + pattern)), ResolvePath(base));
+}
+
+bool MatchesProtectedFolder(const FolderValues& folders, const std::string& pattern)
+{
+    const std::string resolved = ResolvePath(pattern);
+    const std::string parent = PathFolder(resolved);
+    WIN32_FIND_DATAA data{};
+    const UniqueFind find(FindFirstFileA(resolved.c_str(), &data));
+    if (!find) return false;
+    do {
+        const std::string name = data.cFileName;
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name == "." || name == "..") continue;
+        if (IsProtectedFolder(folders, parent + name + "\\")) return true;
+    } while (FindNextFileA(find.get(), &data));
     return false;
 }
 

@@ -7,11 +7,28 @@
 
 // True when a folder must never be emptied or removed: a drive root or share root, a
 // path that is not fully qualified, the Windows, system, temporary, Program Files and
-// shell folders (per user and common), and every folder that holds one of them.
+// shell folders (per user and common), and every folder that holds one of them, however
+// the path spells it.
 bool IsProtectedFolder(const FolderValues& folders, const std::string& folder);
 
-// True when path lies in folder or below it (compared ignoring case).
+// True when path lies in folder or below it (compared ignoring case, as written).
 bool IsInsideFolder(const std::string& path, const std::string& folder);
+
+// The path as the file system reads it: "." and ".." levels, "/" delimiters and the
+// 8.3 names of existing levels resolved, so that a record cannot reach a folder by
+// another spelling of it. Unchanged when the system cannot resolve it.
+std::string ResolvePath(const std::string& path);
+
+// True when path lies in folder or below it once both are resolved.
+bool IsInsideFolderOnDisk(const std::string& path, const std::string& folder);
+
+// True when a file pattern put after folder names nothing outside it: no ".." or root
+// leads out once the system has resolved it.
+bool StaysInFolder(const std::string& folder, const std::string& pattern);
+
+// True when a wildcard pattern matches a protected folder or one that holds it; the
+// shell deletes the folders a pattern matches with all they hold.
+bool MatchesProtectedFolder(const FolderValues& folders, const std::string& pattern);
 
 // True when the file-name part of a pattern is nothing but wildcards ("*", "*.*", "?*").
 bool IsBareWildcard(const std::string& pattern);

@@ -49,7 +49,11 @@ std::uint32_t Decide(UninstallContext& run, const std::string& path, std::string
     if (count != 0 && Has(flags, "/S")) {
         const int left = ChangeSharedCount(path, false);
         run.host.Log("共有カウント " + path + " = " + std::to_string(left));
-        if (left != 0) return 0;
+        // Other programs still use it: it stays by decision, which is no failure.
+        if (left != 0) {
+            flags += "/L";
+            return 0;
+        }
         const std::string answer = SharedAnswer(run, path);
         if (answer == "Delete" || answer == "Yes") return DeleteFiles(run.host, path);
         flags += "/L";
@@ -77,17 +81,21 @@ std::uint32_t Decide(UninstallContext& run, const std::string& path, std::string
     return DeleteFiles(run.host, path);
 }
 
-// A wildcard the record may not use: installed files and shortcuts never hold one, and
-// an extra-file pattern of wildcards alone must stay inside an installation folder that
-// may be emptied.
+// A wildcard the record may not use: installed files and shortcuts never hold one, an
+// extra-file pattern of wildcards alone must stay inside an installation folder that may
+// be emptied, and no pattern may match one of the machine's own folders.
 bool RefusedPattern(const UninstallContext& run, const std::string& path, bool extraFile)
 {
     if (!HasWildcard(path)) return false;
     if (!extraFile) return true;
-    if (!IsBareWildcard(path)) return false;
-    const std::string folder = PathFolder(path);
-    return IsProtectedFolder(run.Folders(), run.state.InstallFolder) || !IsInsideFolder(folder, run.state.InstallFolder) ||
-           IsProtectedFolder(run.Folders(), folder);
+    // Judged as the shell will read it: "..", "/" and trailing blanks resolved.
+    const std::string resolved = ResolvePath(path);
+    const std::string folder = PathFolder(resolved);
+    if (IsBareWildcard(resolved) &&
+        (IsProtectedFolder(run.Folders(), run.state.InstallFolder) ||
+         !IsInsideFolderOnDisk(folder, run.state.InstallFolder) || IsProtectedFolder(run.Folders(), folder)))
+        return true;
+    return MatchesProtectedFolder(run.Folders(), resolved);
 }
 
 void RemoveEntry(UninstallContext& run, const std::string& entry, bool extraFile)

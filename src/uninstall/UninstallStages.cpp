@@ -25,6 +25,28 @@ void UninstallContext::Fail(const char* tag, const std::string& path, const std:
     state.StepResult = "一部失敗";
 }
 
+namespace {
+
+// The recorded pattern of a box, each "|"-separated piece that stays in the folder it is
+// applied to; a piece leading out of it ("..", another root) would empty the folders
+// around the installation and is dropped.
+void AddBoxPatterns(UninstallContext& run, const std::string& folder, const std::string& caption)
+{
+    std::string rest = caption;
+    while (!rest.empty()) {
+        const std::size_t bar = PosNoCase("|", rest);
+        const std::string piece = bar ? Left(rest, static_cast<int>(bar) - 1) : rest;
+        rest = bar ? Mid(rest, static_cast<int>(bar) + 1) : std::string();
+        if (piece.empty()) continue;
+        if (StaysInFolder(folder, piece))
+            run.patterns += piece + "|";
+        else
+            run.host.Log("追加削除のパターン " + piece + " はフォルダの外を指すため使いません");
+    }
+}
+
+} // namespace
+
 bool StartUninstall(UninstallContext& run)
 {
     AppState& s = run.state;
@@ -47,8 +69,8 @@ bool StartUninstall(UninstallContext& run)
         }
     }
     if (box[1].checked) run.patterns += "*.GID|";
-    if (box[2].checked) run.patterns += box[2].caption + "|";
-    if (box[3].checked) run.patterns += box[3].caption + "|";
+    if (box[2].checked) AddBoxPatterns(run, o.folder, box[2].caption);
+    if (box[3].checked) AddBoxPatterns(run, o.folder, box[3].caption);
     run.host.Log("アンインストール開始: フォルダ " + o.folder + " 追加削除 " + run.patterns +
                  (run.deleteAll ? " 全ファイル・フォルダ" : ""));
 
@@ -117,7 +139,8 @@ void RemoveFolders(UninstallContext& run)
             run.host.Log("フォルダ " + folder + " は保護されているため削除しません");
             continue;
         }
-        const bool inside = PosNoCase(s.InstallFolder, folder) != 0;
+        // Below the installation folder as written, and as the file system reads it.
+        const bool inside = PosNoCase(s.InstallFolder, folder) != 0 && IsInsideFolderOnDisk(folder, s.InstallFolder);
         std::uint32_t r = RemoveFolder(run.host, folder, inside && patternsApply ? run.patterns : std::string());
         run.LogResult("フォルダ削除 " + folder, r);
         // In delete-all mode the installation folder goes as a whole at the end.

@@ -275,9 +275,9 @@ public:
     explicit HeldFile(const std::string& path)
     {
         const std::string tag = "QuillonHold" + Pid();
-        ready_ = CreateEventA(nullptr, TRUE, FALSE, (tag + "Ready").c_str());
-        release_ = CreateEventA(nullptr, TRUE, FALSE, (tag + "Release").c_str());
-        std::string command = std::string("\"") + QS_HOLDFILE_EXE + "\" \"" + path + "\" " + tag + "Ready " + tag + "Release";
+        ready_ = CreateEventA(nullptr, TRUE, FALSE, (tag + ".held").c_str());
+        release_ = CreateEventA(nullptr, TRUE, FALSE, (tag + ".release").c_str());
+        std::string command = std::string("\"") + QS_HOLDFILE_EXE + "\" \"" + path + "\" " + tag;
         STARTUPINFOA si{};
         si.cb = sizeof si;
         PROCESS_INFORMATION pi{};

@@ -1,20 +1,31 @@
-// Holds a file open without sharing, as a running program holds its own DLL, until the
-// test lets go. usage: holdfile <file> <ready event> <release event>
-// Opens the existing file with no sharing, sets the ready event, and closes the file
-// once the release event is set (after 60 s at the latest). Exit code 0, or 1 when the
-// file or the events could not be opened.
+// Holds a file or folder open without sharing, as a program that has it in use would,
+// until the test lets go:
+//   holdfile <path> <event name>
+// The test creates the manual-reset events <name>.held and <name>.release first. Once the
+// path is open, <name>.held is set; the handle is closed when <name>.release is set (or
+// after two minutes, so a test that died leaves nothing held). Exit code 0 after letting
+// go, 2 when the path could not be opened, 3 when the events are missing.
 #include <windows.h>
+
+#include <string>
 
 int main(int argc, char** argv)
 {
-    if (argc != 4) return 1;
-    HANDLE ready = OpenEventA(EVENT_MODIFY_STATE, FALSE, argv[2]);
-    HANDLE release = OpenEventA(SYNCHRONIZE, FALSE, argv[3]);
-    if (!ready || !release) return 1;
-    HANDLE file = CreateFileA(argv[1], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return 1;
-    SetEvent(ready);
-    WaitForSingleObject(release, 60000);
+    if (argc != 3) return 3;
+    const std::string name = argv[2];
+    HANDLE held = OpenEventA(EVENT_MODIFY_STATE, FALSE, (name + ".held").c_str());
+    HANDLE release = OpenEventA(SYNCHRONIZE, FALSE, (name + ".release").c_str());
+    if (!held || !release) return 3;
+
+    // A folder can only be opened with backup semantics.
+    const DWORD attributes = GetFileAttributesA(argv[1]);
+    const DWORD flags = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)
+                            ? FILE_FLAG_BACKUP_SEMANTICS
+                            : 0;
+    HANDLE file = CreateFileA(argv[1], GENERIC_READ, 0, nullptr, OPEN_EXISTING, flags, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 2;
+    SetEvent(held);
+    WaitForSingleObject(release, 120000);
     CloseHandle(file);
     return 0;
 }
