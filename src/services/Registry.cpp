@@ -3,6 +3,7 @@
 #include "foundation/MBUtils.h"
 #include "foundation/uStrOp.h"
 
+#include <initializer_list>
 #include <vector>
 
 namespace {
@@ -231,14 +232,21 @@ HKEY RootKeyFromToken(const std::string& rootToken)
     return HKEY_CURRENT_USER;
 }
 
-bool IsProtectedRegistryKey(const std::string& keyPath)
+namespace {
+
+// The key path level by level, ignoring case and empty levels ("\SOFTWARE\\Microsoft\"
+// is SOFTWARE\MICROSOFT), and the number of levels.
+std::string NormalKeyPath(const std::string& keyPath, int& levels)
 {
-    // Compared level by level, ignoring case and empty levels ("\SOFTWARE\\Microsoft\").
     std::string normal;
     std::string level;
+    levels = 0;
     for (std::size_t p = 1; p <= keyPath.size() + 1;) {
         if (p > keyPath.size() || keyPath[p - 1] == '\\') {
-            if (!level.empty()) normal += (normal.empty() ? "" : "\\") + level;
+            if (!level.empty()) {
+                normal += (normal.empty() ? "" : "\\") + level;
+                ++levels;
+            }
             level.clear();
             ++p;
             continue;
@@ -247,14 +255,48 @@ bool IsProtectedRegistryKey(const std::string& keyPath)
         level.append(keyPath, p - 1, static_cast<std::size_t>(n));
         p += static_cast<std::size_t>(n);
     }
-    if (normal.empty()) return true;
-    const std::string upper = MapString(normal, LCMAP_UPPERCASE);
-    for (const char* kept : {"SOFTWARE", "SOFTWARE\\MICROSOFT", "SOFTWARE\\MICROSOFT\\WINDOWS",
-                             "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION",
-                             "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\UNINSTALL"}) {
-        if (upper == kept) return true;
+    return MapString(normal, LCMAP_UPPERCASE);
+}
+
+bool IsOneOf(const std::string& upper, std::initializer_list<const char*> keys)
+{
+    for (const char* key : keys) {
+        if (upper == key) return true;
     }
     return false;
+}
+
+} // namespace
+
+bool IsProtectedRegistryKey(const std::string& keyPath)
+{
+    int levels = 0;
+    const std::string upper = NormalKeyPath(keyPath, levels);
+    return upper.empty() ||
+           IsOneOf(upper, {"SOFTWARE", "SOFTWARE\\MICROSOFT", "SOFTWARE\\MICROSOFT\\WINDOWS",
+                           "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION",
+                           "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\UNINSTALL"});
+}
+
+bool IsProtectedRegistryKey(const std::string& rootToken, const std::string& keyPath)
+{
+    if (IsProtectedRegistryKey(keyPath)) return true;
+    int levels = 0;
+    const std::string upper = NormalKeyPath(keyPath, levels);
+    const HKEY root = RootKeyFromToken(rootToken);
+    if (root == HKEY_CLASSES_ROOT) {
+        // Associations are keys of one level here; these few belong to the system.
+        return IsOneOf(upper, {"CLSID", "INTERFACE", "TYPELIB", "APPID", "*", "DIRECTORY", "DRIVE", "FOLDER",
+                               ".EXE", "EXEFILE", ".COM", "COMFILE", ".BAT", "BATFILE", ".CMD", "CMDFILE", ".DLL",
+                               "DLLFILE", ".LNK", "LNKFILE", ".INI", "INIFILE", ".TXT", "TXTFILE"});
+    }
+    // No program owns a whole top-level key (SYSTEM, Software, Control Panel, a user's
+    // hive); and these hold what every program shares.
+    return levels <= 1 ||
+           IsOneOf(upper, {"SOFTWARE\\CLASSES", "SOFTWARE\\MICROSOFT\\WINDOWS NT",
+                           "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\SHAREDDLLS",
+                           "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUN",
+                           "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\EXPLORER"});
 }
 
 bool DeleteRegistryKey(const std::string& rootToken, const std::string& keyPath)
@@ -262,7 +304,7 @@ bool DeleteRegistryKey(const std::string& rootToken, const std::string& keyPath)
     if (keyPath.empty()) return true;
     // The list of installed programs and its parents hold every program's entries; an
     // empty uninstall key name in a record would otherwise name the whole list.
-    if (IsProtectedRegistryKey(keyPath)) return true;
+    if (IsProtectedRegistryKey(rootToken, keyPath)) return true;
     TRegistry registry;
     registry.SetRootKey(RootKeyFromToken(rootToken));
     registry.CloseKey();

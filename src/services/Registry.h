@@ -92,8 +92,12 @@ HKEY RootKeyFromToken(const std::string& rootToken);
 // programs and each of its parents (SOFTWARE ... Uninstall), compared ignoring case and
 // empty levels, and an empty path.
 bool IsProtectedRegistryKey(const std::string& keyPath);
+// The same for a key under the token's root, and besides: a whole top-level key (under
+// the classes root only the system's own few, since associations live there as keys of
+// one level), the classes, the shared-file register and a few keys every program shares.
+bool IsProtectedRegistryKey(const std::string& rootToken, const std::string& keyPath);
 
 // Deletes the key tree under the token's root, retrying up to 99 rounds while the key
-// still exists. Does nothing for an empty or protected key path. Always true: a key that cannot be
+// still exists. Does nothing for an empty or protected key path (see above). Always true: a key that cannot be
 // deleted simply stays.
 bool DeleteRegistryKey(const std::string& rootToken, const std::string& keyPath);

@@ -117,7 +117,11 @@ void RunBeforeUninstall(UninstallContext& run)
             parameters = GetField(path, ",", 2);
             path = GetField(path, ",", 1);
         }
-        const int result = RunAndWait(run.host, path, parameters);
+        // A folder would open a window of the shell that no one may ever close: the run
+        // would wait for it for good.
+        const DWORD attributes = GetFileAttributesA(path.c_str());
+        const bool folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+        const int result = folder ? ERROR_DIRECTORY : RunAndWait(run.host, path, parameters);
         s.StepResult = result == -1 ? "完了" : "失敗";
         run.host.Log("実行 " + path + " " + parameters + (result == -1 ? " -> 終了" : " -> 起動失敗 " + std::to_string(result)));
     }

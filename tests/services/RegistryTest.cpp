@@ -278,6 +278,20 @@ TEST(ProtectedRegistryKeys, TheListOfInstalledProgramsAndItsParentsAreNeverDelet
                               "SOFTWARE\\Vendor", "SOFTWARE2", "\\SOFTWARE\\表"})
         EXPECT_FALSE(IsProtectedRegistryKey(other)) << other;
 
+    // Under a root: no whole top-level key, and under the classes root the system's own.
+    struct Row {
+        const char* root;
+        const char* key;
+        bool kept;
+    };
+    for (const Row& r : {Row{"(Local)", "\\SYSTEM", true}, Row{"(Cuser)", "Control Panel\\", true},
+                         Row{"(Users)", ".DEFAULT", true}, Row{"(Local)", "software\\classes", true},
+                         Row{"(Local)", "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs", true},
+                         Row{"(Class)", ".exe", true}, Row{"(Class)", "CLSID", true}, Row{"(Class)", "*", true},
+                         Row{"(Class)", ".qdemo", false}, Row{"(Class)", "qdemo_auto_file", false},
+                         Row{"(Cuser)", "Software\\Vendor", false}, Row{"(Local)", "SOFTWARE\\Vendor\\App", false}})
+        EXPECT_EQ(IsProtectedRegistryKey(r.root, r.key), r.kept) << r.root << r.key;
+
     // A canary entry proves the real list survives a record whose key name is empty.
     const std::string uninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
     const std::string canary = uninstall + "\\QSCanary" + std::to_string(GetCurrentProcessId());

@@ -212,6 +212,20 @@ TEST_F(UninstallRunTest, AProgramThatCannotBeStartedFailsItsLineOnlyAndTheRunGoe
     EXPECT_TRUE(host.questions.empty());
 }
 
+TEST_F(UninstallRunTest, AFolderNamedAsTheProgramBeforeUninstallingIsNeverOpened)
+{
+    // Its shell window would hold the run for good.
+    CreateDirectoryA((app + "data").c_str(), nullptr);
+    record.folders = {app + "data\\"};
+    record.beforeFile = "data,/q";
+    Run();
+    StageWords words = kNothingFailed;
+    words[0] = "失敗";
+    EXPECT_EQ(state.MessageLog, ExpectedLog(words, false));
+    EXPECT_EQ(state.FailureLog, "");
+    EXPECT_FALSE(Exists(app + "data"));
+}
+
 namespace {
 
 struct CompletionRow {
