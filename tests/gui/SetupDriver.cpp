@@ -88,6 +88,13 @@ DWORD SetupProcess::ExitCode() const
     return code;
 }
 
+void SetupProcess::Kill()
+{
+    if (!Running()) return;
+    TerminateProcess(process_.get(), 99);
+    WaitForSingleObject(process_.get(), 30000);
+}
+
 bool SetupProcess::Running() const
 {
     return process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;

@@ -27,6 +27,8 @@ public:
     bool Running() const;
     // The program's exit code once it has ended; 259 (STILL_ACTIVE) before.
     DWORD ExitCode() const;
+    // Ends the program at once, as a crash or the task manager would.
+    void Kill();
 
     // A visible top-level window of this program with the class (and caption, unless
     // nullptr); nullptr after the time.
