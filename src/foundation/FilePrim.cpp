@@ -1,6 +1,7 @@
 #include "foundation/FilePrim.h"
 
 #include "foundation/Handles.h"
+#include "foundation/MBUtils.h"
 #include "foundation/uStrOp.h"
 
 #include <windows.h>
@@ -42,9 +43,9 @@ DWORD CALLBACK OnCopyProgress(LARGE_INTEGER total, LARGE_INTEGER copied, LARGE_I
     return PROGRESS_CONTINUE;
 }
 
-std::uint32_t CopyClearingAttributes(const std::string& source, const std::string& target, const CopyProgress* progress)
+// One copy over whatever is at target. 0 or the error.
+DWORD CopyOnce(const std::string& source, const std::string& target, const CopyProgress* progress)
 {
-    if (FileAge(target) != -1) SetFileAttributesA(target.c_str(), kArchiveOnly);
     BOOL ok;
     if (progress && *progress) {
         ProgressContext context{progress, GetTickCount()};
@@ -52,9 +53,49 @@ std::uint32_t CopyClearingAttributes(const std::string& source, const std::strin
     } else {
         ok = CopyFileA(source.c_str(), target.c_str(), FALSE);
     }
-    DWORD error = ok ? 0 : GetLastError();
+    const DWORD error = ok ? 0 : GetLastError();
     // A failure without a code must not read as success.
-    if (!ok && error == 0) error = ERROR_GEN_FAILURE;
+    return !ok && error == 0 ? ERROR_GEN_FAILURE : error;
+}
+
+// Replaces an existing file so that a failed copy (a full disk, a read error) leaves it
+// as it was: the copy goes to a new file beside it, which then takes its place.
+DWORD ReplaceKeepingTheOld(const std::string& source, const std::string& target, const CopyProgress* progress)
+{
+    {
+        // In use by another program: the same answer a plain copy gets, and nothing moved.
+        const UniqueFile probe(CreateFileA(target.c_str(), GENERIC_WRITE,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!probe) {
+            const DWORD error = GetLastError();
+            return error ? error : ERROR_GEN_FAILURE;
+        }
+    }
+    static unsigned counter = 0;
+    const std::string fresh = Left(target, static_cast<int>(LastPathDelimiter(target))) + "QSNEW" +
+                              std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter) + ".TMP";
+    DWORD error = CopyOnce(source, fresh, progress);
+    if (error == 0 && !MoveFileExA(fresh.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        error = GetLastError();
+        if (error == 0) error = ERROR_GEN_FAILURE;
+    }
+    if (error != 0) DeleteFileA(fresh.c_str());
+    return error;
+}
+
+std::uint32_t CopyClearingAttributes(const std::string& source, const std::string& target, const CopyProgress* progress)
+{
+    DWORD error;
+    if (FileAge(target) != -1) {
+        SetFileAttributesA(target.c_str(), kArchiveOnly);
+        error = ReplaceKeepingTheOld(source, target, progress);
+    } else {
+        error = CopyOnce(source, target, progress);
+        // What a failed copy left under the name is incomplete and of this run: it must
+        // not pass for the installed file later.
+        if (error != 0 && error != ERROR_SHARING_VIOLATION && FileAge(target) != -1) DeleteFileA(target.c_str());
+    }
     if (FileAge(target) != -1) SetFileAttributesA(target.c_str(), kArchiveOnly);
     return error;
 }
