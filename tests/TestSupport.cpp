@@ -21,16 +21,30 @@ ScratchFolder::~ScratchFolder()
     RemoveTree(path_);
 }
 
-int RunProgram(std::string commandLine)
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (condition()) return true;
+        if (GetTickCount() - start >= timeoutMs) return false;
+        Sleep(25);
+    }
+}
+
+int RunProgram(std::string commandLine, DWORD timeoutMs)
 {
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
     if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
         return -1;
-    WaitForSingleObject(pi.hProcess, 20000);
-    DWORD code = 0;
-    GetExitCodeProcess(pi.hProcess, &code);
+    DWORD code = static_cast<DWORD>(-1);
+    if (WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0) {
+        GetExitCodeProcess(pi.hProcess, &code);
+    } else {
+        TerminateProcess(pi.hProcess, code);
+        WaitForSingleObject(pi.hProcess, timeoutMs);
+    }
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
     return static_cast<int>(code);

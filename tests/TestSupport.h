@@ -5,7 +5,15 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
+
+// The upper bound of every wait for a state in the tests. Generous, so that only a real
+// failure reaches it, also on a loaded machine; a passing test never waits that long.
+constexpr DWORD kPatienceMs = 60000;
+
+// Polls the condition until it holds (true) or the time is over (false).
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = kPatienceMs);
 
 // A fresh folder under the system temporary folder, removed with its contents at the end.
 class ScratchFolder {
@@ -23,9 +31,18 @@ private:
     std::string path_;
 };
 
-// Runs a program and waits for it (at most 20 s); its exit code, or -1 when it could
-// not be started.
-int RunProgram(std::string commandLine);
+// Runs a program and waits for it to end; its exit code, or -1 when it could not be
+// started or had not ended within the time (it is then ended).
+int RunProgram(std::string commandLine, DWORD timeoutMs = kPatienceMs);
+
+#ifdef QS_WINTOOL_EXE
+// The command line of tests/tools/wintool acting on this process's windows only: test
+// programs running side by side show windows with the same captions.
+inline std::string WintoolCommand(const std::string& args)
+{
+    return std::string("\"" QS_WINTOOL_EXE "\" -p ") + std::to_string(GetCurrentProcessId()) + " " + args;
+}
+#endif
 
 // Writes bytes to a file, replacing it. Returns false on failure.
 bool WriteFileBytes(const std::string& path, const std::string& bytes);

@@ -66,28 +66,33 @@ int CALLBACK BrowseProbe(HWND dialog, UINT msg, LPARAM lp, LPARAM data)
 
 class FolderDialog : public ::testing::Test {
 protected:
-    // Runs Execute while wintool presses the button (control ID) in the dialog. A
-    // watchdog cancels a dialog that wintool could not press, so no run hangs.
+    // Runs Execute while wintool presses the button (control ID) in the dialog. When
+    // wintool gives up, the dialog is cancelled, so a failing run ends instead of hanging.
     bool ExecuteAndPress(TFolderDialog& dialog, Probe& probe, const char* button, const Host* host = nullptr)
     {
         dialog.Callback = BrowseProbe;
         dialog.CallbackParam = reinterpret_cast<LPARAM>(&probe);
-        std::string command = std::string("\"") + QS_WINTOOL_EXE + "\" click \"" + kCaption + "\" " + button + " 30000";
+        std::string command = WintoolCommand(std::string("click \"") + kCaption + "\" " + button + " " +
+                                             std::to_string(kPatienceMs));
         STARTUPINFOA si{};
         si.cb = sizeof si;
         PROCESS_INFORMATION pi{};
         EXPECT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
             << command;
+        DWORD exitCode = 99;
+        std::atomic<bool> done{false};
         std::thread watchdog([&] {
-            WaitForSingleObject(pi.hProcess, 40000);
-            for (int i = 0; i < 50 && probe.dialog.load() && IsWindow(probe.dialog.load()); ++i) Sleep(100);
-            if (HWND d = probe.dialog.load(); d && IsWindow(d)) PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
+            // wintool ends by itself, within its own time limit.
+            if (WaitForSingleObject(pi.hProcess, 2 * kPatienceMs) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 98);
+            GetExitCodeProcess(pi.hProcess, &exitCode);
+            // A pressed dialog closes by itself; one that was not pressed is cancelled.
+            WaitUntil([&] { return done || (exitCode != 0 && probe.dialog.load()); });
+            if (HWND d = probe.dialog.load(); !done && d) PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
         });
         const bool chosen = host ? dialog.Execute(*host) : dialog.Execute(nullptr);
+        done = true;
         probe.dialog = nullptr;
         watchdog.join();
-        DWORD exitCode = 99;
-        GetExitCodeProcess(pi.hProcess, &exitCode);
         EXPECT_EQ(exitCode, 0u) << "wintool could not press button " << button;
         CloseHandle(pi.hThread);
         CloseHandle(pi.hProcess);
