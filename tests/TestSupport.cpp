@@ -2,12 +2,23 @@
 
 #include <atomic>
 
-ScratchFolder::ScratchFolder()
+namespace {
+
+std::string TempFolder()
 {
-    static std::atomic<int> counter{0};
     char temp[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, temp);
-    std::string base(temp);
+    return temp;
+}
+
+} // namespace
+
+ScratchFolder::ScratchFolder() : ScratchFolder(TempFolder()) {}
+
+ScratchFolder::ScratchFolder(const std::string& parent)
+{
+    static std::atomic<int> counter{0};
+    std::string base(parent);
     if (base.empty() || base.back() != '\\') base += '\\';
     for (;;) {
         path_ = base + "qs_test_" + std::to_string(GetCurrentProcessId()) + "_" +
@@ -28,6 +39,29 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
         if (condition()) return true;
         if (GetTickCount() - start >= timeoutMs) return false;
         Sleep(25);
+    }
+}
+
+void SettleForBrowser(const std::string& path)
+{
+    // "C:\a\b" lists "C:\a", then "C:\a\b". CharNextA steps over double-byte characters,
+    // whose second byte may be a backslash.
+    const char* const start = path.c_str();
+    if (path.size() < 3) return;
+    bool afterSeparator = true; // the root's
+    for (const char* p = start + 3;; p = CharNextA(p)) {
+        const bool end = *p == '\0';
+        if ((end || *p == '\\') && !afterSeparator) {
+            WIN32_FIND_DATAA data;
+            HANDLE find = FindFirstFileA((std::string(start, p) + "\\*").c_str(), &data);
+            if (find != INVALID_HANDLE_VALUE) {
+                while (FindNextFileA(find, &data)) {
+                }
+                FindClose(find);
+            }
+        }
+        if (end) break;
+        afterSeparator = *p == '\\';
     }
 }
 

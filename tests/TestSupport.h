@@ -15,10 +15,25 @@ constexpr DWORD kPatienceMs = 60000;
 // Polls the condition until it holds (true) or the time is over (false).
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = kPatienceMs);
 
-// A fresh folder under the system temporary folder, removed with its contents at the end.
+// Folders for the shell's folder browser to open at. The browser finds each level of
+// the path by comparing item IDs, and Wine's IDs hold a folder's modification and last
+// access times, so a level whose times move while the browser looks is not found and the
+// selection stays at the top. Two things move them: changes inside a folder (the shared
+// temporary folder changes whenever a test program beside this one makes or removes a
+// scratch folder) and the first listing of a folder after a change (Linux "relatime").
+// So make them in a ScratchFolder under kBrowserParent (a drive root's ID holds no times)
+// and call SettleForBrowser on the folder once it is complete.
+constexpr char kBrowserParent[] = "C:\\";
+// Lists every folder of the path below its drive root once, so that their access times
+// have moved for the last time.
+void SettleForBrowser(const std::string& path);
+
+// A fresh folder under the system temporary folder (or under `parent`), removed with
+// its contents at the end.
 class ScratchFolder {
 public:
     ScratchFolder();
+    explicit ScratchFolder(const std::string& parent);
     ~ScratchFolder();
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;

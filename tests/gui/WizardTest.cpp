@@ -557,8 +557,10 @@ TEST_F(Wizard, NinetyNineWorkFoldersReuseTheLastAndAllGoOnClosing)
 
 TEST_F(Wizard, FolderBrowserChoiceUpdatesTheFolderAndTheFreeSpace)
 {
-    const std::string chosen = root_ / "選択先";
-    CreateDirectoryA(chosen.c_str(), nullptr);
+    const ScratchFolder browsable(kBrowserParent);
+    const std::string chosen = browsable / "選択先";
+    ASSERT_TRUE(CreateDirectoryA(chosen.c_str(), nullptr));
+    SettleForBrowser(chosen);
     Script(kBasicScript);
     ASSERT_TRUE(Start());
     ASSERT_TRUE(WaitText(M::kBtnEvent, "インストール続行(&C)"));
@@ -574,8 +576,7 @@ TEST_F(Wizard, FolderBrowserChoiceUpdatesTheFolderAndTheFreeSpace)
         browser = setup_->FindWindowOf("#32770", nullptr);
         return browser && GetWindow(browser, GW_OWNER) == main_;
     }));
-    // The browser reaches the folder some time after it appears; a press before then
-    // would answer the selection on the way there.
+    // A press before the browser has reached the folder would answer another one.
     HWND tree = FindWindowExA(browser, nullptr, "SysTreeView32", nullptr);
     ASSERT_TRUE(tree);
     EXPECT_TRUE(WaitUntil([&] { return setup_->SelectedTreeItemText(tree) == "選択先"; }))

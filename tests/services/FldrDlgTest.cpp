@@ -42,9 +42,9 @@ int CALLBACK BrowseProbe(HWND dialog, UINT msg, LPARAM lp, LPARAM data)
 {
     auto* probe = reinterpret_cast<Probe*>(data);
     if (msg == BFFM_SELCHANGED && !probe->select.empty()) {
-        // Wine's browser reaches a preselected folder seconds after it appears; a button
-        // pressed before then answers the old selection. wintool finds the dialog by
-        // its caption, so the caption comes only once the selection is there.
+        // A button pressed before the browser has reached the preselected folder (see
+        // SettleForBrowser) answers another one. wintool finds the dialog by its
+        // caption, so the caption comes only once the selection is there.
         char path[MAX_PATH] = {};
         const bool there = SHGetPathFromIDListA(reinterpret_cast<LPCITEMIDLIST>(lp), path) &&
                            lstrcmpiA(AddBackslash(path, "B").c_str(), AddBackslash(probe->select, "B").c_str()) == 0;
@@ -100,7 +100,7 @@ protected:
     }
 
     ComInit com;
-    ScratchFolder dir;
+    ScratchFolder dir{kBrowserParent};
 };
 
 } // namespace
@@ -121,6 +121,7 @@ TEST(FolderDialogOptions, DefaultIsFileSystemFoldersOnlyAndEachOptionSetsItsShel
 TEST_F(FolderDialog, OkGivesTheChosenFolderWithoutTrailingBackslash)
 {
     ASSERT_TRUE(CreateDirectoryA((dir / "表示").c_str(), nullptr));
+    SettleForBrowser(dir / "表示");
     TFolderDialog dialog;
     dialog.Title = "セットアップフォルダを選択してください．";
     Probe probe;
@@ -146,6 +147,7 @@ TEST_F(FolderDialog, CancelAnswersFalseAndLeavesDirectoryUnchanged)
     dialog.Directory = "D:\\before";
     Probe probe;
     probe.select = dir.path();
+    SettleForBrowser(probe.select);
     EXPECT_FALSE(ExecuteAndPress(dialog, probe, "2")); // IDCANCEL
     EXPECT_EQ(dialog.Directory, "D:\\before");
 }
