@@ -1,5 +1,5 @@
-// Helpers shared by the test programs: scratch folders and small file utilities that
-// use the plain Win32 API, independent of the code under test.
+// Helpers shared by the test programs: scratch folders, waits for states and small file
+// utilities that use the plain Win32 API, independent of the code under test.
 #pragma once
 #include "foundation/Handles.h"
 
