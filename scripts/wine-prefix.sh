@@ -1,18 +1,43 @@
 #!/usr/bin/env bash
-# Creates the private Wine prefix once (idempotent, safe to call concurrently):
-# null graphics driver unless QS_GRAPHICS=x11, Japanese font substitutes, and a drive
-# Q: whose root is empty.
+# Creates the private Wine prefix once (idempotent, safe to call concurrently): null
+# graphics driver unless QS_GRAPHICS=x11, Japanese font substitutes. On every call it
+# also puts the prefix's view of the Linux file system right, so an older prefix is
+# brought up to date: drive P: is the checkout, Q: a drive whose root is empty, there
+# is no Z: (the Linux root), and the profile folders are folders of the prefix instead
+# of links to the Linux home.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 
 mkdir -p "$(dirname "$WINEPREFIX")"
 exec 9>"$WINEPREFIX.lock"
 flock 9
-if [ -f "$WINEPREFIX/.qs-ready-2" ]; then exit 0; fi
+
+# Only what the prefix can reach is searched by the shell's folder browser and by
+# anything else that walks drives; Z: and the home links make that the whole machine.
+confine() {
+  local dev="$WINEPREFIX/dosdevices"
+  rm -f "$dev/z:" "$dev/z::"
+  [ "$(readlink "$dev/p:" 2>/dev/null)" = "$QS_ROOT" ] || ln -sfn "$QS_ROOT" "$dev/p:"
+  # Q: stands for a freshly formatted disk (an empty root) in the tests.
+  mkdir -p "$WINEPREFIX/qs-drive-q"
+  [ "$(readlink "$dev/q:" 2>/dev/null)" = ../qs-drive-q ] || ln -sfn ../qs-drive-q "$dev/q:"
+  local d
+  for d in "$WINEPREFIX"/drive_c/users/*/*; do
+    if [ -L "$d" ]; then rm "$d" && mkdir "$d"; fi
+  done
+  # The shell's desktop also lists Wine's view of the Linux root ("/") beside My Computer.
+  local key='Software\Microsoft\Windows\CurrentVersion\Explorer\Desktop\Namespace\{9D20AAE8-0625-44B0-9CA7-71889C2254D9}'
+  if grep -qiF "[${key//\\/\\\\}]" "$WINEPREFIX/system.reg" 2>/dev/null; then
+    "$QS_WINE" reg delete "HKLM\\$key" /f >/dev/null 2>&1 || true
+  fi
+}
+
+if [ -f "$WINEPREFIX/.qs-ready" ]; then confine; exit 0; fi
 
 rm -rf "$WINEPREFIX"
 "$QS_WINE" wineboot -i >/dev/null 2>&1 || true
 "$QS_WINESERVER" -w || true
+confine
 
 reg() { "$QS_WINE" reg "$@" >/dev/null; }
 if [ "${QS_GRAPHICS:-null}" = null ]; then
@@ -27,13 +52,5 @@ subst='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes'
 reg add "$subst" /v 'ＭＳ Ｐゴシック' /d 'IPAPGothic' /f
 reg add "$subst" /v 'ＭＳ ゴシック' /d 'IPAGothic' /f
 reg add "$subst" /v 'ＭＳ Ｐ明朝' /d 'IPAPMincho' /f
-# A new prefix links Desktop, Documents and the like to the Linux home folder: shortcuts
-# made in the prefix would land there. They become folders of the prefix's own.
-for link in "$WINEPREFIX"/drive_c/users/*/*; do
-  if [ -L "$link" ]; then rm -f "$link"; mkdir -p "$link"; fi
-done
-# Drive Q: stands for a freshly formatted disk (an empty root) in the tests.
-mkdir -p "$WINEPREFIX/qs-drive-q"
-ln -sfn ../qs-drive-q "$WINEPREFIX/dosdevices/q:"
 "$QS_WINESERVER" -w || true
-touch "$WINEPREFIX/.qs-ready-2"
+touch "$WINEPREFIX/.qs-ready"

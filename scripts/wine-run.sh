@@ -4,5 +4,5 @@
 set -euo pipefail
 here="$(dirname "${BASH_SOURCE[0]}")"
 source "$here/wine-env.sh"
-[ -f "$WINEPREFIX/.qs-ready-2" ] || "$here/wine-prefix.sh"
+[ -f "$WINEPREFIX/.qs-ready" ] || "$here/wine-prefix.sh"
 exec "$QS_WINE" "$@"

@@ -2,12 +2,23 @@
 
 #include <atomic>
 
-ScratchFolder::ScratchFolder()
+namespace {
+
+std::string TempFolder()
 {
-    static std::atomic<int> counter{0};
     char temp[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, temp);
-    std::string base(temp);
+    return temp;
+}
+
+} // namespace
+
+ScratchFolder::ScratchFolder() : ScratchFolder(TempFolder()) {}
+
+ScratchFolder::ScratchFolder(const std::string& parent)
+{
+    static std::atomic<int> counter{0};
+    std::string base(parent);
     if (base.empty() || base.back() != '\\') base += '\\';
     for (;;) {
         path_ = base + "qs_test_" + std::to_string(GetCurrentProcessId()) + "_" +
@@ -21,16 +32,53 @@ ScratchFolder::~ScratchFolder()
     RemoveTree(path_);
 }
 
-int RunProgram(std::string commandLine)
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (condition()) return true;
+        if (GetTickCount() - start >= timeoutMs) return false;
+        Sleep(25);
+    }
+}
+
+void SettleForBrowser(const std::string& path)
+{
+    // "C:\a\b" lists "C:\a", then "C:\a\b". CharNextA steps over double-byte characters,
+    // whose second byte may be a backslash.
+    const char* const start = path.c_str();
+    if (path.size() < 3) return;
+    bool afterSeparator = true; // the root's
+    for (const char* p = start + 3;; p = CharNextA(p)) {
+        const bool end = *p == '\0';
+        if ((end || *p == '\\') && !afterSeparator) {
+            WIN32_FIND_DATAA data;
+            HANDLE find = FindFirstFileA((std::string(start, p) + "\\*").c_str(), &data);
+            if (find != INVALID_HANDLE_VALUE) {
+                while (FindNextFileA(find, &data)) {
+                }
+                FindClose(find);
+            }
+        }
+        if (end) break;
+        afterSeparator = *p == '\\';
+    }
+}
+
+int RunProgram(std::string commandLine, DWORD timeoutMs)
 {
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
     if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
         return -1;
-    WaitForSingleObject(pi.hProcess, 20000);
-    DWORD code = 0;
-    GetExitCodeProcess(pi.hProcess, &code);
+    DWORD code = static_cast<DWORD>(-1);
+    if (WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0) {
+        GetExitCodeProcess(pi.hProcess, &code);
+    } else {
+        TerminateProcess(pi.hProcess, code);
+        WaitForSingleObject(pi.hProcess, timeoutMs);
+    }
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
     return static_cast<int>(code);

@@ -1,17 +1,40 @@
-// Helpers shared by the test programs: scratch folders and small file utilities that
-// use the plain Win32 API, independent of the code under test.
+// Helpers shared by the test programs: scratch folders, waits for states and small file
+// utilities that use the plain Win32 API, independent of the code under test.
 #pragma once
 #include "foundation/Handles.h"
 
 #include <windows.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 
-// A fresh folder under the system temporary folder, removed with its contents at the end.
+// The upper bound of every wait for a state in the tests. Generous, so that only a real
+// failure reaches it, also on a loaded machine; a passing test never waits that long.
+constexpr DWORD kPatienceMs = 60000;
+
+// Polls the condition until it holds (true) or the time is over (false).
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = kPatienceMs);
+
+// Folders for the shell's folder browser to open at. The browser finds each level of
+// the path by comparing item IDs, and Wine's IDs hold a folder's modification and last
+// access times, so a level whose times move while the browser looks is not found and the
+// selection stays at the top. Two things move them: changes inside a folder (the shared
+// temporary folder changes whenever a test program beside this one makes or removes a
+// scratch folder) and the first listing of a folder after a change (Linux "relatime").
+// So make them in a ScratchFolder under kBrowserParent (a drive root's ID holds no times)
+// and call SettleForBrowser on the folder once it is complete.
+constexpr char kBrowserParent[] = "C:\\";
+// Lists every folder of the path below its drive root once, so that their access times
+// have moved for the last time.
+void SettleForBrowser(const std::string& path);
+
+// A fresh folder under the system temporary folder (or under `parent`), removed with
+// its contents at the end.
 class ScratchFolder {
 public:
     ScratchFolder();
+    explicit ScratchFolder(const std::string& parent);
     ~ScratchFolder();
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
@@ -24,9 +47,18 @@ private:
     std::string path_;
 };
 
-// Runs a program and waits for it (at most 20 s); its exit code, or -1 when it could
-// not be started.
-int RunProgram(std::string commandLine);
+// Runs a program and waits for it to end; its exit code, or -1 when it could not be
+// started or had not ended within the time (it is then ended).
+int RunProgram(std::string commandLine, DWORD timeoutMs = kPatienceMs);
+
+#ifdef QS_WINTOOL_EXE
+// The command line of tests/tools/wintool acting on this process's windows only: test
+// programs running side by side show windows with the same captions.
+inline std::string WintoolCommand(const std::string& args)
+{
+    return std::string("\"" QS_WINTOOL_EXE "\" -p ") + std::to_string(GetCurrentProcessId()) + " " + args;
+}
+#endif
 
 // The Linux path of a Windows path under Wine ("" when there is none).
 std::string UnixPath(const std::string& windowsPath);

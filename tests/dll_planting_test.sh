@@ -9,8 +9,9 @@
 set -euo pipefail
 setup=$1 planted=$2 naive=$3 wizdrive=$4 objdump=$5
 root="$(cd "$(dirname "$0")/.." && pwd)"
+source "$root/scripts/wine-env.sh"
 run="$root/scripts/wine-run.sh"
-work=$(mktemp -d "${TMPDIR:-/tmp}/qs-planted.XXXXXX")
+work=$(qs_scratch qs-planted)
 trap 'rm -rf "$work"' EXIT
 
 # Starts SETUP.EXE from $work with loader tracing, waits for its start-up to end (the
@@ -19,9 +20,9 @@ trap 'rm -rf "$work"' EXIT
 trace_setup() {
   (cd "$work" && WINEDEBUG=+pid,+loaddll "$run" "$work/SETUP.EXE" 2>"$work/trace.txt" >/dev/null) &
   local pid=$!
-  if ! WINEDEBUG=-all "$run" "$wizdrive" waittext 229 "処理開始(&S)" 30000 ||
-     ! WINEDEBUG=-all "$run" "$wizdrive" click 230 5000; then
-    pkill -f "$work/SETUP.EXE" 2>/dev/null || true
+  if ! WINEDEBUG=-all "$run" "$wizdrive" waittext 229 "処理開始(&S)" 60000 ||
+     ! WINEDEBUG=-all "$run" "$wizdrive" click 230 60000; then
+    pkill -P "$pid" 2>/dev/null || true; kill "$pid" 2>/dev/null || true
     echo "FAIL: SETUP.EXE showed no window" >&2
     return 1
   fi

@@ -7,15 +7,15 @@
 set -euo pipefail
 probe=$1
 root="$(cd "$(dirname "$0")/.." && pwd)"
-work=$(mktemp -d "${TMPDIR:-/tmp}/qs-reboot.XXXXXX")
-export WINEPREFIX="$work/prefix"
 source "$root/scripts/wine-env.sh"
+work=$(qs_scratch qs-reboot)
+export WINEPREFIX="$work/prefix"
 cleanup() { "$QS_WINESERVER" -k 2>/dev/null || true; rm -rf "$work"; }
 trap cleanup EXIT
 
 "$root/scripts/wine-prefix.sh"
 record="$work/record.txt"
-timeout 120 "$QS_WINE" "$probe" "Z:${record//\//\\}" || true
+timeout 120 "$QS_WINE" "$probe" "$(qs_winpath "$record")" || true
 cat "$record" 2>/dev/null || true
 
 failed=0

@@ -6,10 +6,11 @@
 set -euo pipefail
 makelink=$1
 root="$(cd "$(dirname "$0")/.." && pwd)"
+source "$root/scripts/wine-env.sh"
 run="$root/scripts/wine-run.sh"
-work=$(mktemp -d "${TMPDIR:-/tmp}/qs-lnk.XXXXXX")
+work=$(qs_scratch qs-lnk)
 trap 'rm -rf "$work"' EXIT
-win="Z:${work//\//\\}"   # the same folder as Windows sees it (Wine maps Z: to /)
+win=$(qs_winpath "$work")   # the same folder as Windows sees it
 
 failed=0
 check() { # description, expected, actual

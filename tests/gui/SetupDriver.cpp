@@ -2,6 +2,8 @@
 
 #include "ui/Controls.h"
 
+#include <commctrl.h>
+
 #include <cstring>
 
 namespace {
@@ -72,7 +74,7 @@ SetupProcess::~SetupProcess()
 {
     if (Running()) {
         TerminateProcess(process_.get(), 99);
-        WaitForSingleObject(process_.get(), 10000);
+        WaitForSingleObject(process_.get(), kPatienceMs);
     }
 }
 
@@ -114,6 +116,43 @@ HWND SetupProcess::WaitForWindow(const char* className, const char* caption, DWO
     return found;
 }
 
+bool SetupProcess::Settled(HWND window) const
+{
+    // A sent message is handled only when the thread asks for messages again.
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_BLOCK, kPatienceMs, &result) != 0;
+}
+
+std::string SetupProcess::SelectedTreeItemText(HWND tree) const
+{
+    const auto item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    if (!item || !process_) return {};
+    // TVM_GETITEM takes pointers, so the item and its text buffer live in the program.
+    constexpr int kTextMax = 520;
+    struct Remote {
+        TVITEMA item;
+        char text[kTextMax];
+    };
+    void* remote = VirtualAllocEx(process_.get(), nullptr, sizeof(Remote), MEM_COMMIT, PAGE_READWRITE);
+    if (!remote) return {};
+    auto* r = static_cast<Remote*>(remote);
+    TVITEMA query{};
+    query.mask = TVIF_TEXT;
+    query.hItem = item;
+    query.pszText = r->text;
+    query.cchTextMax = kTextMax;
+    std::string text;
+    DWORD_PTR ok = 0;
+    Remote local{};
+    if (WriteProcessMemory(process_.get(), &r->item, &query, sizeof query, nullptr) &&
+        SendMessageTimeoutA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&r->item), SMTO_BLOCK, kPatienceMs,
+                            &ok) &&
+        ok && ReadProcessMemory(process_.get(), remote, &local, sizeof local, nullptr))
+        text.assign(local.text, strnlen(local.text, kTextMax));
+    VirtualFreeEx(process_.get(), remote, 0, MEM_RELEASE);
+    return text;
+}
+
 HWND ControlOf(HWND form, int id)
 {
     return FindControl(form, id);
@@ -123,11 +162,11 @@ std::string TextOf(HWND hwnd)
 {
     if (!hwnd) return "<no window>";
     DWORD_PTR length = 0;
-    if (!SendMessageTimeoutA(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) return "<no answer>";
+    if (!SendMessageTimeoutA(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kPatienceMs, &length)) return "<no answer>";
     std::vector<char> text(length + 1);
     DWORD_PTR n = 0;
     if (!SendMessageTimeoutA(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
-                             5000, &n))
+                             kPatienceMs, &n))
         return "<no answer>";
     return std::string(text.data(), n);
 }
@@ -150,16 +189,6 @@ void Press(HWND button, Delivery how)
 void Answer(HWND box, int buttonId)
 {
     Press(GetDlgItem(box, buttonId));
-}
-
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
-{
-    const DWORD start = GetTickCount();
-    for (;;) {
-        if (condition()) return true;
-        if (GetTickCount() - start >= timeoutMs) return false;
-        Sleep(50);
-    }
 }
 
 bool IsShown(HWND hwnd)

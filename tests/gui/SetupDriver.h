@@ -2,6 +2,7 @@
 // automation tool would: find windows by class and caption, read texts with WM_GETTEXT,
 // press buttons with BM_CLICK, answer message boxes.
 #pragma once
+#include "TestSupport.h"
 #include "foundation/Handles.h"
 
 #include <windows.h>
@@ -35,10 +36,15 @@ public:
     HWND WaitForWindow(const char* className, const char* caption, DWORD timeoutMs) const;
     HWND FindWindowOf(const char* className, const char* caption) const;
     // A message box of this program with the caption.
-    HWND WaitForMessageBox(const std::string& caption, DWORD timeoutMs = 10000) const
+    HWND WaitForMessageBox(const std::string& caption, DWORD timeoutMs = kPatienceMs) const
     {
         return WaitForWindow("#32770", caption.c_str(), timeoutMs);
     }
+    // Waits until the thread of the window has come back for messages: all that the
+    // program did in answer to earlier input is done. False when it did not answer.
+    bool Settled(HWND window) const;
+    // The text of the selected item of a tree view of this program ("" when none).
+    std::string SelectedTreeItemText(HWND tree) const;
 
 private:
     UniqueKernelHandle process_;
@@ -59,8 +65,6 @@ enum class Delivery { Posted, Sent };
 void Press(HWND button, Delivery how = Delivery::Posted);
 // Presses the message box's button with the ID (IDOK 1, IDYES 6, IDNO 7).
 void Answer(HWND box, int buttonId);
-// Polls the condition every 50 ms until it holds or the time is over.
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
 bool IsShown(HWND hwnd);   // the control's own visibility flag
 bool IsEnabled(HWND hwnd);
 bool IsChecked(HWND hwnd);

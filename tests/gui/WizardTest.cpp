@@ -48,7 +48,7 @@ protected:
     {
         setup_ = std::make_unique<SetupProcess>(pkg_ + "SETUP.EXE", arguments, temp_, environment);
         if (!setup_->Started()) return nullptr;
-        main_ = setup_->WaitForWindow(M::kClassName, nullptr, 30000);
+        main_ = setup_->WaitForWindow(M::kClassName, nullptr, kPatienceMs);
         return main_;
     }
 
@@ -56,7 +56,7 @@ protected:
     std::string T(int id) const { return TextOf(C(id)); }
     // Waits until the control shows the text; the start-up and the pages work
     // asynchronously to this process.
-    bool WaitText(int id, const std::string& text, DWORD timeoutMs = 15000) const
+    bool WaitText(int id, const std::string& text, DWORD timeoutMs = kPatienceMs) const
     {
         return WaitUntil([&] { return T(id) == text; }, timeoutMs);
     }
@@ -73,13 +73,16 @@ protected:
         return text;
     }
 
-    bool Ended(DWORD timeoutMs = 15000) { return setup_->WaitForExit(timeoutMs); }
+    bool Ended(DWORD timeoutMs = kPatienceMs) { return setup_->WaitForExit(timeoutMs); }
 
-    // Leaves with btnEnd, answering the close question with Yes when it comes.
+    // Leaves with btnEnd, answering the close question with Yes when it comes: the
+    // program either asks or ends.
     void Leave()
     {
         Click(M::kBtnEnd);
-        if (HWND box = setup_->WaitForMessageBox("終了確認", 2000)) Answer(box, IDYES);
+        HWND box = nullptr;
+        EXPECT_TRUE(WaitUntil([&] { return (box = setup_->FindWindowOf("#32770", "終了確認")) || !setup_->Running(); }));
+        if (box) Answer(box, IDYES);
         EXPECT_TRUE(Ended());
     }
 
@@ -331,7 +334,7 @@ TEST_F(Wizard, EarlierVersionRequiredAndRecommendedRemovalByFile)
                   "パッケージ配布者は、前バージョンのプログラムのアンインストールを推奨しています。" + kCrLf +
                   "インストールはこのまま続行できますが、予期せぬ結果を招く可能性があります。" + kCrLf +
                   "できる限り中断して、前バージョンのアンインストールを行うことをお勧めします。");
-    Sleep(300);
+    ASSERT_TRUE(setup_->Settled(main_)) << "the start-up goes on after the box";
     EXPECT_TRUE(IsEnabled(C(M::kBtnEvent))) << "a recommendation does not stop the wizard";
     Leave();
 }
@@ -470,7 +473,7 @@ TEST_F(Wizard, SecondInstanceEndsSilently)
     ASSERT_TRUE(WaitText(M::kBtnEvent, "インストール続行(&C)"));
     SetupProcess second(pkg_ + "SETUP.EXE", "", temp_);
     ASSERT_TRUE(second.Started());
-    EXPECT_TRUE(second.WaitForExit(15000));
+    EXPECT_TRUE(second.WaitForExit(kPatienceMs));
     EXPECT_FALSE(second.FindWindowOf("TfrmBack", nullptr));
     EXPECT_FALSE(second.FindWindowOf(M::kClassName, nullptr));
     EXPECT_TRUE(setup_->Running());
@@ -523,7 +526,7 @@ TEST_F(Wizard, GarbageScriptAndHugeLicenceStillGiveAWorkingWizard)
     ASSERT_TRUE(WaitText(M::kBtnEvent, "同意する(&A)"));
     EXPECT_GE(T(M::kTxtReadme).size(), 65536u) << "the beginning of data that is no text";
     Click(M::kBtnEnd);
-    EXPECT_TRUE(Ended(30000));
+    EXPECT_TRUE(Ended());
 }
 
 TEST_F(Wizard, EmptyScriptGivesTheDefaults)
@@ -554,8 +557,10 @@ TEST_F(Wizard, NinetyNineWorkFoldersReuseTheLastAndAllGoOnClosing)
 
 TEST_F(Wizard, FolderBrowserChoiceUpdatesTheFolderAndTheFreeSpace)
 {
-    const std::string chosen = root_ / "選択先";
-    CreateDirectoryA(chosen.c_str(), nullptr);
+    const ScratchFolder browsable(kBrowserParent);
+    const std::string chosen = browsable / "選択先";
+    ASSERT_TRUE(CreateDirectoryA(chosen.c_str(), nullptr));
+    SettleForBrowser(chosen);
     Script(kBasicScript);
     ASSERT_TRUE(Start());
     ASSERT_TRUE(WaitText(M::kBtnEvent, "インストール続行(&C)"));
@@ -571,14 +576,11 @@ TEST_F(Wizard, FolderBrowserChoiceUpdatesTheFolderAndTheFreeSpace)
         browser = setup_->FindWindowOf("#32770", nullptr);
         return browser && GetWindow(browser, GW_OWNER) == main_;
     }));
-    // The press must come after the browser has moved its selection off the tree's root.
+    // A press before the browser has reached the folder would answer another one.
     HWND tree = FindWindowExA(browser, nullptr, "SysTreeView32", nullptr);
     ASSERT_TRUE(tree);
-    EXPECT_TRUE(WaitUntil([&] {
-        const LRESULT caret = SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
-        return caret && caret != SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
-    }));
-    Sleep(200);
+    EXPECT_TRUE(WaitUntil([&] { return setup_->SelectedTreeItemText(tree) == "選択先"; }))
+        << setup_->SelectedTreeItemText(tree);
     Answer(browser, IDOK);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(browser); }));
     EXPECT_TRUE(WaitText(M::kTxtFolder, chosen + "\\")) << T(M::kTxtFolder);

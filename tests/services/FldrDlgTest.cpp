@@ -42,9 +42,9 @@ int CALLBACK BrowseProbe(HWND dialog, UINT msg, LPARAM lp, LPARAM data)
 {
     auto* probe = reinterpret_cast<Probe*>(data);
     if (msg == BFFM_SELCHANGED && !probe->select.empty()) {
-        // Wine's browser reaches a preselected folder seconds after it appears; a button
-        // pressed before then answers the old selection. wintool finds the dialog by
-        // its caption, so the caption comes only once the selection is there.
+        // A button pressed before the browser has reached the preselected folder (see
+        // SettleForBrowser) answers another one. wintool finds the dialog by its
+        // caption, so the caption comes only once the selection is there.
         char path[MAX_PATH] = {};
         const bool there = SHGetPathFromIDListA(reinterpret_cast<LPCITEMIDLIST>(lp), path) &&
                            lstrcmpiA(AddBackslash(path, "B").c_str(), AddBackslash(probe->select, "B").c_str()) == 0;
@@ -66,28 +66,33 @@ int CALLBACK BrowseProbe(HWND dialog, UINT msg, LPARAM lp, LPARAM data)
 
 class FolderDialog : public ::testing::Test {
 protected:
-    // Runs Execute while wintool presses the button (control ID) in the dialog. A
-    // watchdog cancels a dialog that wintool could not press, so no run hangs.
+    // Runs Execute while wintool presses the button (control ID) in the dialog. When
+    // wintool gives up, the dialog is cancelled, so a failing run ends instead of hanging.
     bool ExecuteAndPress(TFolderDialog& dialog, Probe& probe, const char* button, const Host* host = nullptr)
     {
         dialog.Callback = BrowseProbe;
         dialog.CallbackParam = reinterpret_cast<LPARAM>(&probe);
-        std::string command = std::string("\"") + QS_WINTOOL_EXE + "\" click \"" + kCaption + "\" " + button + " 30000";
+        std::string command = WintoolCommand(std::string("click \"") + kCaption + "\" " + button + " " +
+                                             std::to_string(kPatienceMs));
         STARTUPINFOA si{};
         si.cb = sizeof si;
         PROCESS_INFORMATION pi{};
         EXPECT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
             << command;
+        DWORD exitCode = 99;
+        std::atomic<bool> done{false};
         std::thread watchdog([&] {
-            WaitForSingleObject(pi.hProcess, 40000);
-            for (int i = 0; i < 50 && probe.dialog.load() && IsWindow(probe.dialog.load()); ++i) Sleep(100);
-            if (HWND d = probe.dialog.load(); d && IsWindow(d)) PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
+            // wintool ends by itself, within its own time limit.
+            if (WaitForSingleObject(pi.hProcess, 2 * kPatienceMs) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 98);
+            GetExitCodeProcess(pi.hProcess, &exitCode);
+            // A pressed dialog closes by itself; one that was not pressed is cancelled.
+            WaitUntil([&] { return done || (exitCode != 0 && probe.dialog.load()); });
+            if (HWND d = probe.dialog.load(); !done && d) PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
         });
         const bool chosen = host ? dialog.Execute(*host) : dialog.Execute(nullptr);
+        done = true;
         probe.dialog = nullptr;
         watchdog.join();
-        DWORD exitCode = 99;
-        GetExitCodeProcess(pi.hProcess, &exitCode);
         EXPECT_EQ(exitCode, 0u) << "wintool could not press button " << button;
         CloseHandle(pi.hThread);
         CloseHandle(pi.hProcess);
@@ -95,7 +100,7 @@ protected:
     }
 
     ComInit com;
-    ScratchFolder dir;
+    ScratchFolder dir{kBrowserParent};
 };
 
 } // namespace
@@ -116,6 +121,7 @@ TEST(FolderDialogOptions, DefaultIsFileSystemFoldersOnlyAndEachOptionSetsItsShel
 TEST_F(FolderDialog, OkGivesTheChosenFolderWithoutTrailingBackslash)
 {
     ASSERT_TRUE(CreateDirectoryA((dir / "表示").c_str(), nullptr));
+    SettleForBrowser(dir / "表示");
     TFolderDialog dialog;
     dialog.Title = "セットアップフォルダを選択してください．";
     Probe probe;
@@ -141,6 +147,7 @@ TEST_F(FolderDialog, CancelAnswersFalseAndLeavesDirectoryUnchanged)
     dialog.Directory = "D:\\before";
     Probe probe;
     probe.select = dir.path();
+    SettleForBrowser(probe.select);
     EXPECT_FALSE(ExecuteAndPress(dialog, probe, "2")); // IDCANCEL
     EXPECT_EQ(dialog.Directory, "D:\\before");
 }

@@ -27,12 +27,16 @@ protected:
         SetEnvironmentVariableA("QS_SLEEPER_MARKER", marker.c_str());
         SetEnvironmentVariableA("QS_SLEEPER_MS", "1000");
     }
-    void TearDown() override { SetEnvironmentVariableA("QS_SLEEPER_MARKER", nullptr); }
+    void TearDown() override
+    {
+        SetEnvironmentVariableA("QS_SLEEPER_MARKER", nullptr);
+        SetEnvironmentVariableA("QS_SLEEPER_UNTIL", nullptr);
+    }
 
-    // The helper's record once it has ended ("" after 15 s).
+    // The helper's record once it has ended ("" when it never came).
     std::string WaitForMarker() const
     {
-        for (int i = 0; i < 150 && GetFileAttributesA(marker.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) Sleep(100);
+        WaitUntil([&] { return GetFileAttributesA(marker.c_str()) != INVALID_FILE_ATTRIBUTES; });
         return ReadFileBytes(marker);
     }
     static std::string Field(const std::string& record, const std::string& name)
@@ -49,7 +53,8 @@ protected:
     ScriptedHost host;
 };
 
-// A host that really pumps this thread's messages, as the windows' host does.
+// A host that really pumps this thread's messages, as the windows' host does. At the
+// fifth timer tick it creates the file `release`.
 class PumpingHost : public ScriptedHost {
 public:
     void ProcessMessages() override
@@ -57,11 +62,12 @@ public:
         ScriptedHost::ProcessMessages();
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_TIMER) ++timerTicks;
+            if (msg.message == WM_TIMER && ++timerTicks == 5) WriteFileBytes(release, "");
             DispatchMessageA(&msg);
         }
     }
     int timerTicks = 0;
+    std::string release;
 };
 
 } // namespace
@@ -80,12 +86,16 @@ TEST_F(Launch, RunAndWaitReturnsMinusOneAfterTheProgramEndedInItsOwnFolder)
 
 TEST_F(Launch, RunAndWaitKeepsTheMessageQueueRunningWhileItWaits)
 {
+    // The helper runs until this thread has handled five timer ticks during the wait
+    // (or a minute has passed); a wait that blocks the queue sees at most one.
     PumpingHost pumping;
+    pumping.release = dir / "release";
+    SetEnvironmentVariableA("QS_SLEEPER_UNTIL", pumping.release.c_str());
+    SetEnvironmentVariableA("QS_SLEEPER_MS", std::to_string(kPatienceMs).c_str());
     const UINT_PTR timer = SetTimer(nullptr, 0, 50, nullptr);
     ASSERT_NE(timer, 0u);
     EXPECT_EQ(RunAndWait(pumping, exe, ""), -1);
     KillTimer(nullptr, timer);
-    // About 20 ticks in the helper's second; a wait that blocks the queue sees at most one.
     EXPECT_GE(pumping.timerTicks, 5);
 }
 

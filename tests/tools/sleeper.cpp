@@ -2,7 +2,8 @@
 // to the file named by QS_SLEEPER_MARKER (the environment is inherited, so the command
 // line stays free for the launcher's exact text):
 //   cwd=<current folder>\r\ncmdline=<command line as received>\r\n
-// QS_SLEEPER_MS sets the sleep (default 1000 ms).
+// QS_SLEEPER_MS sets the sleep (default 1000 ms). QS_SLEEPER_UNTIL names a file whose
+// appearance ends the sleep early, so a test can end it at a state of its own.
 #include <windows.h>
 
 #include <cstdlib>
@@ -13,7 +14,13 @@ int main()
     char value[MAX_PATH] = {};
     DWORD ms = 1000;
     if (GetEnvironmentVariableA("QS_SLEEPER_MS", value, MAX_PATH)) ms = std::strtoul(value, nullptr, 10);
-    Sleep(ms);
+    char until[MAX_PATH] = {};
+    if (GetEnvironmentVariableA("QS_SLEEPER_UNTIL", until, MAX_PATH)) {
+        const DWORD start = GetTickCount();
+        while (GetFileAttributesA(until) == INVALID_FILE_ATTRIBUTES && GetTickCount() - start < ms) Sleep(20);
+    } else {
+        Sleep(ms);
+    }
 
     char marker[MAX_PATH] = {};
     if (!GetEnvironmentVariableA("QS_SLEEPER_MARKER", marker, MAX_PATH)) return 2;

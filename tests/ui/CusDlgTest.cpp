@@ -29,19 +29,12 @@ RECT ClientRectOf(HWND child)
     return r;
 }
 
-bool WaitUntilShown(HWND dlg)
-{
-    for (int i = 0; i < 200; ++i) {
-        if (IsWindowVisible(dlg)) return true;
-        Sleep(25);
-    }
-    return false;
-}
-
 int Wintool(const std::string& args)
 {
-    return RunProgram(std::string("\"").append(QS_WINTOOL_EXE).append("\" ").append(args));
+    return RunProgram(WintoolCommand(args));
 }
+
+const std::string kPatience = std::string(" ").append(std::to_string(kPatienceMs));
 
 const std::string kQuotedCaption = std::string("\"").append(TfrmCustomDlg::kCaption).append("\"");
 
@@ -68,11 +61,15 @@ protected:
     int ShowAndDrive(const std::function<void(HWND)>& drive)
     {
         HWND dlg = dialog_.Handle();
+        bool shown = false;
         std::thread driver([&] {
-            if (WaitUntilShown(dlg)) drive(dlg);
+            shown = WaitUntil([&] { return IsWindowVisible(dlg) != FALSE; });
+            if (shown) drive(dlg);
+            else Press(dlg, TfrmCustomDlg::kIdNo); // release ShowModal; the test fails below
         });
         const int result = dialog_.ShowModal(owner_);
         driver.join();
+        EXPECT_TRUE(shown) << "the dialog never became visible";
         return result;
     }
 
@@ -208,9 +205,9 @@ TEST_F(CusDlg, CloseRequestsAreRefusedAndButtonsWorkFromAnotherProcess)
     const int result = ShowAndDrive([&](HWND dlg) {
         // What the Close box or Alt+F4 would send, synchronously so it is handled now.
         SendMessageA(dlg, WM_SYSCOMMAND, SC_CLOSE, 0);
-        closeExit = Wintool(std::string("close ").append(kQuotedCaption).append(" 5000"));
+        closeExit = Wintool("close " + kQuotedCaption + kPatience);
         // Posted messages are handled in order: the click comes after the close.
-        clickExit = Wintool(std::string("click ").append(kQuotedCaption).append(" \"すべて保存(&A)\" 5000"));
+        clickExit = Wintool("click " + kQuotedCaption + " \"すべて保存(&A)\"" + kPatience);
     });
     EXPECT_EQ(closeExit, 0);
     EXPECT_EQ(clickExit, 0);

@@ -23,8 +23,10 @@ std::string TextOf(HWND hwnd)
 
 int Wintool(const std::string& args)
 {
-    return RunProgram(std::string("\"").append(QS_WINTOOL_EXE).append("\" ").append(args));
+    return RunProgram(WintoolCommand(args));
 }
+
+const std::string kPatience = " " + std::to_string(kPatienceMs);
 
 void CALLBACK DestroyStatusWindow(HWND, UINT, UINT_PTR, DWORD)
 {
@@ -127,7 +129,7 @@ TEST_F(Status, CreatedWithTheWindowTablesControlsAndNoWayToClose)
 
     // Neither the Close command nor another program's WM_CLOSE closes it.
     SendMessageA(form, WM_SYSCOMMAND, SC_CLOSE, 0);
-    EXPECT_EQ(Wintool("close \"進行状況\" 5000"), 0);
+    EXPECT_EQ(Wintool("close \"進行状況\"" + kPatience), 0);
     ProcessPendingMessages();
     EXPECT_TRUE(IsWindowVisible(form));
 }
@@ -221,12 +223,14 @@ TEST_F(Status, OnlyAnEnabledAbortCaptionAsks)
 
 TEST_F(Status, NextIsReleasedByOneClickFromAnotherThreadOrProgram)
 {
-    std::thread clicker([this] {
-        for (int i = 0; i < 200 && TextOf(button_) != "次へ(&N)"; ++i) Sleep(10);
+    bool captionShown = false;
+    std::thread clicker([&] {
+        captionShown = WaitUntil([&] { return TextOf(button_) == "次へ(&N)"; });
         PostMessageA(button_, BM_CLICK, 0, 0);
     });
     EXPECT_TRUE(form_.WaitForNext());
     clicker.join();
+    EXPECT_TRUE(captionShown);
     EXPECT_FALSE(IsWindowEnabled(button_));
     Click(); // a second click finds the button disabled
     EXPECT_FALSE(IsWindowEnabled(button_));
@@ -234,7 +238,7 @@ TEST_F(Status, NextIsReleasedByOneClickFromAnotherThreadOrProgram)
 
     int exitCode = -1;
     std::thread program([&] {
-        exitCode = Wintool(std::string("click \"進行状況\" ").append(std::to_string(TfrmStatus::kBtnAbort)).append(" 5000"));
+        exitCode = Wintool("click \"進行状況\" " + std::to_string(TfrmStatus::kBtnAbort) + kPatience);
     });
     EXPECT_TRUE(form_.WaitForNext());
     program.join();

@@ -19,14 +19,30 @@ namespace {
 
 using M = TfrmMain;
 
-// Waits (up to 10 s) until the condition holds, then posts a click to the button.
-std::thread ClickWhen(std::function<bool()> condition, std::function<HWND()> button)
-{
-    return std::thread([condition, button] {
-        for (int i = 0; i < 400 && !condition(); ++i) Sleep(25);
-        PostMessageA(button(), BM_CLICK, 0, 0);
-    });
-}
+// A user on another thread: waits until the condition holds, then posts a click to the
+// button. The click comes in any case, so a wait point that never got ready is still
+// released and the test fails instead of hanging.
+class ClickWhen {
+public:
+    ClickWhen(std::function<bool()> condition, std::function<HWND()> button)
+        : thread_([this, condition, button] {
+              ready_ = WaitUntil(condition);
+              PostMessageA(button(), BM_CLICK, 0, 0);
+          })
+    {
+    }
+    ~ClickWhen() { Join(); }
+    // Waits for the click; false when the condition never held.
+    bool Join()
+    {
+        if (thread_.joinable()) thread_.join();
+        return ready_;
+    }
+
+private:
+    std::atomic<bool> ready_{false};
+    std::thread thread_;
+};
 
 HWND FindBox(const char* caption)
 {
@@ -64,13 +80,10 @@ protected:
 
 TEST_F(RealWindowsHost, AskUsesTheFlagsAndKeepsTheAnswer)
 {
-    std::thread answer([] {
-        HWND box = nullptr;
-        for (int i = 0; i < 400 && !(box = FindBox("確認テスト")); ++i) Sleep(25);
-        PostMessageA(GetDlgItem(box, IDNO), BM_CLICK, 0, 0);
-    });
+    HWND box = nullptr;
+    ClickWhen answer([&] { return (box = FindBox("確認テスト")) != nullptr; }, [&] { return GetDlgItem(box, IDNO); });
     EXPECT_EQ(host_.Ask("本当に？", "確認テスト", 36), IDNO);
-    answer.join();
+    EXPECT_TRUE(answer.Join());
     EXPECT_EQ(state_.LastAnswer, IDNO);
 }
 
@@ -135,10 +148,10 @@ TEST_F(RealWindowsHost, OptionsAreWhatTheMessagePageShows)
 TEST_F(RealWindowsHost, FailureDetailsWaitForContinue)
 {
     host_.BeginRun(0);
-    std::thread user = ClickWhen([this] { return IsWindowVisible(main_.Handle()) && main_.Enabled(M::kBtnEvent); },
-                                 [this] { return main_.Control(M::kBtnEvent); });
+    ClickWhen user([this] { return IsWindowVisible(main_.Handle()) && main_.Enabled(M::kBtnEvent); },
+                   [this] { return main_.Control(M::kBtnEvent); });
     host_.ShowFailureDetails("作成・コピー処理失敗　詳細表示", "<File> C:\\App\\a.txt\r\n");
-    user.join();
+    EXPECT_TRUE(user.Join());
     EXPECT_EQ(main_.Text(M::kTxtReadme), "<File> C:\\App\\a.txt\r\n");
     EXPECT_EQ(main_.Text(M::kFraReadme), "作成・コピー処理失敗　詳細表示");
     EXPECT_FALSE(main_.Enabled(M::kBtnEvent)) << "the continue rule disabled it";
@@ -152,24 +165,24 @@ TEST_F(RealWindowsHost, CompletionPageReturnsTheChosenOption)
     state_.SetupWord = "インストール";
     CompletionPage page{"完了しました。", "はい、Windowsを再起動します。(&Y)",
                         "いいえ、Windowsは再起動せずに、インストーラーを終了します。(&N)", "インストール完了(&E)"};
-    std::thread user([this] {
-        for (int i = 0; i < 400 && !(IsWindowVisible(main_.Handle()) && main_.Enabled(M::kBtnEvent)); ++i) Sleep(25);
-        PostMessageA(main_.Control(M::kOptSelectType2), BM_CLICK, 0, 0);
-        Sleep(100);
-        PostMessageA(main_.Control(M::kBtnEvent), BM_CLICK, 0, 0);
-    });
+    // The second choice first; the continue button only once that choice has taken.
+    ClickWhen choose([this] { return IsWindowVisible(main_.Handle()) && main_.Enabled(M::kBtnEvent); },
+                     [this] { return main_.Control(M::kOptSelectType2); });
+    ClickWhen user([this] { return SendMessageA(main_.Control(M::kOptSelectType2), BM_GETCHECK, 0, 0) == BST_CHECKED; },
+                   [this] { return main_.Control(M::kBtnEvent); });
     EXPECT_EQ(host_.ShowCompletionPage(page), 2);
-    user.join();
+    EXPECT_TRUE(choose.Join());
+    EXPECT_TRUE(user.Join());
     EXPECT_EQ(main_.Text(M::kLblSelectTypeMsg), "完了しました。");
     EXPECT_TRUE(main_.Visible(M::kFraSelectType));
     EXPECT_FALSE(IsWindowVisible(main_.Handle()));
 
     // Without a second choice it is hidden and the first one stands.
     page.option2.clear();
-    std::thread user2 = ClickWhen([this] { return IsWindowVisible(main_.Handle()) && main_.Enabled(M::kBtnEvent); },
-                                  [this] { return main_.Control(M::kBtnEvent); });
+    ClickWhen user2([this] { return IsWindowVisible(main_.Handle()) && main_.Enabled(M::kBtnEvent); },
+                    [this] { return main_.Control(M::kBtnEvent); });
     EXPECT_EQ(host_.ShowCompletionPage(page), 1);
-    user2.join();
+    EXPECT_TRUE(user2.Join());
     EXPECT_FALSE(main_.Visible(M::kOptSelectType2));
     EXPECT_FALSE(main_.Enabled(M::kOptSelectType2));
 }
@@ -177,16 +190,16 @@ TEST_F(RealWindowsHost, CompletionPageReturnsTheChosenOption)
 TEST_F(RealWindowsHost, NextAndTheDeletionQuestion)
 {
     host_.BeginRun(0);
-    std::thread user = ClickWhen([this] { return IsWindowEnabled(status_.Control(TfrmStatus::kBtnAbort)); },
-                                 [this] { return status_.Control(TfrmStatus::kBtnAbort); });
+    ClickWhen user([this] { return IsWindowEnabled(status_.Control(TfrmStatus::kBtnAbort)) != FALSE; },
+                   [this] { return status_.Control(TfrmStatus::kBtnAbort); });
     host_.WaitForNext();
-    user.join();
+    EXPECT_TRUE(user.Join());
     EXPECT_FALSE(IsWindowEnabled(status_.Control(TfrmStatus::kBtnAbort)));
 
-    std::thread answer = ClickWhen([this] { return IsWindowVisible(dialog_.Handle()) != FALSE; },
-                                   [this] { return dialog_.Control(TfrmCustomDlg::kIdSave); });
+    ClickWhen answer([this] { return IsWindowVisible(dialog_.Handle()) != FALSE; },
+                     [this] { return dialog_.Control(TfrmCustomDlg::kIdSave); });
     EXPECT_EQ(host_.AskDeletion("C:\\App\\共有.DLL"), "Save");
-    answer.join();
+    EXPECT_TRUE(answer.Join());
     EXPECT_EQ(dialog_.Message(), "C:\\App\\共有.DLL");
     EXPECT_EQ(main_.Text(M::kLblFormShare), "Save") << "the answer stays in the hidden label";
 }
