@@ -106,8 +106,20 @@ bool PlantSymbolicLink(const std::string& target, const std::string& link)
     const std::string unixTarget = UnixPath(target);
     const std::string unixParent = UnixPath(link.substr(0, slash));
     if (unixTarget.empty() || unixParent.empty()) return false;
-    // Wine starts Linux programs by their path.
-    return RunProgram("/bin/ln -s \"" + unixTarget + "\" \"" + unixParent + "/" + link.substr(slash + 1) + "\"") == 0;
+    // Wine starts a Linux program named by its Linux path under \\?\unix (the prefix has
+    // no drive for the Linux root). Its end is not reported back, so the link itself is
+    // waited for.
+    std::string command = "\\\\?\\unix\\bin\\ln -s \"" + unixTarget + "\" \"" + unixParent + "/" +
+                          link.substr(slash + 1) + "\"";
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    DWORD attributes = INVALID_FILE_ATTRIBUTES;
+    WaitUntil([&] { return (attributes = GetFileAttributesA(link.c_str())) != INVALID_FILE_ATTRIBUTES; });
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
 bool WriteFileBytes(const std::string& path, const std::string& bytes)

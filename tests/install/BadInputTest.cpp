@@ -153,3 +153,76 @@ File1=open,(App)\ok.txt,,,0
     // that every extension's class hangs under.
     for (const auto& q : host.questions) EXPECT_NE(q.caption, "関連付けの確認");
 }
+
+namespace {
+
+// Every file below folder, however deep.
+void ListFiles(const std::string& folder, std::vector<std::string>& out)
+{
+    WIN32_FIND_DATAA d{};
+    const UniqueFind find(FindFirstFileA((folder + "*").c_str(), &d));
+    if (!find) return;
+    do {
+        const std::string name = d.cFileName;
+        if (name == "." || name == "..") continue;
+        if (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ListFiles(folder + name + "\\", out);
+        else out.push_back(folder + name);
+    } while (FindNextFileA(find.get(), &d));
+}
+
+} // namespace
+
+TEST_F(BadInput, LongAndOddPathsInstallWholeOrFailWithTheirTextNeverElsewhere)
+{
+    // Trail bytes 0x5C (表, ソ, 能) and 0x7C (ポ), a blank; paths from 250 to beyond 400
+    // characters, past what the ANSI calls take on Windows.
+    const std::string level = "表ソ 能ポ長い名前のフォルダ";
+    std::string script = "[MakeFolder]\n";
+    std::vector<std::string> folders;
+    for (std::string path; (inst + path).size() < 400;) {
+        path += level + "\\";
+        folders.push_back(path);
+        script += "Folder" + std::to_string(folders.size()) + "=(App)\\" + path + "\n";
+    }
+    std::string deep;
+    for (const std::string& f : folders) {
+        if ((inst + f).size() >= 250) {
+            deep = f;
+            break;
+        }
+    }
+    const std::string deepest = folders.back();
+    script += "[CopyFile]\nFile1=(App)\\" + deep + "表ソ能ポ.TXT\nFile2=(App)\\" + deepest + "ポ 表.TXT\n"
+              "File3=(App)\\" + deep + "能ポ.TX_|表ポ.TXT\n"
+              "[ShortCut]\nMake1=(App)\\" + deep + "表ソ能ポ.TXT\nName1=(App)\\" + deepest + "リンク,(App)\\" + deep + "\n";
+    WriteScript(script);
+    AddSource("表ソ能ポ.TXT", "ソース一");
+    AddSource("ポ 表.TXT", "ソース二");
+    AddSource("能ポ.TX_", "ソース三 (not compressed: copied as it is)");
+    MakeInstallFolder();
+    ASSERT_EQ(Run().outcome, RunOutcome::Completed);
+
+    struct Target {
+        std::string path, bytes;
+    };
+    const Target targets[] = {{inst + deep + "表ソ能ポ.TXT", "ソース一"},
+                              {inst + deepest + "ポ 表.TXT", "ソース二"},
+                              {inst + deep + "表ポ.TXT", "ソース三 (not compressed: copied as it is)"}};
+    for (const Target& t : targets) {
+        SCOPED_TRACE(t.path);
+        if (Exists(t.path)) {
+            EXPECT_EQ(ReadFileBytes(t.path), t.bytes);
+        } else {
+            // Not there: then said so with the system's text, never silently.
+            EXPECT_NE(state.FailureLog.find("<File> " + t.path + "\r\n"), std::string::npos) << state.FailureLog;
+        }
+    }
+    // Nothing was written under a cut or otherwise different name.
+    std::vector<std::string> files;
+    ListFiles(scratch / "inst\\", files);
+    for (const std::string& file : files) {
+        const bool known = file == inst + "UNSETUP.INI" || file == inst + deepest + "リンク.lnk" ||
+                           std::any_of(std::begin(targets), std::end(targets), [&](const Target& t) { return t.path == file; });
+        EXPECT_TRUE(known) << file;
+    }
+}
