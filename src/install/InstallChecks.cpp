@@ -19,6 +19,23 @@ bool ReadFileSize(const std::string& path, std::int64_t& size)
     return true;
 }
 
+bool AddCountedSize(const std::string& path, std::int64_t& bytes, bool& sizeMode)
+{
+    std::int64_t size = 0;
+    if (FileAge(path) == -1 || !ReadFileSize(path, size)) {
+        sizeMode = false;
+        return false;
+    }
+    if (size < 0) {
+        sizeMode = false;
+        size = 0;
+    } else if (size == 0) {
+        size = 1;
+    }
+    bytes += size;
+    return true;
+}
+
 void PrepareRun(InstallContext& run)
 {
     AppState& s = run.state;
@@ -71,19 +88,7 @@ void ComputeRequiredSpace(InstallContext& run)
         // Only the file name counts here: neither macros nor "(Dch)" change it.
         std::string path = GetField(line, ",", 1);
         if (const std::size_t bar = PosNoCase("|", path)) path = Left(path, static_cast<int>(bar) - 1);
-        const std::string source = s.AppFolder + PathFileName(path);
-        std::int64_t size = 0;
-        if (FileAge(source) == -1 || !ReadFileSize(source, size)) {
-            run.sizeMode = false;
-            continue;
-        }
-        if (size < 0) {
-            run.sizeMode = false;
-            size = 0;
-        } else if (size == 0) {
-            size = 1;
-        }
-        run.copyTotalBytes += size;
+        AddCountedSize(s.AppFolder + PathFileName(path), run.copyTotalBytes, run.sizeMode);
     }
     run.host.Log("コピー対象 " + std::to_string(run.entryCount) + " 件、" + std::to_string(run.copyTotalBytes) +
                  " Byte" + (run.sizeMode ? "" : "（サイズ不明のものあり）"));

@@ -63,20 +63,9 @@ bool DecideOverwrite(InstallContext& run, const std::string& source, const std::
 void CountCopiedBytes(InstallContext& run, const std::string& source)
 {
     if (!run.sizeMode) return;
-    std::int64_t size = 0;
-    if (!ReadFileSize(source, size)) {
-        run.sizeMode = false;
+    if (!AddCountedSize(source, run.copiedBytes, run.sizeMode))
         run.Ask("ファイルサイズの取得に失敗したため、進行状況の表示方法を変更します。", "内部エラー",
                 MB_OK | MB_ICONEXCLAMATION);
-        return;
-    }
-    if (size < 0) {
-        run.sizeMode = false;
-        size = 0;
-    } else if (size == 0) {
-        size = 1;
-    }
-    run.copiedBytes += size;
 }
 
 // Copies one file, keeping the gauge moving and the windows alive through a long copy.

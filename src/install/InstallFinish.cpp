@@ -142,9 +142,7 @@ void ShowCompletion(InstallContext& run, RunResult& result)
     const bool restart = value == "WINDOWS_REBOOT" || run.lockedFileDeferred;
     if (restart) {
         s.RebootRequired = 1;
-        text = "　" + w + "を完了するには、Windowsを再起動する必要があります。\r\n\r\n"
-               "　Windowsの再起動を選択した場合、現在稼動している他のプログラムは強制的に終了され、"
-               "かつ、終了後プログラムは実行されませんので、十分にご注意ください。";
+        text = RunContext::RestartText(w);
     } else {
         s.RebootRequired = 0;
         text += "を完了しました。";
@@ -166,16 +164,9 @@ void ShowCompletion(InstallContext& run, RunResult& result)
     } else {
         page.option1 = p.program.empty() ? "インストーラを終了します。(&Y)" : "インストーラを終了して、プログラムを実行します。(&Y)";
     }
-    const int choice = run.host.ShowCompletionPage(page);
-    run.host.Log("完了ページ: 選択 " + std::to_string(choice));
-    result.restartNeeded = restart;
-
-    if (s.RebootRequired && choice == 2) s.RebootRequired = 0;
-    if (s.RebootRequired) {
-        result.restarted = run.host.RestartWindows();
-        s.RebootRequired = result.restarted ? 1 : 0;
-        run.host.Log(std::string("Windowsの再起動 -> ") + (result.restarted ? "受理" : "拒否"));
-    } else if (!p.program.empty()) {
+    const int choice = run.CompleteWithPage(page, result);
+    // A restart, when chosen, is the last thing the run asks for: no program starts then.
+    if (!(restart && choice != 2) && !p.program.empty()) {
         const std::string folder = AddBackslash(PathFolder(p.program), "B");
         const int started = p.createProcess
                                 ? static_cast<int>(CreateProcessRun(run.host, p.program, p.parameters, folder, s.TempFolder))

@@ -30,3 +30,7 @@ void ShowCompletion(InstallContext& run, RunResult& result);
 // The file's size from its directory entry; false when it cannot be read (a missing
 // file or a folder).
 bool ReadFileSize(const std::string& path, std::int64_t& size);
+// Adds path's size to bytes while sizeMode holds, as the progress counts it: an empty
+// file is one byte; a file that cannot be sized (or a negative size) turns sizeMode off.
+// False when the size could not be read.
+bool AddCountedSize(const std::string& path, std::int64_t& bytes, bool& sizeMode);

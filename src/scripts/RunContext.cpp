@@ -31,3 +31,24 @@ std::vector<std::string> RunContext::ReadList(const char* section, const char* p
 {
     return ReadOpenList(script, section, prefix);
 }
+
+std::string RunContext::RestartText(const std::string& word)
+{
+    return "　" + word + "を完了するには、Windowsを再起動する必要があります。\r\n\r\n"
+                         "　Windowsの再起動を選択した場合、現在稼動している他のプログラムは強制的に終了され、"
+                         "かつ、終了後プログラムは実行されませんので、十分にご注意ください。";
+}
+
+int RunContext::CompleteWithPage(const CompletionPage& page, RunResult& result)
+{
+    const int choice = host.ShowCompletionPage(page);
+    host.Log("完了ページ: 選択 " + std::to_string(choice));
+    result.restartNeeded = state.RebootRequired != 0;
+    if (state.RebootRequired && choice == 2) state.RebootRequired = 0;
+    if (state.RebootRequired) {
+        result.restarted = host.RestartWindows();
+        state.RebootRequired = result.restarted ? 1 : 0;
+        host.Log(std::string("Windowsの再起動 -> ") + (result.restarted ? "受理" : "拒否"));
+    }
+    return choice;
+}

@@ -4,6 +4,7 @@
 #include "foundation/AppState.h"
 #include "foundation/IniDocument.h"
 #include "services/Host.h"
+#include "services/RunResult.h"
 
 #include <cstdint>
 #include <string>
@@ -27,6 +28,14 @@ public:
     void Show(const std::string& detail = {});
     // Appends a failure block: tag, path, the error line (or text), an empty line.
     void AddFailure(const char* tag, const std::string& path, const std::string& errorLine);
+
+    // The completion page's text when a restart completes the run; word is SetupWord or
+    // UnSetupWord.
+    static std::string RestartText(const std::string& word);
+    // Shows the completion page and, when the run needs a restart (RebootRequired) and
+    // the choice does not decline it (option 2), restarts Windows; RebootRequired is left
+    // true only when Windows accepted. Notes both in result. Returns the choice.
+    int CompleteWithPage(const CompletionPage& page, RunResult& result);
 
     // The folder values in force now ("(App)" once a run has fixed it).
     const FolderValues& Folders() const { return state; }

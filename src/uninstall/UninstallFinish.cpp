@@ -28,24 +28,14 @@ void FinishUninstall(UninstallContext& run, RunResult& result)
     CompletionPage page;
     page.finishCaption = u + "完了(&E)";
     if (restart) {
-        page.message = "　" + u + "を完了するには、Windowsを再起動する必要があります。\r\n\r\n"
-                       "　Windowsの再起動を選択した場合、現在稼動している他のプログラムは強制的に終了され、"
-                       "かつ、終了後プログラムは実行されませんので、十分にご注意ください。";
+        page.message = RunContext::RestartText(u);
         page.option1 = "はい、Windowsを再起動します。(&Y)";
         page.option2 = "いいえ、Windowsは再起動せずに、アンインストーラーを終了します。(&N)";
     } else {
         page.message = u + "を完了しました。";
         page.option1 = "アンインストーラを終了します。(&Y)";
     }
-    const int choice = run.host.ShowCompletionPage(page);
-    run.host.Log("完了ページ: 選択 " + std::to_string(choice));
-    result.restartNeeded = restart;
-    if (s.RebootRequired && choice == 2) s.RebootRequired = 0;
-    if (s.RebootRequired) {
-        result.restarted = run.host.RestartWindows();
-        s.RebootRequired = result.restarted ? 1 : 0;
-        run.host.Log(std::string("Windowsの再起動 -> ") + (result.restarted ? "受理" : "拒否"));
-    }
+    run.CompleteWithPage(page, result);
     // The run has ended: nothing is left to resume.
     if (!s.RecordFile.empty()) DeleteFileA(ResumeRecordPath(s.WindowsFolder, s.RecordFile).c_str());
     run.host.EndRun();
