@@ -25,34 +25,63 @@ std::int64_t FileAge(const std::string& path)
 
 namespace {
 
-struct ProgressContext {
-    const CopyProgress* progress;
-    DWORD lastCall;
-};
+// Below this size a file is copied in one call; above it in pieces, so the caller hears
+// of the progress (Wine's CopyFileEx does not call back).
+constexpr std::int64_t kPiecewiseFrom = 8 << 20;
+constexpr DWORD kPiece = 1 << 20;
 
-DWORD CALLBACK OnCopyProgress(LARGE_INTEGER total, LARGE_INTEGER copied, LARGE_INTEGER, LARGE_INTEGER, DWORD, DWORD,
-                              HANDLE, HANDLE, LPVOID data)
+DWORD LastErrorOr(DWORD fallback)
 {
-    auto* context = static_cast<ProgressContext*>(data);
-    // Windows calls back for every chunk; the caller hears about it a few times a second.
-    const DWORD now = GetTickCount();
-    if (now - context->lastCall >= 50 || copied.QuadPart == total.QuadPart) {
-        context->lastCall = now;
-        (*context->progress)(copied.QuadPart, total.QuadPart);
+    const DWORD error = GetLastError();
+    return error ? error : fallback;
+}
+
+// Copies in pieces, calling progress every few megabytes or a few times a second; the
+// copy gets the source's last-write time and attributes as CopyFileA gives them.
+DWORD CopyInPieces(const std::string& source, const std::string& target, const CopyProgress& progress)
+{
+    const UniqueFile in(CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!in) return LastErrorOr(ERROR_GEN_FAILURE);
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(in.get(), &info)) return LastErrorOr(ERROR_GEN_FAILURE);
+    const std::int64_t total = (static_cast<std::int64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    UniqueFile out(CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                               nullptr));
+    if (!out) return LastErrorOr(ERROR_GEN_FAILURE);
+    std::string buffer(kPiece, '\0');
+    std::int64_t copied = 0, reported = 0;
+    DWORD lastCall = GetTickCount();
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(in.get(), buffer.data(), kPiece, &got, nullptr)) return LastErrorOr(ERROR_READ_FAULT);
+        if (got == 0) break;
+        DWORD written = 0;
+        if (!WriteFile(out.get(), buffer.data(), got, &written, nullptr) || written != got)
+            return LastErrorOr(ERROR_WRITE_FAULT);
+        copied += got;
+        const DWORD now = GetTickCount();
+        if (now - lastCall >= 50 || copied - reported >= (4 << 20)) {
+            lastCall = now;
+            reported = copied;
+            progress(copied, total);
+        }
     }
-    return PROGRESS_CONTINUE;
+    if (!SetFileTime(out.get(), nullptr, nullptr, &info.ftLastWriteTime)) return LastErrorOr(ERROR_GEN_FAILURE);
+    out.reset();
+    SetFileAttributesA(target.c_str(), info.dwFileAttributes & ~FILE_ATTRIBUTE_DIRECTORY);
+    progress(copied, total);
+    return 0;
 }
 
 // One copy over whatever is at target. 0 or the error.
 DWORD CopyOnce(const std::string& source, const std::string& target, const CopyProgress* progress)
 {
-    BOOL ok;
-    if (progress && *progress) {
-        ProgressContext context{progress, GetTickCount()};
-        ok = CopyFileExA(source.c_str(), target.c_str(), OnCopyProgress, &context, nullptr, 0);
-    } else {
-        ok = CopyFileA(source.c_str(), target.c_str(), FALSE);
-    }
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    const bool large = GetFileAttributesExA(source.c_str(), GetFileExInfoStandard, &data) &&
+                       ((static_cast<std::int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow) >= kPiecewiseFrom;
+    if (progress && *progress && large) return CopyInPieces(source, target, *progress);
+    const BOOL ok = CopyFileA(source.c_str(), target.c_str(), FALSE);
     const DWORD error = ok ? 0 : GetLastError();
     // A failure without a code must not read as success.
     return !ok && error == 0 ? ERROR_GEN_FAILURE : error;

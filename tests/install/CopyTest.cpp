@@ -126,6 +126,27 @@ TEST_F(Copy, ASourceThatVanishesMidRunSwitchesTheGaugeToEntries)
     EXPECT_EQ(CounterEvents(host), (Strings{"counter 1/2 50%", "counter 2/2 100%"}));
 }
 
+TEST_F(Copy, ALargeFileKeepsTheGaugeMovingAndTheWindowsAliveWhileItCopies)
+{
+    WriteScript("[CopyFile]\nFile1=(App)\\small.txt\nFile2=(App)\\large.bin\n");
+    AddSource("small.txt", "s");
+    AddSource("large.bin", std::string(24 << 20, 'L'));
+    MakeInstallFolder();
+    ASSERT_EQ(Run().outcome, RunOutcome::Completed);
+    // Every counter shown while large.bin was being copied: still at one entry done, the
+    // gauge rising in bytes.
+    std::vector<int> during;
+    for (const std::string& e : host.events) {
+        if (e.rfind("counter 1/2 ", 0) == 0) during.push_back(std::atoi(e.c_str() + 12));
+    }
+    ASSERT_GE(during.size(), 4u) << "the copy reported its progress as it went";
+    for (std::size_t i = 1; i < during.size(); ++i) EXPECT_GE(during[i], during[i - 1]);
+    EXPECT_LT(during.front(), 10);
+    EXPECT_GE(during.back(), 99);
+    EXPECT_EQ(ReadFileBytes(inst + "large.bin"), ReadFileBytes(pkg + "large.bin"));
+    EXPECT_EQ(FileAge(inst + "large.bin"), FileAge(pkg + "large.bin")) << "the copy keeps the source's time";
+}
+
 TEST_F(Copy, AnExistingTargetIsReplacedOnlyWhenTheUserAgreesOrSlashWSaysSo)
 {
     WriteScript("[CopyFile]\nFile1=(App)\\yes.txt\nFile2=(App)\\no.txt\nFile3=(App)\\forced.txt,/W\nFile4=(App)\\new.txt\n"
