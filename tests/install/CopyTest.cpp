@@ -2,6 +2,7 @@
 // rules, shared counts, self-registration, compressed sources and a target that another
 // program holds open.
 #include "InstallFixture.h"
+#include "foundation/FilePrim.h"
 
 #include <optional>
 
