@@ -83,6 +83,10 @@ ProgramToRun ReadProgramToRun(const InstallContext& run, const std::string& valu
 void RecordInstallation(InstallContext& run)
 {
     AppState& s = run.state;
+    // An abort confirmed after the last stage's check (in its pause, or in a stage with
+    // nothing to do) is honoured here, before the button goes: the progress window is
+    // already closed, and nobody could press "次へ" on it.
+    run.AbortCheck();
     s.MessageLog += s.UnSetupWord + "情報を更新しています";
     s.StepResult = "．．．完了";
     run.Show();

@@ -19,6 +19,11 @@ const char kCrLf[] = "\r\n";
 constexpr DWORD kFormStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 // Posted to run the start-up outside the activation message itself.
 constexpr UINT kMsgStartup = WM_APP + 1;
+// Posted by the start button and the browse button: the run and the folder browser take
+// long and wait for the user, and a program that pressed the button with a sent BM_CLICK
+// would wait with them, unable to answer. The click itself returns at once.
+constexpr UINT kMsgStartRun = WM_APP + 2;
+constexpr UINT kMsgBrowse = WM_APP + 3;
 // A licence or readme is text for reading; beyond this size the rest is not shown.
 constexpr std::size_t kMaxReadmeBytes = 1u << 20;
 constexpr std::size_t kMaxNonTextBytes = 64u << 10;
@@ -437,10 +442,12 @@ void TfrmMain::Dispatch(const std::string& caption)
     const std::string& u = state_.UnSetupWord;
     // The role decides which run a start caption means, so equal words cannot start the
     // other role's run.
-    if (caption == u + "開始(&S)" && !IsInstaller()) {
-        if (StartUninstallRun) StartUninstallRun();
-    } else if (caption == s + "開始(&S)" && IsInstaller()) {
-        if (StartInstallRun) StartInstallRun();
+    if ((caption == u + "開始(&S)" && !IsInstaller()) || (caption == s + "開始(&S)" && IsInstaller())) {
+        // One run per program: a second press before the run shows does nothing.
+        if (!runStarted_) {
+            runStarted_ = true;
+            PostMessageA(hwnd_, kMsgStartRun, 0, 0);
+        }
     } else if (caption == s + "完了(&E)" || caption == u + "完了(&E)" || caption == "続行(&C)") {
         SetEnabled(kBtnEvent, false);
     } else if (caption == s + "続行(&C)") {
@@ -600,7 +607,7 @@ void TfrmMain::OnCommand(int id, int code)
     switch (id) {
     case kBtnEvent: btnEventClick(); break;
     case kBtnEnd: btnEndClick(); break;
-    case kBtnRefer: btnReferClick(); break;
+    case kBtnRefer: PostMessageA(hwnd_, kMsgBrowse, 0, 0); break;
     case kChkEULARead: chkEULAReadClick(); break;
     case IDOK: {
         // Enter presses the focused button, as a click would.
@@ -637,6 +644,13 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp)
         break;
     case kMsgStartup:
         RunStartup();
+        return 0;
+    case kMsgStartRun:
+        if (IsInstaller() && StartInstallRun) StartInstallRun();
+        if (!IsInstaller() && StartUninstallRun) StartUninstallRun();
+        return 0;
+    case kMsgBrowse:
+        btnReferClick();
         return 0;
     case WM_COMMAND:
         OnCommand(LOWORD(wp), HIWORD(wp));

@@ -145,6 +145,7 @@ private:
     int modalResult_ = 0;
     bool showing_ = false;
     bool startupStarted_ = false;
+    bool runStarted_ = false;
     bool readmeWhite_ = false;
 };
 

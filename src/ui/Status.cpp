@@ -149,7 +149,12 @@ void TfrmStatus::btnAbortClick()
     HWND button = Control(kBtnAbort);
     const std::string caption = GetText(button);
     if (caption == kAbortCaption) {
-        ConfirmAbort();
+        // The question waits for the user; a program that pressed the button with a sent
+        // BM_CLICK must not wait with it.
+        if (!abortPending_) {
+            abortPending_ = true;
+            PostMessageA(hwnd_, kMsgConfirmAbort, 0, 0);
+        }
     } else if (caption == kNextCaption) {
         EnableWindow(button, FALSE);
     }
@@ -191,6 +196,14 @@ LRESULT CALLBACK TfrmStatus::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
         // button from outside must not abort a stage that may not be interrupted.
         if (LOWORD(wp) == kBtnAbort && HIWORD(wp) == BN_CLICKED && IsWindowEnabled(self->Control(kBtnAbort)))
             self->btnAbortClick();
+        return 0;
+    case kMsgConfirmAbort:
+        self->abortPending_ = false;
+        // Only while the button still offers the abort and no abort was confirmed: the
+        // stage may have ended meanwhile, or a second click have come in.
+        if (IsWindowEnabled(self->Control(kBtnAbort)) && GetText(self->Control(kBtnAbort)) == kAbortCaption &&
+            !(self->mainWindow && !IsWindowEnabled(self->mainWindow)))
+            self->ConfirmAbort();
         return 0;
     case WM_CLOSE:
         // The user cannot close the window; the run decides when it goes.

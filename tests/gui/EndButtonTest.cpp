@@ -4,6 +4,7 @@
 #include "SetupDriver.h"
 #include "TestSupport.h"
 #include "ui/Main.h"
+#include "ui/Status.h"
 
 #include <gtest/gtest.h>
 
@@ -111,5 +112,59 @@ TEST(EndButton, ReactsAtOnceToSentAndPostedClicksOnEveryPage)
             }
             EXPECT_TRUE(setup.WaitForExit(30000));
         }
+    }
+}
+
+// Every button of a whole run pressed with a sent BM_CLICK: each gives the sender back
+// control at once, though the run it starts waits for the user, so one tool can drive the
+// wizard, the run's questions, the progress window and the completion page.
+TEST(SentClicks, DriveAWholeRunAndAnAbortWithoutHoldingTheSender)
+{
+    for (const bool abort : {false, true}) {
+        SCOPED_TRACE(abort ? "abort" : "whole run");
+        ScratchFolder root;
+        const std::string pkg = root / "pkg\\";
+        const std::string temp = root / "tmp\\";
+        CreateDirectoryA(pkg.c_str(), nullptr);
+        CreateDirectoryA(temp.c_str(), nullptr);
+        ASSERT_TRUE(CopyFileA(QS_SETUP_EXE, (pkg + "SETUP.EXE").c_str(), FALSE));
+        ASSERT_TRUE(WriteFileBytes(pkg + "A.TXT", "a"));
+        // Slow enough that the abort button is there to be pressed.
+        ASSERT_TRUE(WriteFileBytes(pkg + "SETUP.INI", std::string(kScript) + "[Extend]\r\nSetupSpeed=" +
+                                                          (abort ? "5000" : "1") + "\r\n[DefaultFolder]\r\nFolder=" +
+                                                          root.path() + "app\\\r\n[CopyFile]\r\nFile1=(App)\\A.TXT\r\n"));
+        SetupProcess setup(pkg + "SETUP.EXE", "", temp);
+        HWND main = setup.WaitForWindow(M::kClassName, nullptr, kPatienceMs);
+        ASSERT_TRUE(main);
+        ASSERT_TRUE(WaitText(main, M::kBtnEvent, "インストール続行(&C)"));
+        ASSERT_TRUE(PressSentReturns(ControlOf(main, M::kBtnEvent)));
+        ASSERT_TRUE(WaitText(main, M::kBtnEvent, "インストール開始(&S)"));
+        ASSERT_TRUE(PressSentReturns(ControlOf(main, M::kBtnEvent))) << "the start button holds the sender";
+        HWND box = setup.WaitForMessageBox("フォルダ作成");
+        ASSERT_TRUE(box);
+        ASSERT_TRUE(PressSentReturns(GetDlgItem(box, IDYES)));
+        HWND status = setup.WaitForWindow(TfrmStatus::kClassName, nullptr, kPatienceMs);
+        ASSERT_TRUE(status);
+        HWND button = ControlOf(status, TfrmStatus::kBtnAbort);
+        if (abort) {
+            ASSERT_TRUE(WaitUntil([&] { return IsEnabled(button); }));
+            ASSERT_TRUE(PressSentReturns(button)) << "the abort button holds the sender";
+            HWND question = setup.WaitForMessageBox("中断の確認");
+            ASSERT_TRUE(question);
+            ASSERT_TRUE(PressSentReturns(GetDlgItem(question, IDYES)));
+            HWND done = setup.WaitForMessageBox("中断");
+            ASSERT_TRUE(done);
+            ASSERT_TRUE(PressSentReturns(GetDlgItem(done, IDOK)));
+            ASSERT_TRUE(setup.WaitForExit(kPatienceMs));
+            EXPECT_EQ(GetFileAttributesA((root / "app\\UNSETUP.INI").c_str()), INVALID_FILE_ATTRIBUTES);
+            continue;
+        }
+        ASSERT_TRUE(WaitUntil([&] { return IsEnabled(button) && TextOf(button) == "次へ(&N)"; }));
+        ASSERT_TRUE(PressSentReturns(button));
+        ASSERT_TRUE(WaitText(main, M::kBtnEvent, "インストール完了(&E)"));
+        ASSERT_TRUE(PressSentReturns(ControlOf(main, M::kBtnEvent)));
+        ASSERT_TRUE(setup.WaitForExit(kPatienceMs));
+        EXPECT_EQ(ReadFileBytes(root / "app\\A.TXT"), "a");
+        EXPECT_NE(GetFileAttributesA((root / "app\\UNSETUP.INI").c_str()), INVALID_FILE_ATTRIBUTES);
     }
 }

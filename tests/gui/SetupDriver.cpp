@@ -176,6 +176,12 @@ std::string MessageBoxText(HWND box)
     return TextOf(GetDlgItem(box, 0xFFFF));
 }
 
+bool PressSentReturns(HWND button)
+{
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutA(button, BM_CLICK, 0, 0, SMTO_NORMAL, kPatienceMs, &result) != 0;
+}
+
 void Press(HWND button, Delivery how)
 {
     if (how == Delivery::Posted) {

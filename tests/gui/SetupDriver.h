@@ -63,6 +63,10 @@ enum class Delivery { Posted, Sent };
 // Presses a button. Sent: waits until the button's handler returns, at most 10 s (the
 // handler may open a modal question that this process answers later).
 void Press(HWND button, Delivery how = Delivery::Posted);
+// Sends BM_CLICK as an automation tool does and says whether the program's handler gave
+// the sender back control (within kPatienceMs): a handler that waits for the user holds
+// such a tool for good.
+bool PressSentReturns(HWND button);
 // Presses the message box's button with the ID (IDOK 1, IDYES 6, IDNO 7).
 void Answer(HWND box, int buttonId);
 bool IsShown(HWND hwnd);   // the control's own visibility flag

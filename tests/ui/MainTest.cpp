@@ -124,9 +124,13 @@ TEST_F(MainWindow, DispatchRulesByTheRememberedCaption)
         main_.SetText(M::kBtnEvent, caption);
         main_.SetEnabled(M::kBtnEvent, true);
         main_.btnEventClick();
+        // The start comes from a posted message, so a sent click returns at once.
+        ProcessPendingMessages();
     };
     click("インストール開始(&S)");
     EXPECT_EQ(installRuns_, 1);
+    click("インストール開始(&S)");
+    EXPECT_EQ(installRuns_, 1) << "one run per program";
     click("アンインストール開始(&S)");
     EXPECT_EQ(uninstallRuns_, 0) << "the installer never starts the uninstall run";
 
@@ -147,14 +151,21 @@ TEST_F(MainWindow, EqualWordsStartOnlyTheRunOfTheRole)
     state_.SetupWord = state_.UnSetupWord = "処理";
     main_.SetText(M::kBtnEvent, "処理開始(&S)");
     main_.btnEventClick();
+    ProcessPendingMessages();
     EXPECT_EQ(installRuns_, 1);
     EXPECT_EQ(uninstallRuns_, 0);
 
+    // The uninstaller's wizard, with the same words.
     state_.RunMode = "UNSETUP";
-    main_.SetText(M::kBtnEvent, "処理続行(&C)");
-    main_.btnEventClick();
-    EXPECT_EQ(main_.Text(M::kBtnEvent), "処理開始(&S)");
-    main_.btnEventClick();
+    TfrmMain uninstaller(state_, host_);
+    ASSERT_TRUE(uninstaller.Create(nullptr));
+    uninstaller.StartInstallRun = [this] { ++installRuns_; };
+    uninstaller.StartUninstallRun = [this] { ++uninstallRuns_; };
+    uninstaller.SetText(M::kBtnEvent, "処理続行(&C)");
+    uninstaller.btnEventClick();
+    EXPECT_EQ(uninstaller.Text(M::kBtnEvent), "処理開始(&S)");
+    uninstaller.btnEventClick();
+    ProcessPendingMessages();
     EXPECT_EQ(uninstallRuns_, 1);
     EXPECT_EQ(installRuns_, 1);
 }

@@ -70,7 +70,13 @@ protected:
         DestroyWindow(main_);
         DestroyWindow(back_);
     }
-    void Click() { SendMessageA(button_, BM_CLICK, 0, 0); }
+    // Presses the button and lets what the click set going run (the abort question comes
+    // from a posted message, so the click itself returns at once).
+    void Click()
+    {
+        SendMessageA(button_, BM_CLICK, 0, 0);
+        ProcessPendingMessages();
+    }
 
     AppState state_;
     WatchingHost host_;
