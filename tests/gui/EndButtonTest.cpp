@@ -129,10 +129,12 @@ TEST(SentClicks, DriveAWholeRunAndAnAbortWithoutHoldingTheSender)
         CreateDirectoryA(temp.c_str(), nullptr);
         ASSERT_TRUE(CopyFileA(QS_SETUP_EXE, (pkg + "SETUP.EXE").c_str(), FALSE));
         ASSERT_TRUE(WriteFileBytes(pkg + "A.TXT", "a"));
-        // Slow enough that the abort button is there to be pressed.
-        ASSERT_TRUE(WriteFileBytes(pkg + "SETUP.INI", std::string(kScript) + "[Extend]\r\nSetupSpeed=" +
-                                                          (abort ? "5000" : "1") + "\r\n[DefaultFolder]\r\nFolder=" +
-                                                          root.path() + "app\\\r\n[CopyFile]\r\nFile1=(App)\\A.TXT\r\n"));
+        // The association's question holds the run while the abort button is there.
+        const std::string ext = "qsent" + std::to_string(GetCurrentProcessId());
+        ASSERT_TRUE(WriteFileBytes(pkg + "SETUP.INI", std::string(kScript) + "[Extend]\r\nSetupSpeed=1\r\n"
+                                                          "[DefaultFolder]\r\nFolder=" + root.path() + "app\\\r\n"
+                                                          "[CopyFile]\r\nFile1=(App)\\A.TXT\r\n[Relate]\r\nName1=" +
+                                                          ext + "\r\nFile1=open,(App)\\A.TXT\r\n"));
         SetupProcess setup(pkg + "SETUP.EXE", "", temp);
         HWND main = setup.WaitForWindow(M::kClassName, nullptr, kPatienceMs);
         ASSERT_TRUE(main);
@@ -146,8 +148,10 @@ TEST(SentClicks, DriveAWholeRunAndAnAbortWithoutHoldingTheSender)
         HWND status = setup.WaitForWindow(TfrmStatus::kClassName, nullptr, kPatienceMs);
         ASSERT_TRUE(status);
         HWND button = ControlOf(status, TfrmStatus::kBtnAbort);
+        HWND relate = setup.WaitForMessageBox("関連付けの確認");
+        ASSERT_TRUE(relate);
         if (abort) {
-            ASSERT_TRUE(WaitUntil([&] { return IsEnabled(button); }));
+            ASSERT_TRUE(IsEnabled(button));
             ASSERT_TRUE(PressSentReturns(button)) << "the abort button holds the sender";
             HWND question = setup.WaitForMessageBox("中断の確認");
             ASSERT_TRUE(question);
@@ -155,10 +159,13 @@ TEST(SentClicks, DriveAWholeRunAndAnAbortWithoutHoldingTheSender)
             HWND done = setup.WaitForMessageBox("中断");
             ASSERT_TRUE(done);
             ASSERT_TRUE(PressSentReturns(GetDlgItem(done, IDOK)));
+            ASSERT_TRUE(PressSentReturns(GetDlgItem(relate, IDNO)));
             ASSERT_TRUE(setup.WaitForExit(kPatienceMs));
             EXPECT_EQ(GetFileAttributesA((root / "app\\UNSETUP.INI").c_str()), INVALID_FILE_ATTRIBUTES);
+            EXPECT_EQ(ReadFileBytes(root / "app\\A.TXT"), "a") << "what was copied stays";
             continue;
         }
+        ASSERT_TRUE(PressSentReturns(GetDlgItem(relate, IDNO)));
         ASSERT_TRUE(WaitUntil([&] { return IsEnabled(button) && TextOf(button) == "次へ(&N)"; }));
         ASSERT_TRUE(PressSentReturns(button));
         ASSERT_TRUE(WaitText(main, M::kBtnEvent, "インストール完了(&E)"));
