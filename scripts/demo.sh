@@ -95,7 +95,7 @@ echo "== Uninstallation, started as the installed-programs entry says"
 uninstall=$("$run" reg query 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\QuillonDemo' /v UninstallString 2>/dev/null |
   u8 | sed -n 's/.*REG_EXPAND_SZ *//p')
 echo "  UninstallString: $uninstall"
-drive uninstall-panel=8-uninstall-panel completion=10-uninstall-completion -- \
+drive uninstall-panel=8-uninstall-panel completion=9-uninstall-completion -- \
   uninstall --start "$uninstall" --deletion Yes
 snapshot after
 echo "== Left after the removal, compared with before the installation"
