@@ -43,13 +43,25 @@ DWORD CALLBACK OnCopyProgress(LARGE_INTEGER total, LARGE_INTEGER copied, LARGE_I
     return PROGRESS_CONTINUE;
 }
 
-// One copy over whatever is at target. 0 or the error.
-DWORD CopyOnce(const std::string& source, const std::string& target, const CopyProgress* progress)
+// Archive only, for an existing file. A file that has exactly that already is left as
+// it is: same attributes, without the open and close a change costs for every file.
+void MakeArchiveOnly(const std::string& path)
+{
+    if (FileAge(path) == -1) return;
+    if (GetFileAttributesA(path.c_str()) != kArchiveOnly) SetFileAttributesA(path.c_str(), kArchiveOnly);
+}
+
+// One copy over whatever is at target (or, with failIfExists, only to a name not taken
+// yet). 0 or the error.
+DWORD CopyOnce(const std::string& source, const std::string& target, const CopyProgress* progress,
+               bool failIfExists = false)
 {
     BOOL ok;
-    if (progress && *progress) {
+    if ((progress && *progress) || failIfExists) {
         ProgressContext context{progress, GetTickCount()};
-        ok = CopyFileExA(source.c_str(), target.c_str(), OnCopyProgress, &context, nullptr, 0);
+        const bool report = progress && *progress;
+        ok = CopyFileExA(source.c_str(), target.c_str(), report ? OnCopyProgress : nullptr, report ? &context : nullptr,
+                         nullptr, failIfExists ? COPY_FILE_FAIL_IF_EXISTS : 0);
     } else {
         ok = CopyFileA(source.c_str(), target.c_str(), FALSE);
     }
@@ -84,19 +96,25 @@ DWORD ReplaceKeepingTheOld(const std::string& source, const std::string& target,
     return error;
 }
 
+// The copy to a target that is not there. What a failed copy left under the name is
+// incomplete and of this run: it must not pass for the installed file later.
+DWORD CopyToMissingTarget(const std::string& source, const std::string& target, const CopyProgress* progress,
+                          bool failIfExists)
+{
+    const DWORD error = CopyOnce(source, target, progress, failIfExists);
+    if (failIfExists && (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS || error == ERROR_ACCESS_DENIED))
+        return error; // refused before anything was made: the name is taken
+    if (error != 0 && error != ERROR_SHARING_VIOLATION && FileAge(target) != -1) DeleteFileA(target.c_str());
+    MakeArchiveOnly(target);
+    return error;
+}
+
 std::uint32_t CopyClearingAttributes(const std::string& source, const std::string& target, const CopyProgress* progress)
 {
-    DWORD error;
-    if (FileAge(target) != -1) {
-        SetFileAttributesA(target.c_str(), kArchiveOnly);
-        error = ReplaceKeepingTheOld(source, target, progress);
-    } else {
-        error = CopyOnce(source, target, progress);
-        // What a failed copy left under the name is incomplete and of this run: it must
-        // not pass for the installed file later.
-        if (error != 0 && error != ERROR_SHARING_VIOLATION && FileAge(target) != -1) DeleteFileA(target.c_str());
-    }
-    if (FileAge(target) != -1) SetFileAttributesA(target.c_str(), kArchiveOnly);
+    if (FileAge(target) == -1) return CopyToMissingTarget(source, target, progress, false);
+    MakeArchiveOnly(target);
+    const DWORD error = ReplaceKeepingTheOld(source, target, progress);
+    MakeArchiveOnly(target);
     return error;
 }
 
@@ -110,6 +128,11 @@ std::uint32_t CopyFileReplace(const std::string& source, const std::string& targ
 std::uint32_t CopyFileReplace(const std::string& source, const std::string& target, const CopyProgress& progress)
 {
     return CopyClearingAttributes(source, target, &progress);
+}
+
+std::uint32_t CopyFileToNewName(const std::string& source, const std::string& target, const CopyProgress& progress)
+{
+    return CopyToMissingTarget(source, target, &progress, true);
 }
 
 bool FolderExists(const std::string& folder)
