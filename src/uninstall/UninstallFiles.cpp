@@ -45,9 +45,9 @@ std::string SharedAnswer(UninstallContext& run, const std::string& path)
 std::uint32_t Decide(UninstallContext& run, const std::string& path, std::string& flags)
 {
     AppState& s = run.state;
-    const int count = GetSharedCount(path);
+    const int count = run.shared.Count(path);
     if (count != 0 && Has(flags, "/S")) {
-        const int left = ChangeSharedCount(path, false);
+        const int left = run.shared.Change(path, false);
         run.host.Log("共有カウント " + path + " = " + std::to_string(left));
         // Other programs still use it: it stays by decision, which is no failure.
         if (left != 0) {

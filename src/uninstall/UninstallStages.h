@@ -2,6 +2,7 @@
 #pragma once
 #include "scripts/RunContext.h"
 #include "services/RunResult.h"
+#include "services/SharedComponents.h"
 
 class UninstallContext : public RunContext {
 public:
@@ -12,6 +13,8 @@ public:
     // The deletion dialog's last answer; "Delete" and "Save" answer every later shared
     // file of the run.
     std::string deleteAnswer = "Can't Delete";
+    // Asked about every recorded file: opened once for the run.
+    SharedCountRegister shared;
 
     // Closes the stage before (its result word and a line break) and opens the next:
     // noun + UnSetupWord + "処理．．．", result word "完了".
