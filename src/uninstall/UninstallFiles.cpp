@@ -41,8 +41,8 @@ std::string SharedAnswer(UninstallContext& run, const std::string& path)
 }
 
 // The decision table for one entry. Returns the code to report (0: nothing) and adds
-// "/L" to flags when the file is to stay.
-std::uint32_t Decide(UninstallContext& run, const std::string& path, std::string& flags)
+// "/L" to flags when the file is to stay; gone tells that a delete certainly removed it.
+std::uint32_t Decide(UninstallContext& run, const std::string& path, std::string& flags, bool& gone)
 {
     AppState& s = run.state;
     const int count = run.shared.Count(path);
@@ -55,7 +55,7 @@ std::uint32_t Decide(UninstallContext& run, const std::string& path, std::string
             return 0;
         }
         const std::string answer = SharedAnswer(run, path);
-        if (answer == "Delete" || answer == "Yes") return DeleteFiles(run.host, path);
+        if (answer == "Delete" || answer == "Yes") return DeleteFiles(run.host, path, &gone);
         flags += "/L";
         return 0;
     }
@@ -69,7 +69,7 @@ std::uint32_t Decide(UninstallContext& run, const std::string& path, std::string
             flags += "/L";
             return 0;
         }
-        return DeleteFiles(run.host, path);
+        return DeleteFiles(run.host, path, &gone);
     }
     if (Has(flags, "/L")) return 0;
     if (IsComponentFile(path) && InSystemFolders(s, path)) {
@@ -78,7 +78,7 @@ std::uint32_t Decide(UninstallContext& run, const std::string& path, std::string
             return 0;
         }
     }
-    return DeleteFiles(run.host, path);
+    return DeleteFiles(run.host, path, &gone);
 }
 
 // A wildcard the record may not use: installed files and shortcuts never hold one, an
@@ -109,9 +109,10 @@ void RemoveEntry(UninstallContext& run, const std::string& entry, bool extraFile
         return;
     }
     std::string remark;
-    std::uint32_t r = Decide(run, path, flags);
+    bool gone = false;
+    std::uint32_t r = Decide(run, path, flags, gone);
     run.LogResult("ファイル削除 " + path + (flags.empty() ? "" : " " + flags), r);
-    if (FileAge(path) != -1 && !Has(flags, "/L")) {
+    if (!gone && FileAge(path) != -1 && !Has(flags, "/L")) {
         if (r == 0) r = ERROR_ACCESS_DENIED;
         if (Has(flags, "/F")) {
             const bool scheduled = DeleteAtRestart(run.host, s.OsFamily, s.WindowsFolder, path);
