@@ -12,7 +12,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <cstdio>
 
 namespace {
 
@@ -246,6 +245,6 @@ std::string ResumeRecordPath(const std::string& windowsFolder, const std::string
         hash *= 16777619u;
     }
     char hex[9];
-    std::snprintf(hex, sizeof hex, "%08X", static_cast<unsigned>(hash));
+    wsprintfA(hex, "%08X", static_cast<unsigned>(hash));
     return AddBackslash(windowsFolder, "B") + "QURESUME" + hex + ".INI";
 }
