@@ -211,9 +211,9 @@ void CopyFiles(InstallContext& run)
 {
     AppState& s = run.state;
     run.OpenStage("ファイルをコピーしています．．．", "完了");
-    int n = 0;
-    for (const std::string& line : run.copyLines) {
-        ++n;
+    for (int n = 1;; ++n) {
+        const std::string line = run.ListEntry("CopyFile", "File", n);
+        if (line.empty()) break;
         CopyEntryFile(run, n, line);
         run.host.ShowCounter(run.processedCount, run.entryCount, Percent(run, n));
         run.host.ProcessMessages();

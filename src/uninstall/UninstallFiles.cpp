@@ -129,8 +129,16 @@ void RemoveEntry(UninstallContext& run, const std::string& entry, bool extraFile
 
 void RemoveFiles(UninstallContext& run)
 {
-    for (const std::string& entry : run.ReadList("DeleteFile", "File")) RemoveEntry(run, entry, false);
-    for (const std::string& entry : run.ReadList("AddDeleteFile", "File")) RemoveEntry(run, entry, true);
+    for (int n = 1;; ++n) {
+        const std::string entry = run.ListEntry("DeleteFile", "File", n);
+        if (entry.empty()) break;
+        RemoveEntry(run, entry, false);
+    }
+    for (int n = 1;; ++n) {
+        const std::string entry = run.ListEntry("AddDeleteFile", "File", n);
+        if (entry.empty()) break;
+        RemoveEntry(run, entry, true);
+    }
 }
 
 void RemoveShortcuts(UninstallContext& run)
