@@ -84,7 +84,7 @@ std::uint32_t Decide(UninstallContext& run, const std::string& path, std::string
 // A wildcard the record may not use: installed files and shortcuts never hold one, an
 // extra-file pattern of wildcards alone must stay inside an installation folder that may
 // be emptied, and no pattern may match one of the machine's own folders.
-bool RefusedPattern(const UninstallContext& run, const std::string& path, bool extraFile)
+bool RefusedPattern(UninstallContext& run, const std::string& path, bool extraFile)
 {
     if (!HasWildcard(path)) return false;
     if (!extraFile) return true;
@@ -92,10 +92,10 @@ bool RefusedPattern(const UninstallContext& run, const std::string& path, bool e
     const std::string resolved = ResolvePath(path);
     const std::string folder = PathFolder(resolved);
     if (IsBareWildcard(resolved) &&
-        (IsProtectedFolder(run.Folders(), run.state.InstallFolder) ||
-         !IsInsideFolderOnDisk(folder, run.state.InstallFolder) || IsProtectedFolder(run.Folders(), folder)))
+        (run.Protected().Protects(run.state.InstallFolder) ||
+         !IsInsideFolderOnDisk(folder, run.state.InstallFolder) || run.Protected().Protects(folder)))
         return true;
-    return MatchesProtectedFolder(run.Folders(), resolved);
+    return MatchesProtectedFolder(run.Protected(), resolved);
 }
 
 void RemoveEntry(UninstallContext& run, const std::string& entry, bool extraFile)
@@ -159,6 +159,6 @@ void RemoveShortcuts(UninstallContext& run)
         for (const std::string* own : {&s.ProgramsFolder, &s.DesktopFolder, &s.StartupFolder, &s.SendToFolder,
                                        &s.CommonProgramsFolder, &s.CommonDesktopFolder, &s.CommonStartupFolder})
             shellFolder = shellFolder || folder == *own;
-        if (!shellFolder && !IsProtectedFolder(run.Folders(), folder)) RemoveFolder(run.host, folder, "");
+        if (!shellFolder && !run.Protected().Protects(folder)) RemoveFolder(run.host, folder, "");
     }
 }
