@@ -15,8 +15,6 @@
 
 #include <windows.h>
 
-#include <cstdio>
-
 namespace {
 
 WizardOptions InstallOptions(const StartupConfig& config, const std::string& folder)
@@ -87,8 +85,8 @@ void KeepLogOnFailure(const AppState& state, LogFile& log, int exitCode)
     SYSTEMTIME t{};
     GetLocalTime(&t);
     char name[64];
-    std::snprintf(name, sizeof name, "QuillonSetup-%04u%02u%02u-%02u%02u%02u.log", t.wYear, t.wMonth, t.wDay, t.wHour,
-                  t.wMinute, t.wSecond);
+    wsprintfA(name, "QuillonSetup-%04u%02u%02u-%02u%02u%02u.log", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
+              t.wSecond);
     MoveFileExA(path.c_str(), (state.TempFolder + name).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED);
 }
 

@@ -17,7 +17,19 @@
 
 #include <windows.h>
 
+#include <cstdlib>
+#include <optional>
 #include <string>
+
+// Replaces the C++ library's terminate handler, which prints the uncaught exception's
+// demangled type to a console a windowed program does not have and brings the whole
+// demangler (about 50 KB) into SETUP.EXE. The process ends the same way.
+namespace __gnu_cxx {
+void __verbose_terminate_handler()
+{
+    std::abort();
+}
+} // namespace __gnu_cxx
 
 namespace {
 
@@ -48,8 +60,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     // Before anything can load a DLL by bare name.
     RestrictDllSearchToSystem();
-    // The shell link object and the folder picker need COM on this thread.
-    const ComInit com;
+    // The shell link object and the folder picker need COM on this thread. The wizard
+    // starts it once the background window shows: loading it held up the first window.
+    std::optional<ComInit> com;
     const CommandLine cl = ParseCommandLine(GetCommandLineA());
     // Held until the program ends; a second copy leaves without a window.
     const SingleInstanceGuard singleInstance;
@@ -63,7 +76,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     if (cl.help || !cl.errors.empty()) return ShowCommandLineHelp(cl, log);
 
     AppState state;
-    if (cl.Unattended()) return RunUnattended(state, cl, RunningProgramPath(), log);
+    if (cl.Unattended()) {
+        com.emplace();
+        return RunUnattended(state, cl, RunningProgramPath(), log);
+    }
 
     WindowHost host(state);
     if (!cl.log.empty()) host.logSink = [&log](const std::string& line) { log.Write(line); };
@@ -97,7 +113,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         ran = true;
         result = UninstallRun(state, host);
     };
-    back.ShowMainModal = [&main] { main.ShowModal(); };
+    back.ShowMainModal = [&main, &com] {
+        com.emplace();
+        main.ShowModal();
+    };
     back.OnClosed = [] { PostQuitMessage(0); };
     back.Show();
 

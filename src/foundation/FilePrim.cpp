@@ -38,7 +38,8 @@ DWORD LastErrorOr(DWORD fallback)
 
 // Copies in pieces, calling progress every few megabytes or a few times a second; the
 // copy gets the source's last-write time and attributes as CopyFileA gives them.
-DWORD CopyInPieces(const std::string& source, const std::string& target, const CopyProgress& progress)
+DWORD CopyInPieces(const std::string& source, const std::string& target, const CopyProgress& progress,
+                   bool failIfExists)
 {
     const UniqueFile in(CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                     FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
@@ -46,7 +47,8 @@ DWORD CopyInPieces(const std::string& source, const std::string& target, const C
     BY_HANDLE_FILE_INFORMATION info{};
     if (!GetFileInformationByHandle(in.get(), &info)) return LastErrorOr(ERROR_GEN_FAILURE);
     const std::int64_t total = (static_cast<std::int64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-    UniqueFile out(CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+    UniqueFile out(CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, failIfExists ? CREATE_NEW : CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL,
                                nullptr));
     if (!out) return LastErrorOr(ERROR_GEN_FAILURE);
     std::string buffer(kPiece, '\0');
@@ -74,14 +76,24 @@ DWORD CopyInPieces(const std::string& source, const std::string& target, const C
     return 0;
 }
 
-// One copy over whatever is at target. 0 or the error.
-DWORD CopyOnce(const std::string& source, const std::string& target, const CopyProgress* progress)
+// Archive only, for an existing file. A file that has exactly that already is left as
+// it is: same attributes, without the open and close a change costs for every file.
+void MakeArchiveOnly(const std::string& path)
+{
+    if (FileAge(path) == -1) return;
+    if (GetFileAttributesA(path.c_str()) != kArchiveOnly) SetFileAttributesA(path.c_str(), kArchiveOnly);
+}
+
+// One copy over whatever is at target (or, with failIfExists, only to a name not taken
+// yet). 0 or the error.
+DWORD CopyOnce(const std::string& source, const std::string& target, const CopyProgress* progress,
+               bool failIfExists = false)
 {
     WIN32_FILE_ATTRIBUTE_DATA data{};
     const bool large = GetFileAttributesExA(source.c_str(), GetFileExInfoStandard, &data) &&
                        ((static_cast<std::int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow) >= kPiecewiseFrom;
-    if (progress && *progress && large) return CopyInPieces(source, target, *progress);
-    const BOOL ok = CopyFileA(source.c_str(), target.c_str(), FALSE);
+    if (progress && *progress && large) return CopyInPieces(source, target, *progress, failIfExists);
+    const BOOL ok = CopyFileA(source.c_str(), target.c_str(), failIfExists ? TRUE : FALSE);
     const DWORD error = ok ? 0 : GetLastError();
     // A failure without a code must not read as success.
     return !ok && error == 0 ? ERROR_GEN_FAILURE : error;
@@ -113,19 +125,25 @@ DWORD ReplaceKeepingTheOld(const std::string& source, const std::string& target,
     return error;
 }
 
+// The copy to a target that is not there. What a failed copy left under the name is
+// incomplete and of this run: it must not pass for the installed file later.
+DWORD CopyToMissingTarget(const std::string& source, const std::string& target, const CopyProgress* progress,
+                          bool failIfExists)
+{
+    const DWORD error = CopyOnce(source, target, progress, failIfExists);
+    if (failIfExists && (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS || error == ERROR_ACCESS_DENIED))
+        return error; // refused before anything was made: the name is taken
+    if (error != 0 && error != ERROR_SHARING_VIOLATION && FileAge(target) != -1) DeleteFileA(target.c_str());
+    MakeArchiveOnly(target);
+    return error;
+}
+
 std::uint32_t CopyClearingAttributes(const std::string& source, const std::string& target, const CopyProgress* progress)
 {
-    DWORD error;
-    if (FileAge(target) != -1) {
-        SetFileAttributesA(target.c_str(), kArchiveOnly);
-        error = ReplaceKeepingTheOld(source, target, progress);
-    } else {
-        error = CopyOnce(source, target, progress);
-        // What a failed copy left under the name is incomplete and of this run: it must
-        // not pass for the installed file later.
-        if (error != 0 && error != ERROR_SHARING_VIOLATION && FileAge(target) != -1) DeleteFileA(target.c_str());
-    }
-    if (FileAge(target) != -1) SetFileAttributesA(target.c_str(), kArchiveOnly);
+    if (FileAge(target) == -1) return CopyToMissingTarget(source, target, progress, false);
+    MakeArchiveOnly(target);
+    const DWORD error = ReplaceKeepingTheOld(source, target, progress);
+    MakeArchiveOnly(target);
     return error;
 }
 
@@ -139,6 +157,11 @@ std::uint32_t CopyFileReplace(const std::string& source, const std::string& targ
 std::uint32_t CopyFileReplace(const std::string& source, const std::string& target, const CopyProgress& progress)
 {
     return CopyClearingAttributes(source, target, &progress);
+}
+
+std::uint32_t CopyFileToNewName(const std::string& source, const std::string& target, const CopyProgress& progress)
+{
+    return CopyToMissingTarget(source, target, &progress, true);
 }
 
 bool FolderExists(const std::string& folder)

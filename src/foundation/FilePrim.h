@@ -15,6 +15,14 @@ std::uint32_t CopyFileReplace(const std::string& source, const std::string& targ
 using CopyProgress = std::function<void(std::int64_t copied, std::int64_t total)>;
 std::uint32_t CopyFileReplace(const std::string& source, const std::string& target, const CopyProgress& progress);
 
+// Copies source to a target name that is not taken yet, calling progress as above, and
+// leaves the copy Archive only. When the name is taken (a file or a folder) it returns
+// ERROR_FILE_EXISTS, ERROR_ALREADY_EXISTS or ERROR_ACCESS_DENIED without having changed
+// anything; otherwise 0 or the error of the copy, exactly as CopyFileReplace onto a
+// missing target. Lets a caller learn that a target is missing from the copy itself,
+// where a separate lookup of the missing name costs a read of the whole folder (Wine).
+std::uint32_t CopyFileToNewName(const std::string& source, const std::string& target, const CopyProgress& progress);
+
 // True when the folder (with or without trailing "\") lists a visible entry; "." and ".."
 // count, so any ordinary folder exists, while an empty or all-hidden drive root does not.
 bool FolderExists(const std::string& folder);

@@ -14,22 +14,6 @@ bool IsProfileSpace(wchar_t c)
     return c == L' ' || (c >= L'\t' && c <= L'\r') || c == 0x1A;
 }
 
-std::wstring Trim(const wchar_t* begin, const wchar_t* end)
-{
-    while (begin < end && IsProfileSpace(*begin)) ++begin;
-    while (end > begin && IsProfileSpace(end[-1])) --end;
-    return std::wstring(begin, end);
-}
-
-// Names are matched ignoring the case of ASCII letters only, as the profile API matches
-// them (ａ and Ａ are different names there).
-std::wstring Fold(std::wstring name)
-{
-    for (wchar_t& c : name) {
-        if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
-    }
-    return name;
-}
 
 std::wstring Widen(const std::string& text)
 {
@@ -83,26 +67,134 @@ std::string ProfileDefault(std::string def)
 
 } // namespace
 
+namespace {
+
+// Names are matched ignoring the case of ASCII letters only, as the profile API matches
+// them (ａ and Ａ are different names there).
+wchar_t FoldChar(wchar_t c)
+{
+    return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c;
+}
+
+std::uint32_t FoldedHash(std::uint32_t seed, const wchar_t* name, std::size_t length)
+{
+    std::uint32_t hash = 2166136261u ^ seed;
+    for (std::size_t i = 0; i < length; ++i) {
+        hash ^= FoldChar(name[i]);
+        hash *= 16777619u;
+    }
+    return hash;
+}
+
+bool SameFolded(const wchar_t* a, std::size_t aLength, const wchar_t* b, std::size_t bLength)
+{
+    if (aLength != bLength) return false;
+    for (std::size_t i = 0; i < aLength; ++i) {
+        if (FoldChar(a[i]) != FoldChar(b[i])) return false;
+    }
+    return true;
+}
+
+// Inserts index into a table of indexes + 1 (0 empty), doubling it at half full;
+// hashOf gives the hash of an index.
+template <class HashOf>
+void Insert(std::vector<std::uint32_t>& table, std::size_t count, std::uint32_t index, HashOf hashOf)
+{
+    if ((count + 1) * 2 > table.size()) {
+        std::vector<std::uint32_t> bigger(table.empty() ? 64 : table.size() * 2, 0);
+        for (const std::uint32_t slot : table) {
+            if (!slot) continue;
+            std::size_t i = hashOf(slot - 1) & (bigger.size() - 1);
+            while (bigger[i]) i = (i + 1) & (bigger.size() - 1);
+            bigger[i] = slot;
+        }
+        table.swap(bigger);
+    }
+    std::size_t i = hashOf(index) & (table.size() - 1);
+    while (table[i]) i = (i + 1) & (table.size() - 1);
+    table[i] = index + 1;
+}
+
+} // namespace
+
+std::uint32_t IniDocument::FindSection(const wchar_t* name, std::size_t length) const
+{
+    if (sectionTable_.empty()) return kNone;
+    const std::size_t mask = sectionTable_.size() - 1;
+    for (std::size_t i = FoldedHash(0, name, length) & mask; sectionTable_[i]; i = (i + 1) & mask) {
+        const Span& s = sections_[sectionTable_[i] - 1];
+        if (SameFolded(text_.data() + s.begin, s.length, name, length)) return sectionTable_[i] - 1;
+    }
+    return kNone;
+}
+
+std::uint32_t IniDocument::FindKey(std::uint32_t section, const wchar_t* name, std::size_t length) const
+{
+    if (keyTable_.empty()) return kNone;
+    const std::size_t mask = keyTable_.size() - 1;
+    for (std::size_t i = FoldedHash(section, name, length) & mask; keyTable_[i]; i = (i + 1) & mask) {
+        const Key& k = keys_[keyTable_[i] - 1];
+        if (k.section == section && SameFolded(text_.data() + k.name.begin, k.name.length, name, length))
+            return keyTable_[i] - 1;
+    }
+    return kNone;
+}
+
+std::uint32_t IniDocument::AddSection(Span name)
+{
+    const std::uint32_t found = FindSection(text_.data() + name.begin, name.length);
+    if (found != kNone) return found;
+    const auto index = static_cast<std::uint32_t>(sections_.size());
+    sections_.push_back(name);
+    Insert(sectionTable_, index, index, [this](std::uint32_t i) {
+        return FoldedHash(0, text_.data() + sections_[i].begin, sections_[i].length);
+    });
+    return index;
+}
+
+void IniDocument::AddKey(const Key& key)
+{
+    if (FindKey(key.section, text_.data() + key.name.begin, key.name.length) != kNone) return;
+    const auto index = static_cast<std::uint32_t>(keys_.size());
+    keys_.push_back(key);
+    Insert(keyTable_, index, index, [this](std::uint32_t i) {
+        return FoldedHash(keys_[i].section, text_.data() + keys_[i].name.begin, keys_[i].name.length);
+    });
+}
+
 IniDocument IniDocument::Load(const std::string& path)
 {
     IniDocument doc;
     doc.path_ = path;
-    std::string bytes;
-    if (!ReadWholeFile(path, bytes)) return doc;
-    // Byte-order marks and UTF-16 text are decoded differently by the system.
-    const auto starts = [&](const char* bom, std::size_t n) { return bytes.compare(0, n, bom, n) == 0; };
-    int unicodeTests = IS_TEXT_UNICODE_UNICODE_MASK | IS_TEXT_UNICODE_REVERSE_MASK;
-    if (starts("\xEF\xBB\xBF", 3) || starts("\xFF\xFE", 2) || starts("\xFE\xFF", 2) ||
-        (bytes.size() >= 2 && IsTextUnicode(bytes.data(), static_cast<int>(bytes.size()), &unicodeTests))) {
-        doc.delegate_ = true;
-        return doc;
+    {
+        std::string bytes;
+        if (!ReadWholeFile(path, bytes)) return doc;
+        // Byte-order marks and UTF-16 text are decoded differently by the system.
+        const auto starts = [&](const char* bom, std::size_t n) { return bytes.compare(0, n, bom, n) == 0; };
+        int unicodeTests = IS_TEXT_UNICODE_UNICODE_MASK | IS_TEXT_UNICODE_REVERSE_MASK;
+        if (starts("\xEF\xBB\xBF", 3) || starts("\xFF\xFE", 2) || starts("\xFE\xFF", 2) ||
+            (bytes.size() >= 2 && IsTextUnicode(bytes.data(), static_cast<int>(bytes.size()), &unicodeTests))) {
+            doc.delegate_ = true;
+            return doc;
+        }
+        // The bytes go before the index is built: only the wide text stays.
+        doc.text_ = Widen(bytes);
     }
 
-    const std::wstring text = Widen(bytes);
-    Section* current = &doc.sections_[L""]; // keys before the first header
-    Section ignored;                        // later sections of a name already seen
-    const wchar_t* p = text.data();
-    const wchar_t* const end = p + text.size();
+    const wchar_t* const base = doc.text_.data();
+    const auto span = [base](const wchar_t* begin, const wchar_t* end) {
+        return Span{static_cast<std::uint32_t>(begin - base), static_cast<std::uint32_t>(end - begin)};
+    };
+    const auto trimmed = [&](const wchar_t* begin, const wchar_t* end) {
+        while (begin < end && IsProfileSpace(*begin)) ++begin;
+        while (end > begin && IsProfileSpace(end[-1])) --end;
+        return span(begin, end);
+    };
+    doc.AddSection(Span{}); // keys before the first header
+    std::uint32_t current = 0;
+    bool ignoring = false; // in a later section of a name already seen
+    const wchar_t* p = base;
+    const wchar_t* const end = p + doc.text_.size();
     while (p < end) {
         const wchar_t* lineEnd = p;
         while (lineEnd < end && *lineEnd != L'\n' && *lineEnd != L'\r') ++lineEnd;
@@ -118,23 +210,17 @@ IniDocument IniDocument::Load(const std::string& path)
             const wchar_t* close = stop; // one past the last "]" of the line
             while (close > begin && close[-1] != L']') --close;
             if (close != begin) {
-                const auto [it, inserted] = doc.sections_.try_emplace(Fold(Trim(begin + 1, close - 1)));
-                ignored.keys.clear();
-                current = inserted ? &it->second : &ignored;
+                const std::size_t before = doc.sections_.size();
+                current = doc.AddSection(trimmed(begin + 1, close - 1));
+                ignoring = doc.sections_.size() == before;
                 continue;
             }
         }
+        if (ignoring) continue;
         const wchar_t* eq = begin;
         while (eq < stop && *eq != L'=') ++eq;
-        std::wstring name;
-        std::optional<std::wstring> value;
-        if (eq < stop) {
-            name = Trim(begin, eq);
-            value = Trim(eq + 1, stop);
-        } else {
-            name = std::wstring(begin, stop);
-        }
-        current->keys.try_emplace(Fold(name), std::move(value));
+        if (eq < stop) doc.AddKey(Key{current, trimmed(begin, eq), trimmed(eq + 1, stop), true});
+        else doc.AddKey(Key{current, span(begin, stop), Span{}, false});
     }
     return doc;
 }
@@ -144,9 +230,20 @@ std::string IniDocument::Get(const std::string& section, const std::string& key,
     // Empty names follow rules of their own in the profile API; nothing here asks for them.
     if (delegate_ || section.empty() || key.empty()) return ReadIniString(section, key, def, path_);
     const std::wstring wsection = Widen(section), wkey = Widen(key);
-    const auto s = sections_.find(Fold(Trim(wsection.data(), wsection.data() + wsection.size())));
-    if (s == sections_.end()) return ProfileDefault(def);
-    const auto k = s->second.keys.find(Fold(Trim(wkey.data(), wkey.data() + wkey.size())));
-    if (k == s->second.keys.end() || !k->second) return ProfileDefault(def);
-    return Narrow(Unquote(*k->second));
+    const auto find = [](const std::wstring& name, const wchar_t*& begin) {
+        begin = name.data();
+        const wchar_t* end = begin + name.size();
+        while (begin < end && IsProfileSpace(*begin)) ++begin;
+        while (end > begin && IsProfileSpace(end[-1])) --end;
+        return static_cast<std::size_t>(end - begin);
+    };
+    const wchar_t* name = nullptr;
+    std::size_t length = find(wsection, name);
+    const std::uint32_t s = FindSection(name, length);
+    if (s == kNone) return ProfileDefault(def);
+    length = find(wkey, name);
+    const std::uint32_t k = FindKey(s, name, length);
+    if (k == kNone || !keys_[k].hasValue) return ProfileDefault(def);
+    const Span& v = keys_[k].value;
+    return Narrow(Unquote(text_.substr(v.begin, v.length)));
 }

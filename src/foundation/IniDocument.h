@@ -2,9 +2,8 @@
 // answers them. Reading a numbered list of n keys through the profile API costs n
 // parses of the file; this costs one.
 #pragma once
-#include <optional>
+#include <cstdint>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 class IniDocument {
@@ -18,12 +17,32 @@ public:
     std::string Get(const std::string& section, const std::string& key, const std::string& def) const;
 
 private:
-    struct Section {
-        // folded name -> value; a line without "=" names a key without value, which reads
-        // as missing but hides a later line of the same name.
-        std::unordered_map<std::wstring, std::optional<std::wstring>> keys;
+    // A name or value: a stretch of text_.
+    struct Span {
+        std::uint32_t begin = 0;
+        std::uint32_t length = 0;
     };
+    struct Key {
+        std::uint32_t section;
+        Span name;
+        Span value;
+        bool hasValue; // a line without "=" names a key that reads as missing
+    };
+    static constexpr std::uint32_t kNone = 0xFFFFFFFF;
+
+    std::uint32_t FindSection(const wchar_t* name, std::size_t length) const;
+    std::uint32_t FindKey(std::uint32_t section, const wchar_t* name, std::size_t length) const;
+    // Adds unless the name is there already (the first one counts); the index either way.
+    std::uint32_t AddSection(Span name);
+    void AddKey(const Key& key);
+
     std::string path_;
     bool delegate_ = false; // an encoding this reader does not take on: ask the profile API
-    std::unordered_map<std::wstring, Section> sections_;
+    // The file as wide text, kept whole: names and values are spans of it, so a file of
+    // n keys costs its text and a few words per key, not two strings per key.
+    std::wstring text_;
+    std::vector<Span> sections_;           // index 0: the keys before the first header
+    std::vector<std::uint32_t> sectionTable_; // open addressing: index + 1, 0 for empty
+    std::vector<Key> keys_;
+    std::vector<std::uint32_t> keyTable_;
 };

@@ -82,8 +82,9 @@ void ComputeRequiredSpace(InstallContext& run)
     run.Show();
     run.AbortCheck();
     run.Pace();
-    run.copyLines = run.ReadList("CopyFile", "File");
-    for (const std::string& line : run.copyLines) {
+    for (int n = 1;; ++n) {
+        const std::string line = run.ListEntry("CopyFile", "File", n);
+        if (line.empty()) break;
         ++run.entryCount;
         // Only the file name counts here: neither macros nor "(Dch)" change it.
         std::string path = GetField(line, ",", 1);

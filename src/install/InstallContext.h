@@ -28,7 +28,6 @@ public:
     // [Relate] NameN / FileN as written; the file entries are expanded only when the
     // association is made, once "(App)" is the chosen folder.
     std::vector<std::pair<std::string, std::string>> associations;
-    std::vector<std::string> copyLines;    // [CopyFile] File1.. as written
     int entryCount = 0;
     // Byte counters are 64-bit: a package over 4 GB sizes and shows progress correctly.
     std::int64_t copyTotalBytes = 0;

@@ -68,13 +68,31 @@ void CountCopiedBytes(InstallContext& run, const std::string& source)
                 MB_OK | MB_ICONEXCLAMATION);
 }
 
-// Copies one file, keeping the gauge moving and the windows alive through a long copy.
-std::uint32_t CopyOne(InstallContext& run, int entry, const std::string& source, const std::string& target)
+// Keeps the gauge moving and the windows alive through a long copy.
+CopyProgress GaugeProgress(InstallContext& run, int entry)
 {
-    return CopyFileReplace(source, target, [&](std::int64_t copied, std::int64_t) {
+    return [&run, entry](std::int64_t copied, std::int64_t) {
         run.host.ShowCounter(run.processedCount, run.entryCount, Percent(run, entry, copied));
         run.host.ProcessMessages();
-    });
+    };
+}
+
+std::uint32_t CopyOne(InstallContext& run, int entry, const std::string& source, const std::string& target)
+{
+    return CopyFileReplace(source, target, GaugeProgress(run, entry));
+}
+
+// A target that is not there yet is copied without the overwrite rules, which would only
+// find it missing and copy. The copy itself finds that out: a separate lookup of a
+// missing name makes Wine read the whole folder, once more per file than the copy does.
+// False, with nothing done, when the target is there (or the copy was refused at once).
+bool CopyToMissingTarget(InstallContext& run, int entry, const std::string& source, const std::string& target,
+                         std::uint32_t& result)
+{
+    const std::uint32_t r = CopyFileToNewName(source, target, GaugeProgress(run, entry));
+    if (r == ERROR_FILE_EXISTS || r == ERROR_ALREADY_EXISTS || r == ERROR_ACCESS_DENIED) return false;
+    result = r;
+    return true;
 }
 
 void CopyEntryFile(InstallContext& run, int n, const std::string& line)
@@ -109,16 +127,20 @@ void CopyEntryFile(InstallContext& run, int n, const std::string& line)
     run.Show("【コピー元】" + PathFileName(source) + "\r\n【コピー先】" + target + "\r\n");
     run.AbortCheck();
 
-    bool copy = DecideOverwrite(run, source, target);
-    if (e.shared) {
-        // Counted before the copy and whatever the decision: the file is in use by this
-        // installation from now on.
-        const int count = ChangeSharedCount(target, true);
-        run.host.Log("共有カウント " + target + " = " + std::to_string(count));
+    bool copy = true;
+    std::uint32_t result = 0;
+    // A shared entry is counted before the copy, which must come after the count.
+    if (e.shared || !CopyToMissingTarget(run, n, source, target, result)) {
+        copy = DecideOverwrite(run, source, target);
+        if (e.shared) {
+            // Counted before the copy and whatever the decision: the file is in use by
+            // this installation from now on.
+            const int count = ChangeSharedCount(target, true);
+            run.host.Log("共有カウント " + target + " = " + std::to_string(count));
+        }
+        if (e.overwrite) copy = true;
+        result = copy ? CopyOne(run, n, source, target) : 0;
     }
-    if (e.overwrite) copy = true;
-
-    const std::uint32_t result = copy ? CopyOne(run, n, source, target) : 0;
     ++run.processedCount;
     run.LogResult(copy ? "コピー " + source + " -> " + target : "コピーしない（既存） " + target, result);
 
@@ -178,9 +200,9 @@ void CopyFiles(InstallContext& run)
 {
     AppState& s = run.state;
     run.OpenStage("ファイルをコピーしています．．．", "完了");
-    int n = 0;
-    for (const std::string& line : run.copyLines) {
-        ++n;
+    for (int n = 1;; ++n) {
+        const std::string line = run.ListEntry("CopyFile", "File", n);
+        if (line.empty()) break;
         CopyEntryFile(run, n, line);
         run.host.ShowCounter(run.processedCount, run.entryCount, Percent(run, n));
         run.host.ProcessMessages();

@@ -19,14 +19,44 @@ std::string IdentityKey(const std::string& identity)
     return key;
 }
 
+namespace {
+
+std::uint64_t KeyHash(const std::string& key)
+{
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const char c : key) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 1099511628211ull;
+    }
+    return hash;
+}
+
+} // namespace
+
+std::size_t RecordSection::Find(const std::string& key, std::uint64_t hash) const
+{
+    const auto [first, last] = index_.equal_range(hash);
+    for (auto it = first; it != last; ++it) {
+        // The line is prefix, number, "=", entry; neither of the first two holds "=".
+        const std::string& line = lines_[it->second];
+        const std::string entry = line.substr(line.find('=') + 1);
+        if (IdentityKey(GetField(entry, ",", 1)) == key) return it->second;
+    }
+    return lines_.size();
+}
+
 void RecordSection::Add(const std::string& entry, bool mergeShared)
 {
     const std::string identity = GetField(entry, ",", 1);
+    std::string key;
+    std::uint64_t hash = 0;
     if (!identity.empty()) {
-        const auto found = index_.find(IdentityKey(identity));
-        if (found != index_.end()) {
+        key = IdentityKey(identity);
+        hash = KeyHash(key);
+        const std::size_t found = Find(key, hash);
+        if (found != lines_.size()) {
             if (mergeShared) {
-                std::string& line = lines_[found->second];
+                std::string& line = lines_[found];
                 line += line.find(',') != std::string::npos ? "/S" : ",/S";
             }
             return;
@@ -37,13 +67,21 @@ void RecordSection::Add(const std::string& entry, bool mergeShared)
     if (identity.empty()) {
         if (!break_) break_ = lines_.size();
     } else if (!break_) {
-        index_.emplace(IdentityKey(identity), lines_.size() - 1);
+        index_.emplace(hash, lines_.size() - 1);
     }
 }
 
 std::string RecordSection::Text() const
 {
     std::string text;
-    for (const std::string& line : lines_) text.append(line).append("\r\n");
+    AppendTo(text);
     return text;
+}
+
+void RecordSection::AppendTo(std::string& text) const
+{
+    std::size_t size = text.size();
+    for (const std::string& line : lines_) size += line.size() + 2;
+    text.reserve(size);
+    for (const std::string& line : lines_) text.append(line).append("\r\n");
 }

@@ -43,4 +43,10 @@ public:
     std::string Read(const char* section, const std::string& key) const { return script.Get(section, key, ""); }
     // An open list of the copy: prefix1, prefix2 ... up to the first empty one.
     std::vector<std::string> ReadList(const char* section, const char* prefix) const;
+    // Entry n (from 1) of such a list, read as it is needed: a list as long as the
+    // package is not held twice. "" from the first empty entry on ends the list.
+    std::string ListEntry(const char* section, const char* prefix, int n) const
+    {
+        return script.Get(section, prefix + std::to_string(n), "");
+    }
 };

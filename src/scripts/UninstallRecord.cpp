@@ -12,7 +12,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <cstdio>
 
 namespace {
 
@@ -24,8 +23,8 @@ void LoadList(std::vector<std::string>& into, const IniDocument& doc, const char
     for (std::string& value : ReadOpenList(doc, section, prefix)) into.push_back(std::move(value));
 }
 
-std::string ComposeSection(const char* header, const char* prefix, const RecordList& list,
-                           bool mergeShared)
+void AppendSection(std::string& text, const char* header, const char* prefix, const RecordList& list,
+                   bool mergeShared)
 {
     RecordSection section(prefix);
     for (const auto* source : {&list.current, &list.earlier}) {
@@ -35,7 +34,9 @@ std::string ComposeSection(const char* header, const char* prefix, const RecordL
             section.Add(entry, mergeShared && PosNoCase("/S", entry) != 0);
         }
     }
-    return std::string(header) + "\r\n" + section.Text() + "\r\n";
+    text.append(header).append("\r\n");
+    section.AppendTo(text);
+    text.append("\r\n");
 }
 
 std::string Dots(int count)
@@ -161,15 +162,15 @@ std::string ComposeRecord(const RecordLists& lists, const RecordTexts& t, const 
     r += "[Title]\r\nUnSetup=" + t.UnSetupTitle + "\r\n\r\n";
     r += "[SetupFolder]\r\nFolder=" + t.InstallFolder + "\r\n\r\n";
     show(4);
-    r += ComposeSection("[DeleteFolder]", "Folder", lists.DeleteFolder, false);
+    AppendSection(r, "[DeleteFolder]", "Folder", lists.DeleteFolder, false);
     show(5);
-    r += ComposeSection("[DeleteFile]", "File", lists.DeleteFile, true);
+    AppendSection(r, "[DeleteFile]", "File", lists.DeleteFile, true);
     show(6);
-    r += ComposeSection("[DeleteShortCut]", "File", lists.DeleteShortCut, false);
+    AppendSection(r, "[DeleteShortCut]", "File", lists.DeleteShortCut, false);
     show(7);
-    r += ComposeSection("[DeleteRegistry]", "Key", lists.DeleteRegistry, false);
+    AppendSection(r, "[DeleteRegistry]", "Key", lists.DeleteRegistry, false);
     show(8);
-    r += ComposeSection("[AddDeleteFile]", "File", lists.AddDeleteFile, false);
+    AppendSection(r, "[AddDeleteFile]", "File", lists.AddDeleteFile, false);
     show(8);
     r += "[RestoreRelate]\r\n";
     for (std::size_t n = 0; n < lists.RestoreRelate.size(); ++n) {
@@ -246,6 +247,6 @@ std::string ResumeRecordPath(const std::string& windowsFolder, const std::string
         hash *= 16777619u;
     }
     char hex[9];
-    std::snprintf(hex, sizeof hex, "%08X", static_cast<unsigned>(hash));
+    wsprintfA(hex, "%08X", static_cast<unsigned>(hash));
     return AddBackslash(windowsFolder, "B") + "QURESUME" + hex + ".INI";
 }

@@ -72,13 +72,21 @@ bool StillThere(const std::string& path)
 
 } // namespace
 
-std::uint32_t DeleteFiles(Host& host, const std::string& path)
+namespace {
+
+// A plain file deleted through a handle that shares nothing: the open succeeds only when
+// no one else has the file open, so closing it removes the name at once. False, with
+// nothing changed, for anything else (in use, read-only, a running image): the shell
+// then handles it as the rule says.
+bool DeleteUnshared(const std::string& path)
 {
-    if (!HasWildcard(path) && FileAge(path) == -1) return ERROR_FILE_NOT_FOUND;
+    UniqueFile file(CreateFileA(path.c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    return static_cast<bool>(file);
+}
 
-    // Unregistration reports nothing whatever the role, so the role is not needed.
-    if (IsComponentFile(path)) RegisterComponent(host, std::string(), path, false);
-
+std::uint32_t ShellDelete(Host& host, const std::string& path)
+{
     const auto shellDelete = ShellDll().SHFileOperationA;
     if (!shellDelete) return ERROR_PROC_NOT_FOUND;
     std::string from = path;
@@ -98,6 +106,34 @@ std::uint32_t DeleteFiles(Host& host, const std::string& path)
     // there then confirms the failure, so it is not reported as success.
     if (error != 0 || StillThere(path)) return static_cast<std::uint32_t>(result);
     return 0;
+}
+
+std::uint32_t Delete(Host& host, const std::string& path, bool direct, bool* certainlyGone)
+{
+    if (certainlyGone) *certainlyGone = false;
+    const bool plain = !HasWildcard(path);
+    if (plain && FileAge(path) == -1) return ERROR_FILE_NOT_FOUND;
+
+    // Unregistration reports nothing whatever the role, so the role is not needed.
+    if (IsComponentFile(path)) RegisterComponent(host, std::string(), path, false);
+
+    if (direct && plain && DeleteUnshared(path)) {
+        if (certainlyGone) *certainlyGone = true;
+        return 0;
+    }
+    return ShellDelete(host, path);
+}
+
+} // namespace
+
+std::uint32_t DeleteFiles(Host& host, const std::string& path, bool* certainlyGone)
+{
+    return Delete(host, path, true, certainlyGone);
+}
+
+std::uint32_t DeleteFilesThroughShell(Host& host, const std::string& path)
+{
+    return Delete(host, path, false, nullptr);
 }
 
 std::uint32_t RemoveFolder(Host& host, const std::string& folder, const std::string& patterns)

@@ -13,7 +13,15 @@
 // OCX is asked to unregister itself first. Returns 2 for a plain name (no "*" or "?")
 // that names no file, a folder included, without calling the shell; otherwise 0, or the
 // shell's code when the shell failed and the thread's last error says so too.
-std::uint32_t DeleteFiles(Host& host, const std::string& path);
+// A plain existing file that no one else has open is deleted directly, which ends as the
+// shell's delete does and certainly removes the name: certainlyGone (when given) is set
+// then, so the caller need not look the name up again (Wine answers a lookup of a
+// missing name by reading the whole folder).
+std::uint32_t DeleteFiles(Host& host, const std::string& path, bool* certainlyGone = nullptr);
+
+// The same, every path through the shell as the rule is written: the oracle of the
+// direct delete in the tests.
+std::uint32_t DeleteFilesThroughShell(Host& host, const std::string& path);
 
 // Deletes folder + each non-empty piece of the "|"-separated pattern list, then removes
 // the folder. Returns 0 or the error of the removal (145 when something remains).

@@ -4,8 +4,6 @@
 
 #include <windows.h>
 
-#include <cstdio>
-
 std::string ActionLogLine(const std::string& action, std::uint32_t code)
 {
     if (code == 0) return action + " -> 成功";
@@ -31,8 +29,10 @@ void LogFile::Write(const std::string& line)
     SYSTEMTIME t{};
     GetLocalTime(&t);
     char stamp[32];
-    std::snprintf(stamp, sizeof stamp, "%04u-%02u-%02u %02u:%02u:%02u.%03u ", t.wYear, t.wMonth, t.wDay, t.wHour,
-                  t.wMinute, t.wSecond, t.wMilliseconds);
+    // The system's formatter: the C library's would bring a floating-point formatter
+    // into SETUP.EXE that nothing uses.
+    wsprintfA(stamp, "%04u-%02u-%02u %02u:%02u:%02u.%03u ", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond,
+              t.wMilliseconds);
     const std::string text = stamp + line + "\r\n";
     if (file_) Put(text);
     else pending_.push_back(text);

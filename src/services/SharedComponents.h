@@ -2,6 +2,7 @@
 // DLL and OCX components.
 #pragma once
 #include "services/Host.h"
+#include "services/Registry.h"
 
 #include <string>
 
@@ -14,6 +15,24 @@ int GetSharedCount(const std::string& path);
 // but uncounted file counts as one earlier user; counting down to 0, or below (-1, an
 // uncounted file), deletes the value.
 int ChangeSharedCount(const std::string& path, bool increment);
+
+// The register for a run that asks about many files: an uninstallation asks about
+// every file of its record. Same answers and changes as GetSharedCount and
+// ChangeSharedCount, but the key is opened (created when missing) once, at the first
+// question, instead of once or twice per file; a key deleted meanwhile is opened
+// afresh, as the next single lookup would.
+class SharedCountRegister {
+public:
+    int Count(const std::string& path);
+    int Change(const std::string& path, bool increment);
+
+private:
+    void Open();
+    // True when the open key has been deleted since it was opened.
+    bool KeyDeleted() const;
+
+    TRegistry registry_;
+};
 
 // Calls the component's DllRegisterServer (registerIt) or DllUnregisterServer. Returns
 // true only when DllRegisterServer was called and returned 0. Registration problems are

@@ -49,3 +49,58 @@ int ChangeSharedCount(const std::string& path, bool increment)
     }
     return remaining;
 }
+
+void SharedCountRegister::Open()
+{
+    OpenSharedDlls(registry_);
+}
+
+bool SharedCountRegister::KeyDeleted() const
+{
+    const HKEY key = registry_.CurrentKey();
+    return key && RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                   nullptr, nullptr, nullptr) == ERROR_KEY_DELETED;
+}
+
+int SharedCountRegister::Count(const std::string& path)
+{
+    for (int attempt = 0;; ++attempt) {
+        // A key that could not be opened is tried again, as every single lookup does.
+        if (!registry_.CurrentKey()) Open();
+        const HKEY key = registry_.CurrentKey();
+        if (!key) return 0;
+        DWORD type = 0, value = 0, size = sizeof value;
+        // One query answers what the accessor's two would: data of another type or
+        // size, or none, counts 0.
+        const LONG rc = RegQueryValueExA(key, path.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+        if (rc == ERROR_KEY_DELETED && attempt == 0) {
+            Open();
+            continue;
+        }
+        return rc == ERROR_SUCCESS && type == REG_DWORD && size == sizeof value ? static_cast<std::int32_t>(value) : 0;
+    }
+}
+
+int SharedCountRegister::Change(const std::string& path, bool increment)
+{
+    int count = Count(path);
+    if (increment && count == 0 && FileAge(path) != -1) count = 1;
+    const int result = increment ? count + 1 : count - 1;
+    const bool remove = !increment && (count == 1 || result < 0);
+    if (!registry_.CurrentKey()) Open();
+    for (int attempt = 0;; ++attempt) {
+        try {
+            if (!remove) {
+                registry_.WriteInteger(path, result);
+            } else if (!registry_.DeleteValue(path) && attempt == 0 && KeyDeleted()) {
+                // A fresh open would have made the key again before deleting nothing.
+                Open();
+                continue;
+            }
+            return result;
+        } catch (const RegistryError&) {
+            if (attempt != 0 || !KeyDeleted()) throw;
+            Open();
+        }
+    }
+}

@@ -8,8 +8,6 @@
 
 #include <shlobj.h>
 
-#include <cstdio>
-
 namespace {
 
 // The system's text for an HRESULT, without the trailing line break; "" when unknown.
@@ -25,7 +23,7 @@ std::string SystemText(HRESULT hr)
 [[noreturn]] void ThrowLinkError(const char* step, HRESULT hr)
 {
     char code[16];
-    std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(hr));
+    wsprintfA(code, "0x%08lX", static_cast<unsigned long>(hr));
     std::string message = std::string("ショートカットを作成できません: ") + step + " (" + code + ")";
     const std::string text = SystemText(hr);
     if (!text.empty()) message += " " + text;

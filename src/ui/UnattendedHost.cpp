@@ -43,6 +43,8 @@ int UnattendedHost::Ask(const std::string& text, const std::string& caption, uns
     if (settings_.suppressMsgBoxes) {
         Log("質問 [" + caption + "] " + OneLine(text) + " -> " + std::to_string(answer) + "（既定の答え）");
     } else {
+        // The question is about the item the window names.
+        Refresh(true);
         answer = MessageBoxA(OwnerWindow(), text.c_str(), caption.c_str(), flags);
         Log("質問 [" + caption + "] " + OneLine(text) + " -> " + std::to_string(answer));
     }
@@ -53,7 +55,26 @@ int UnattendedHost::Ask(const std::string& text, const std::string& caption, uns
 void UnattendedHost::ShowProgress(const std::string& log, const std::string& detail)
 {
     for (const std::string& line : lines_.Take(log, detail)) Log(line);
-    if (status_) status_->ShowLog(detail.empty() ? log : log + "\r\n" + detail);
+    if (!status_) return;
+    // A new stage line shows at once; the item details of a long list only as often
+    // as anyone could read them.
+    const bool newLine = log != shownLog_;
+    shownLog_ = log;
+    progressText_ = detail.empty() ? log : log + "\r\n" + detail;
+    textPending_ = true;
+    Refresh(newLine);
+}
+
+void UnattendedHost::Refresh(bool now)
+{
+    const DWORD tick = GetTickCount();
+    if (!now && refreshed_ && tick - lastRefresh_ < kRefreshMs) return;
+    refreshed_ = true;
+    lastRefresh_ = tick;
+    if (status_ && textPending_) status_->ShowLog(progressText_);
+    if (status_ && counterPending_) status_->ShowCounter(counter_[0], counter_[1], counter_[2]);
+    textPending_ = counterPending_ = false;
+    ProcessPendingMessages();
 }
 
 void UnattendedHost::Log(const std::string& line)
@@ -63,7 +84,7 @@ void UnattendedHost::Log(const std::string& line)
 
 void UnattendedHost::ProcessMessages()
 {
-    ProcessPendingMessages();
+    Refresh(false);
 }
 
 HWND UnattendedHost::OwnerWindow() const
@@ -75,22 +96,28 @@ void UnattendedHost::BeginRun(int)
 {
     // Nobody watches: no pause before the progress window.
     if (status_) status_->Show();
-    ProcessPendingMessages();
+    Refresh(true);
 }
 
 void UnattendedHost::Pause(int)
 {
-    ProcessPendingMessages();
+    Refresh(false);
 }
 
 void UnattendedHost::ShowCounter(int done, int total, int percent)
 {
-    if (status_) status_->ShowCounter(done, total, percent);
+    if (!status_) return;
+    counter_[0] = done;
+    counter_[1] = total;
+    counter_[2] = percent;
+    counterPending_ = true;
+    Refresh(done == total);
 }
 
 void UnattendedHost::SetCounterVisible(bool visible)
 {
     if (!status_) return;
+    Refresh(true);
     if (visible) status_->ShowCounterFrame();
     else status_->HideCounter();
 }
@@ -116,7 +143,7 @@ void UnattendedHost::ShowFailureDetails(const std::string& frameCaption, const s
 
 void UnattendedHost::WaitForNext()
 {
-    ProcessPendingMessages();
+    Refresh(true);
 }
 
 int UnattendedHost::ShowCompletionPage(const CompletionPage& page)
@@ -131,6 +158,7 @@ int UnattendedHost::ShowCompletionPage(const CompletionPage& page)
 std::string UnattendedHost::AskDeletion(const std::string& text)
 {
     std::string answer = "Save";
+    Refresh(true);
     if (settings_.suppressMsgBoxes) {
         // Keep every such file: nobody is there to say it is no longer wanted.
         Log(std::string("ファイル削除の確認 ").append(OneLine(text)).append(" -> Save（既定の答え）"));
@@ -151,5 +179,6 @@ bool UnattendedHost::RestartWindows()
 
 void UnattendedHost::EndRun()
 {
+    Refresh(true);
     if (status_) status_->Hide();
 }

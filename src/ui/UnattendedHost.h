@@ -49,6 +49,12 @@ public:
     void EndRun() override;
 
 private:
+    // Puts the latest text and counter into the progress window and lets messages be
+    // processed: at once when now, else at most every kRefreshMs. Pumping costs a round
+    // trip to the window system; per item of a long list that was most of the run.
+    void Refresh(bool now);
+    static constexpr DWORD kRefreshMs = 50;
+
     AppState& state_;
     UnattendedSettings settings_;
     LogFile& log_;
@@ -57,6 +63,13 @@ private:
     std::unique_ptr<TfrmStatus> status_;
     // Stands in for the wizard whose disabled state is the abort signal.
     HWND standIn_ = nullptr;
+    std::string shownLog_;     // the running text of the last ShowProgress
+    std::string progressText_; // what the window is to show
+    bool textPending_ = false;
+    int counter_[3] = {};      // done, total, percent
+    bool counterPending_ = false;
+    bool refreshed_ = false;
+    DWORD lastRefresh_ = 0;
 };
 
 // One line for the log: the text of a question or page, its line breaks as " / ".

@@ -66,13 +66,8 @@ bool IsInsideFolderOnDisk(const std::string& path, const std::string& folder)
     return IsInsideFolder(ResolvePath(path), ResolvePath(folder));
 }
 
-bool IsProtectedFolder(const FolderValues& v, const std::string& folder)
+ProtectedFolders::ProtectedFolders(const FolderValues& v)
 {
-    if (!IsFullyQualified(folder) || IsRoot(folder)) return true;
-    // "C:\App\..\" is the drive root, whatever the text says.
-    const std::string resolved = ResolvePath(folder);
-    if (!IsFullyQualified(resolved) || IsRoot(resolved)) return true;
-    const std::string target = Folded(resolved);
     for (const std::string* kept :
          {&v.WindowsFolder, &v.SystemFolder, &v.TempFolder, &v.ProgramFilesFolder, &v.StartMenuFolder,
           &v.ProgramsFolder, &v.DesktopFolder, &v.StartupFolder, &v.SendToFolder, &v.MyDocumentsFolder,
@@ -80,10 +75,33 @@ bool IsProtectedFolder(const FolderValues& v, const std::string& folder)
           &v.CommonDocumentsFolder}) {
         // A folder the system could not supply is "\": it protects nothing.
         if (kept->size() < 3) continue;
-        // The folder itself, or one that holds it.
-        if (IsInsideFolder(ResolvePath(*kept), target)) return true;
+        resolved_.push_back(MapString(ResolvePath(*kept), LCMAP_UPPERCASE));
+    }
+}
+
+bool ProtectedFolders::Protects(const std::string& folder) const
+{
+    if (!IsFullyQualified(folder) || IsRoot(folder)) return true;
+    return Protects(folder, ResolvePath(folder));
+}
+
+bool ProtectedFolders::Protects(const std::string& folder, const std::string& resolved) const
+{
+    if (!IsFullyQualified(folder) || IsRoot(folder)) return true;
+    // "C:\App\..\" is the drive root, whatever the text says.
+    if (!IsFullyQualified(resolved) || IsRoot(resolved)) return true;
+    const std::string target = Folded(resolved);
+    // The folder itself, or one that holds it.
+    for (const std::string& kept : resolved_) {
+        if (!target.empty() && kept.size() >= target.size() && kept.compare(0, target.size(), target) == 0)
+            return true;
     }
     return false;
+}
+
+bool IsProtectedFolder(const FolderValues& v, const std::string& folder)
+{
+    return ProtectedFolders(v).Protects(folder);
 }
 
 bool StaysInFolder(const std::string& folder, const std::string& pattern)
@@ -92,7 +110,7 @@ bool StaysInFolder(const std::string& folder, const std::string& pattern)
     return IsInsideFolder(PathFolder(ResolvePath(base + pattern)), ResolvePath(base));
 }
 
-bool MatchesProtectedFolder(const FolderValues& folders, const std::string& pattern)
+bool MatchesProtectedFolder(const ProtectedFolders& folders, const std::string& pattern)
 {
     const std::string resolved = ResolvePath(pattern);
     const std::string parent = PathFolder(resolved);
@@ -102,7 +120,7 @@ bool MatchesProtectedFolder(const FolderValues& folders, const std::string& patt
     do {
         const std::string name = data.cFileName;
         if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name == "." || name == "..") continue;
-        if (IsProtectedFolder(folders, parent + name + "\\")) return true;
+        if (folders.Protects(parent + name + "\\")) return true;
     } while (FindNextFileA(find.get(), &data));
     return false;
 }

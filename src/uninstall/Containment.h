@@ -4,12 +4,28 @@
 #include "foundation/FolderMacros.h"
 
 #include <string>
+#include <vector>
 
 // True when a folder must never be emptied or removed: a drive root or share root, a
 // path that is not fully qualified, the Windows, system, temporary, Program Files and
 // shell folders (per user and common), and every folder that holds one of them, however
 // the path spells it.
 bool IsProtectedFolder(const FolderValues& folders, const std::string& folder);
+
+// The same judgement with the machine's folders resolved once, for a run that judges
+// many folders: resolving the fifteen of them costs a few hundred file-system lookups
+// each time. For the length of one run, during which those folders stay as they are.
+class ProtectedFolders {
+public:
+    explicit ProtectedFolders(const FolderValues& folders);
+    // The answer IsProtectedFolder gives.
+    bool Protects(const std::string& folder) const;
+    // The same for a folder whose ResolvePath the caller has at hand.
+    bool Protects(const std::string& folder, const std::string& resolved) const;
+
+private:
+    std::vector<std::string> resolved_; // each in upper case with a trailing "\"
+};
 
 // True when path lies in folder or below it (compared ignoring case, as written).
 bool IsInsideFolder(const std::string& path, const std::string& folder);
@@ -28,7 +44,7 @@ bool StaysInFolder(const std::string& folder, const std::string& pattern);
 
 // True when a wildcard pattern matches a protected folder or one that holds it; the
 // shell deletes the folders a pattern matches with all they hold.
-bool MatchesProtectedFolder(const FolderValues& folders, const std::string& pattern);
+bool MatchesProtectedFolder(const ProtectedFolders& folders, const std::string& pattern);
 
 // True when the file-name part of a pattern is nothing but wildcards ("*", "*.*", "?*").
 bool IsBareWildcard(const std::string& pattern);

@@ -41,13 +41,13 @@ std::string SharedAnswer(UninstallContext& run, const std::string& path)
 }
 
 // The decision table for one entry. Returns the code to report (0: nothing) and adds
-// "/L" to flags when the file is to stay.
-std::uint32_t Decide(UninstallContext& run, const std::string& path, std::string& flags)
+// "/L" to flags when the file is to stay; gone tells that a delete certainly removed it.
+std::uint32_t Decide(UninstallContext& run, const std::string& path, std::string& flags, bool& gone)
 {
     AppState& s = run.state;
-    const int count = GetSharedCount(path);
+    const int count = run.shared.Count(path);
     if (count != 0 && Has(flags, "/S")) {
-        const int left = ChangeSharedCount(path, false);
+        const int left = run.shared.Change(path, false);
         run.host.Log("共有カウント " + path + " = " + std::to_string(left));
         // Other programs still use it: it stays by decision, which is no failure.
         if (left != 0) {
@@ -55,7 +55,7 @@ std::uint32_t Decide(UninstallContext& run, const std::string& path, std::string
             return 0;
         }
         const std::string answer = SharedAnswer(run, path);
-        if (answer == "Delete" || answer == "Yes") return DeleteFiles(run.host, path);
+        if (answer == "Delete" || answer == "Yes") return DeleteFiles(run.host, path, &gone);
         flags += "/L";
         return 0;
     }
@@ -69,7 +69,7 @@ std::uint32_t Decide(UninstallContext& run, const std::string& path, std::string
             flags += "/L";
             return 0;
         }
-        return DeleteFiles(run.host, path);
+        return DeleteFiles(run.host, path, &gone);
     }
     if (Has(flags, "/L")) return 0;
     if (IsComponentFile(path) && InSystemFolders(s, path)) {
@@ -78,13 +78,13 @@ std::uint32_t Decide(UninstallContext& run, const std::string& path, std::string
             return 0;
         }
     }
-    return DeleteFiles(run.host, path);
+    return DeleteFiles(run.host, path, &gone);
 }
 
 // A wildcard the record may not use: installed files and shortcuts never hold one, an
 // extra-file pattern of wildcards alone must stay inside an installation folder that may
 // be emptied, and no pattern may match one of the machine's own folders.
-bool RefusedPattern(const UninstallContext& run, const std::string& path, bool extraFile)
+bool RefusedPattern(UninstallContext& run, const std::string& path, bool extraFile)
 {
     if (!HasWildcard(path)) return false;
     if (!extraFile) return true;
@@ -92,10 +92,10 @@ bool RefusedPattern(const UninstallContext& run, const std::string& path, bool e
     const std::string resolved = ResolvePath(path);
     const std::string folder = PathFolder(resolved);
     if (IsBareWildcard(resolved) &&
-        (IsProtectedFolder(run.Folders(), run.state.InstallFolder) ||
-         !IsInsideFolderOnDisk(folder, run.state.InstallFolder) || IsProtectedFolder(run.Folders(), folder)))
+        (run.Protected().Protects(run.state.InstallFolder) ||
+         !IsInsideFolderOnDisk(folder, run.state.InstallFolder) || run.Protected().Protects(folder)))
         return true;
-    return MatchesProtectedFolder(run.Folders(), resolved);
+    return MatchesProtectedFolder(run.Protected(), resolved);
 }
 
 void RemoveEntry(UninstallContext& run, const std::string& entry, bool extraFile)
@@ -109,9 +109,10 @@ void RemoveEntry(UninstallContext& run, const std::string& entry, bool extraFile
         return;
     }
     std::string remark;
-    std::uint32_t r = Decide(run, path, flags);
+    bool gone = false;
+    std::uint32_t r = Decide(run, path, flags, gone);
     run.LogResult("ファイル削除 " + path + (flags.empty() ? "" : " " + flags), r);
-    if (FileAge(path) != -1 && !Has(flags, "/L")) {
+    if (!gone && FileAge(path) != -1 && !Has(flags, "/L")) {
         if (r == 0) r = ERROR_ACCESS_DENIED;
         if (Has(flags, "/F")) {
             const bool scheduled = DeleteAtRestart(run.host, s.OsFamily, s.WindowsFolder, path);
@@ -128,8 +129,16 @@ void RemoveEntry(UninstallContext& run, const std::string& entry, bool extraFile
 
 void RemoveFiles(UninstallContext& run)
 {
-    for (const std::string& entry : run.ReadList("DeleteFile", "File")) RemoveEntry(run, entry, false);
-    for (const std::string& entry : run.ReadList("AddDeleteFile", "File")) RemoveEntry(run, entry, true);
+    for (int n = 1;; ++n) {
+        const std::string entry = run.ListEntry("DeleteFile", "File", n);
+        if (entry.empty()) break;
+        RemoveEntry(run, entry, false);
+    }
+    for (int n = 1;; ++n) {
+        const std::string entry = run.ListEntry("AddDeleteFile", "File", n);
+        if (entry.empty()) break;
+        RemoveEntry(run, entry, true);
+    }
 }
 
 void RemoveShortcuts(UninstallContext& run)
@@ -150,6 +159,6 @@ void RemoveShortcuts(UninstallContext& run)
         for (const std::string* own : {&s.ProgramsFolder, &s.DesktopFolder, &s.StartupFolder, &s.SendToFolder,
                                        &s.CommonProgramsFolder, &s.CommonDesktopFolder, &s.CommonStartupFolder})
             shellFolder = shellFolder || folder == *own;
-        if (!shellFolder && !IsProtectedFolder(run.Folders(), folder)) RemoveFolder(run.host, folder, "");
+        if (!shellFolder && !run.Protected().Protects(folder)) RemoveFolder(run.host, folder, "");
     }
 }

@@ -136,16 +136,27 @@ void RemoveFolders(UninstallContext& run)
     run.OpenStage("フォルダの");
     const std::vector<std::string> folders = run.ReadList("DeleteFolder", "Folder");
     // Extra-file patterns act only below an installation folder that may be emptied.
-    const bool patternsApply = !IsProtectedFolder(run.Folders(), s.InstallFolder);
+    const bool patternsApply = !run.Protected().Protects(s.InstallFolder);
+    // Each resolution reads the folders of a path: the installation folder is resolved
+    // once, and again only after a removal here took it or a folder holding it.
+    std::string installResolved;
+    bool installKnown = false;
     for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
         const std::string& folder = *it;
-        if (IsProtectedFolder(run.Folders(), folder)) {
+        const std::string resolved = ResolvePath(folder);
+        if (run.Protected().Protects(folder, resolved)) {
             run.host.Log("フォルダ " + folder + " は保護されているため削除しません");
             continue;
         }
         // Below the installation folder as written, and as the file system reads it.
-        const bool inside = PosNoCase(s.InstallFolder, folder) != 0 && IsInsideFolderOnDisk(folder, s.InstallFolder);
+        bool inside = PosNoCase(s.InstallFolder, folder) != 0;
+        if (inside) {
+            if (!installKnown) installResolved = ResolvePath(s.InstallFolder);
+            installKnown = true;
+            inside = IsInsideFolder(resolved, installResolved);
+        }
         std::uint32_t r = RemoveFolder(run.host, folder, inside && patternsApply ? run.patterns : std::string());
+        if (r == 0 && installKnown && IsInsideFolder(installResolved, resolved)) installKnown = false;
         run.LogResult("フォルダ削除 " + folder, r);
         // In delete-all mode the installation folder goes as a whole at the end.
         if (inside && run.deleteAll) r = 0;
@@ -220,7 +231,7 @@ void RemoveInstallFolder(UninstallContext& run)
     s.StepResult = "完了";
     run.Show();
     std::uint32_t r = 0;
-    if (IsProtectedFolder(run.Folders(), s.InstallFolder)) {
+    if (run.Protected().Protects(s.InstallFolder)) {
         run.host.Log("フォルダ " + s.InstallFolder + " は保護されているため削除しません");
     } else {
         r = RemoveFolder(run.host, s.InstallFolder, run.deleteAll ? std::string("*.*|") : run.patterns);

@@ -2,6 +2,10 @@
 #pragma once
 #include "scripts/RunContext.h"
 #include "services/RunResult.h"
+#include "services/SharedComponents.h"
+#include "uninstall/Containment.h"
+
+#include <optional>
 
 class UninstallContext : public RunContext {
 public:
@@ -12,12 +16,23 @@ public:
     // The deletion dialog's last answer; "Delete" and "Save" answer every later shared
     // file of the run.
     std::string deleteAnswer = "Can't Delete";
+    // Asked about every recorded file: opened once for the run.
+    SharedCountRegister shared;
+    // The machine's folders, resolved at the first folder judged.
+    const ProtectedFolders& Protected()
+    {
+        if (!protected_) protected_.emplace(Folders());
+        return *protected_;
+    }
 
     // Closes the stage before (its result word and a line break) and opens the next:
     // noun + UnSetupWord + "処理．．．", result word "完了".
     void OpenStage(const std::string& noun);
     // Marks the stage partly failed and logs the block.
     void Fail(const char* tag, const std::string& path, const std::string& errorLine);
+
+private:
+    std::optional<ProtectedFolders> protected_;
 };
 
 // The start; false when the record names no folder (nothing is removed then).

@@ -45,6 +45,129 @@ TEST(CopyFileReplace, ReportsTheSystemErrorOfAFailedCopy)
     EXPECT_EQ(ReadFileBytes(dir / "locked.txt"), "old");
 }
 
+namespace {
+
+// The copy rule as written, the oracle of the attribute shortcut: Archive only before
+// and after whenever the target exists, whatever it has already.
+std::uint32_t LiteralCopyFileReplace(const std::string& source, const std::string& target)
+{
+    if (FileAge(target) != -1) SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_ARCHIVE);
+    const BOOL ok = CopyFileA(source.c_str(), target.c_str(), FALSE);
+    DWORD error = ok ? 0 : GetLastError();
+    if (!ok && error == 0) error = ERROR_GEN_FAILURE;
+    if (FileAge(target) != -1) SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_ARCHIVE);
+    return error;
+}
+
+struct CopyOutcome {
+    std::uint32_t result;
+    std::string content;
+    DWORD targetAttributes;
+    DWORD sourceAttributes;
+};
+
+// One case in a folder of its own: a source with the given attributes, a target that is
+// missing (0), a file with the given attributes, or a folder (~0u).
+template <class Copy>
+CopyOutcome RunCopyCase(const std::string& folder, DWORD sourceAttributes, DWORD targetAttributes, Copy copy)
+{
+    CreateDirectoryA(folder.c_str(), nullptr);
+    const std::string source = folder + "\\元.txt", target = folder + "\\表.txt";
+    WriteFileBytes(source, "new");
+    SetFileAttributesA(source.c_str(), sourceAttributes);
+    if (targetAttributes == ~0u) {
+        CreateDirectoryA(target.c_str(), nullptr);
+    } else if (targetAttributes != 0) {
+        WriteFileBytes(target, "old");
+        SetFileAttributesA(target.c_str(), targetAttributes);
+    }
+    CopyOutcome o{copy(source, target), ReadFileBytes(target), GetFileAttributesA(target.c_str()),
+                  GetFileAttributesA(source.c_str())};
+    SetFileAttributesA(source.c_str(), FILE_ATTRIBUTE_NORMAL);
+    SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+    return o;
+}
+
+} // namespace
+
+// The copy leaves attributes that are already Archive only alone; the outcome must be
+// that of the rule as written for every mix of source and target attributes.
+TEST(CopyFileReplace, EndsLikeTheLiteralRuleForEveryMixOfAttributes)
+{
+    ScratchFolder dir;
+    const DWORD ro = FILE_ATTRIBUTE_READONLY, hidden = FILE_ATTRIBUTE_HIDDEN, system = FILE_ATTRIBUTE_SYSTEM,
+                archive = FILE_ATTRIBUTE_ARCHIVE, normal = FILE_ATTRIBUTE_NORMAL;
+    const DWORD sources[] = {archive, normal, ro, hidden, system, ro | hidden | system | archive};
+    const DWORD targets[] = {0, archive, normal, ro, ro | hidden | system, hidden | archive, ~0u};
+    int n = 0;
+    for (const DWORD s : sources) {
+        for (const DWORD t : targets) {
+            for (const bool withProgress : {false, true}) {
+                SCOPED_TRACE("source " + std::to_string(s) + " target " + std::to_string(t) +
+                             (withProgress ? " with progress" : ""));
+                const std::string base = dir / std::to_string(n++);
+                const CopyOutcome literal = RunCopyCase(base + "a", s, t, LiteralCopyFileReplace);
+                const CopyOutcome fast = RunCopyCase(base + "b", s, t, [&](const std::string& a, const std::string& b) {
+                    return withProgress ? CopyFileReplace(a, b, [](std::int64_t, std::int64_t) {})
+                                        : CopyFileReplace(a, b);
+                });
+                EXPECT_EQ(fast.result, literal.result);
+                EXPECT_EQ(fast.content, literal.content);
+                EXPECT_EQ(fast.targetAttributes, literal.targetAttributes);
+                EXPECT_EQ(fast.sourceAttributes, literal.sourceAttributes);
+            }
+        }
+    }
+}
+
+// The copy to a new name finds an existing target itself: onto a missing name it ends as
+// CopyFileReplace does; onto a taken one it refuses and leaves everything as it was.
+TEST(CopyFileToNewName, CopiesLikeCopyFileReplaceOrRefusesATakenName)
+{
+    ScratchFolder dir;
+    const auto none = [](std::int64_t, std::int64_t) {};
+    const DWORD sources[] = {FILE_ATTRIBUTE_ARCHIVE, FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM};
+    int n = 0;
+    for (const DWORD s : sources) {
+        SCOPED_TRACE("source " + std::to_string(s));
+        const std::string base = dir / std::to_string(n++);
+        const CopyOutcome replace = RunCopyCase(base + "a", s, 0, [&](const std::string& a, const std::string& b) {
+            return CopyFileReplace(a, b, none);
+        });
+        const CopyOutcome fresh = RunCopyCase(base + "b", s, 0, [&](const std::string& a, const std::string& b) {
+            return CopyFileToNewName(a, b, none);
+        });
+        EXPECT_EQ(fresh.result, 0u);
+        EXPECT_EQ(fresh.result, replace.result);
+        EXPECT_EQ(fresh.content, replace.content);
+        EXPECT_EQ(fresh.targetAttributes, replace.targetAttributes);
+        EXPECT_EQ(fresh.sourceAttributes, replace.sourceAttributes);
+    }
+    const DWORD taken[] = {FILE_ATTRIBUTE_ARCHIVE, FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM,
+                           ~0u};
+    for (const DWORD t : taken) {
+        SCOPED_TRACE("taken by " + std::to_string(t));
+        const std::string folder = dir / std::to_string(n++);
+        CreateDirectoryA(folder.c_str(), nullptr);
+        const std::string target = folder + "\\表.txt";
+        const CopyOutcome o = RunCopyCase(folder, FILE_ATTRIBUTE_ARCHIVE, t, [&](const std::string& a, const std::string&) {
+            const DWORD before = GetFileAttributesA(target.c_str());
+            const std::uint32_t r = CopyFileToNewName(a, target, none);
+            EXPECT_EQ(GetFileAttributesA(target.c_str()), before) << "attributes untouched";
+            return r;
+        });
+        EXPECT_TRUE(o.result == ERROR_FILE_EXISTS || o.result == ERROR_ALREADY_EXISTS || o.result == ERROR_ACCESS_DENIED)
+            << o.result;
+        if (t != ~0u) {
+            EXPECT_EQ(o.content, "old");
+        }
+    }
+    // A missing folder on the way is an ordinary failure, reported as CopyFileReplace does.
+    ASSERT_TRUE(WriteFileBytes(dir / "src.txt", "x"));
+    EXPECT_EQ(CopyFileToNewName(dir / "src.txt", dir / "nowhere\\x.txt", none),
+              CopyFileReplace(dir / "src.txt", dir / "nowhere\\x.txt", none));
+}
+
 TEST(FolderExists, ListsTheFolderWithOrWithoutBackslash)
 {
     char win[MAX_PATH] = {};

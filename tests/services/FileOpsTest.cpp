@@ -64,14 +64,23 @@ TEST(DeleteFiles, APlainNameThatNamesNoFileReturns2WithoutAskingTheShell)
     EXPECT_TRUE(host.questions.empty());
 }
 
+// The rule sends a plain file to the shell; a file no one else holds is deleted directly,
+// with the same outcome (see TheDirectDeleteEndsLikeTheShellsDelete).
 TEST(DeleteFiles, APlainFileIsDeletedThroughTheShell)
 {
     DbcsFolder dir;
     CountingHost host;
     ASSERT_TRUE(WriteFileBytes(dir / "表.txt", "x"));
-    EXPECT_EQ(DeleteFiles(host, dir / "表.txt"), 0u);
+    EXPECT_EQ(DeleteFilesThroughShell(host, dir / "表.txt"), 0u);
     EXPECT_FALSE(Exists(dir / "表.txt"));
     EXPECT_EQ(host.ownerRequests, 1);
+
+    ASSERT_TRUE(WriteFileBytes(dir / "表.txt", "x"));
+    bool gone = false;
+    EXPECT_EQ(DeleteFiles(host, dir / "表.txt", &gone), 0u);
+    EXPECT_FALSE(Exists(dir / "表.txt"));
+    EXPECT_TRUE(gone);
+    EXPECT_EQ(host.ownerRequests, 1) << "deleted directly";
 }
 
 TEST(DeleteFiles, AWildcardDeletesEveryMatchFoldersIncludedAndNothingElse)
@@ -116,6 +125,93 @@ TEST(DeleteFiles, AFileInUseIsReportedAsAFailureNotAsSuccess)
     CloseHandle(lockLog);
     EXPECT_TRUE(Exists(dir / "locked.txt"));
     EXPECT_TRUE(Exists(dir / "locked.log"));
+}
+
+namespace {
+
+struct DeleteCase {
+    const char* name;
+    const char* file;     // created in the folder; "" for none
+    DWORD attributes;     // of the file
+    DWORD holderSharing;  // another handle kept open with this sharing; ~0u for none
+    const char* argument; // what is deleted, relative to the folder
+};
+
+struct DeleteOutcome {
+    std::uint32_t result = 0;
+    bool existsWhileHeld = false;
+    bool existsAfter = false;
+    bool certainlyGone = false;
+};
+
+template <class Delete>
+DeleteOutcome RunDeleteCase(const std::string& folder, const DeleteCase& c, Delete del)
+{
+    CreateDirectoryA(folder.c_str(), nullptr);
+    const std::string file = folder + c.file;
+    UniqueFile holder;
+    if (*c.file) {
+        WriteFileBytes(file, "x");
+        WriteFileBytes(folder + "other.tmp", "y");
+        SetFileAttributesA(file.c_str(), c.attributes);
+        if (c.holderSharing != ~0u)
+            holder.reset(CreateFileA(file.c_str(), GENERIC_READ, c.holderSharing, nullptr, OPEN_EXISTING, 0, nullptr));
+    }
+    DeleteOutcome o;
+    o.result = del(folder + c.argument, o.certainlyGone);
+    o.existsWhileHeld = Exists(file);
+    holder.reset();
+    o.existsAfter = Exists(file);
+    SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+    return o;
+}
+
+} // namespace
+
+// The direct delete of a plain file must end exactly as the shell's delete of the rule:
+// same code, same file left or gone, also while someone else holds the file; and when it
+// says the name is certainly gone, it is.
+TEST(DeleteFiles, TheDirectDeleteEndsLikeTheShellsDelete)
+{
+    const DWORD all = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    const DWORD none = ~0u;
+    const DeleteCase cases[] = {
+        {"plain", "表.txt", FILE_ATTRIBUTE_ARCHIVE, none, "表.txt"},
+        {"normal attribute", "ソ", FILE_ATTRIBUTE_NORMAL, none, "ソ"},
+        {"read-only", "ro.txt", FILE_ATTRIBUTE_READONLY, none, "ro.txt"},
+        {"hidden", "h.txt", FILE_ATTRIBUTE_HIDDEN, none, "h.txt"},
+        {"system", "s.txt", FILE_ATTRIBUTE_SYSTEM, none, "s.txt"},
+        {"read-only hidden system", "rhs.txt", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM,
+         none, "rhs.txt"},
+        {"held without sharing", "held.txt", FILE_ATTRIBUTE_ARCHIVE, FILE_SHARE_READ, "held.txt"},
+        {"held sharing everything", "pending.txt", FILE_ATTRIBUTE_ARCHIVE, all, "pending.txt"},
+        {"held read-only", "heldro.txt", FILE_ATTRIBUTE_READONLY, all, "heldro.txt"},
+        {"component", "comp.dll", FILE_ATTRIBUTE_ARCHIVE, none, "comp.dll"},
+        {"other letter case", "Mixed.TXT", FILE_ATTRIBUTE_ARCHIVE, none, "mixed.txt"},
+        {"missing", "", 0, none, "missing.txt"},
+        {"folder", "", 0, none, "."},
+        {"wildcard", "w.tmp", FILE_ATTRIBUTE_ARCHIVE, none, "*.tmp"},
+    };
+    DbcsFolder dir;
+    int n = 0;
+    for (const DeleteCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string base = dir / std::to_string(n++);
+        ScriptedHost host;
+        const DeleteOutcome shell = RunDeleteCase(base + "a\\", c, [&](const std::string& path, bool&) {
+            return DeleteFilesThroughShell(host, path);
+        });
+        const DeleteOutcome direct = RunDeleteCase(base + "b\\", c, [&](const std::string& path, bool& gone) {
+            return DeleteFiles(host, path, &gone);
+        });
+        EXPECT_EQ(direct.result, shell.result);
+        EXPECT_EQ(direct.existsWhileHeld, shell.existsWhileHeld);
+        EXPECT_EQ(direct.existsAfter, shell.existsAfter);
+        if (direct.certainlyGone) {
+            EXPECT_FALSE(direct.existsWhileHeld);
+        }
+        EXPECT_TRUE(host.questions.empty());
+    }
 }
 
 TEST(RemoveFolder, StarDotStarClearsTheFolderWithItsSubfoldersThenRemovesIt)

@@ -100,3 +100,110 @@ TEST_F(SharedCountTest, AValueOfAnotherTypeCountsZero)
     EXPECT_EQ(ChangeSharedCount(present_, false), -1);
     EXPECT_EQ(Stored(present_), kNoValue) << "counting down a non-count removes it";
 }
+
+namespace {
+
+// A count as stored for the differential test: nothing, or data of a type and size.
+struct StoredValue {
+    const char* name;
+    bool present;
+    DWORD type;
+    std::string bytes;
+};
+
+std::string Dword(DWORD value)
+{
+    return std::string(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+} // namespace
+
+// The register opened once must answer and change exactly as the single lookups do, for
+// every kind of value and a file present or not, step by step.
+TEST_F(SharedCountTest, TheRegisterOpenedOnceAnswersAsTheSingleLookups)
+{
+    const StoredValue values[] = {
+        {"none", false, 0, ""},
+        {"zero", true, REG_DWORD, Dword(0)},
+        {"one", true, REG_DWORD, Dword(1)},
+        {"five", true, REG_DWORD, Dword(5)},
+        {"largest", true, REG_DWORD, Dword(0x7FFFFFFF)},
+        {"all bits", true, REG_DWORD, Dword(0xFFFFFFFF)},
+        {"string", true, REG_SZ, std::string("5", 2)},
+        {"four binary bytes", true, REG_BINARY, Dword(3)},
+        {"eight bytes", true, REG_QWORD, Dword(3) + Dword(0)},
+        {"short dword", true, REG_DWORD, std::string("\x03\x00", 2)},
+        {"big endian", true, REG_DWORD_BIG_ENDIAN, Dword(3)},
+    };
+    const std::string literal = dir_ / "literal表.dll", cached = dir_ / "cached表.dll";
+    SharedCountRegister shared;
+    for (const bool filePresent : {false, true}) {
+        for (const StoredValue& v : values) {
+            for (const std::string* name : {&literal, &cached}) {
+                UniqueRegKey key;
+                ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSharedDlls, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                                          key.put(), nullptr),
+                          ERROR_SUCCESS);
+                RegDeleteValueA(key.get(), name->c_str());
+                if (v.present) SetRaw(*name, v.type, v.bytes.data(), static_cast<DWORD>(v.bytes.size()));
+                if (filePresent) ASSERT_TRUE(WriteFileBytes(*name, "MZ"));
+                else DeleteFileA(name->c_str());
+            }
+            SCOPED_TRACE(std::string(v.name) + (filePresent ? ", file present" : ", no file"));
+            EXPECT_EQ(shared.Count(cached), GetSharedCount(literal));
+            int step = 0;
+            for (const bool increment : {false, true, true, false, false, false, true}) {
+                SCOPED_TRACE("step " + std::to_string(++step));
+                EXPECT_EQ(shared.Change(cached, increment), ChangeSharedCount(literal, increment));
+                EXPECT_EQ(Stored(cached), Stored(literal));
+                EXPECT_EQ(shared.Count(cached), GetSharedCount(literal));
+            }
+        }
+    }
+    for (const std::string* name : {&literal, &cached}) {
+        UniqueRegKey key;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSharedDlls, 0, KEY_SET_VALUE, key.put()) == ERROR_SUCCESS)
+            RegDeleteValueA(key.get(), name->c_str());
+        DeleteFileA(name->c_str());
+    }
+}
+
+// A register key deleted while the register holds it open: the next question opens it
+// afresh and so makes it again, as a single lookup would have. The machine's own key is
+// left alone: HKEY_LOCAL_MACHINE is redirected to a scratch key for this test.
+TEST_F(SharedCountTest, TheRegisterReopensAKeyDeletedMeanwhile)
+{
+    UniqueRegKey scratch;
+    const std::string scratchPath = CreateScratchRegistryKey("machine", scratch);
+    ASSERT_FALSE(scratchPath.empty());
+    ASSERT_EQ(RegOverridePredefKey(HKEY_LOCAL_MACHINE, scratch.get()), ERROR_SUCCESS);
+    struct Restore {
+        ~Restore() { RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr); }
+    } restore;
+    const auto keyExists = [&] {
+        UniqueRegKey key;
+        return RegOpenKeyExA(scratch.get(), kSharedDlls, 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+    };
+    const auto deleteKey = [&] { ASSERT_EQ(RegDeleteTreeA(scratch.get(), kSharedDlls), ERROR_SUCCESS); };
+
+    SharedCountRegister shared;
+    EXPECT_EQ(shared.Count(fresh_), 0);
+    EXPECT_TRUE(keyExists()) << "made at the first question";
+    EXPECT_EQ(shared.Change(fresh_, true), 1);
+
+    deleteKey();
+    EXPECT_EQ(shared.Count(fresh_), 0);
+    EXPECT_TRUE(keyExists()) << "a read makes the key again";
+
+    deleteKey();
+    EXPECT_EQ(shared.Change(fresh_, true), 1) << "a write after the deletion lands in the new key";
+    EXPECT_EQ(shared.Change(fresh_, true), 2);
+    EXPECT_EQ(shared.Count(fresh_), 2);
+
+    deleteKey();
+    EXPECT_EQ(shared.Change(fresh_, false), -1);
+    EXPECT_TRUE(keyExists());
+    RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
+    EXPECT_EQ(Stored(fresh_), kNoValue) << "the machine's own key was never touched";
+    RemoveScratchRegistryKey(scratchPath);
+}

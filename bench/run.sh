@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# make bench: the record timings, then the end-to-end benchmark of SETUP.EXE. The
+# payloads (up to 1 GB at a time) are generated into BUILD/bench and removed afterwards.
+# usage: bench/run.sh BUILD [RUNS [ONLY]]   (ONLY: parts of setup_bench, e.g. "a,b")
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+root="$(dirname "$here")"
+build="$(cd "${1:-$root/build}" && pwd)"
+runs="${2:-5}"
+only="${3:-}"
+run="$root/scripts/wine-run.sh"
+source "$root/scripts/wine-env.sh"
+x64="$build/x64"
+data="$build/bench"
+
+winpath() { qs_winpath "$1"; }
+
+need_gb=3
+avail_gb=$(df -BG --output=avail "$build" | tail -1 | tr -dc 0-9)
+if [ "$avail_gb" -lt "$need_gb" ]; then
+  echo "bench: needs ${need_gb} GB free in $build, has ${avail_gb} GB" >&2
+  exit 1
+fi
+
+rm -rf "$data"
+mkdir -p "$data/szdd"
+trap 'rm -rf "$data"' EXIT
+
+if [ -z "$only" ]; then
+  echo "== record work (bench/RecordBench.cpp)"
+  "$run" "$x64/bench/record_bench.exe"
+  echo
+fi
+
+# The compressed payload: the 2,000 files of 50 KB of payload (a) as hexadecimal text,
+# SZDD-compressed by mscompress (an independent writer), named F00000.BI_ and so on.
+if [ -z "$only" ] || [[ ",$only," == *,szdd,* ]]; then (
+  cd "$data/szdd"
+  set +o pipefail # the last head ends the pipe early on purpose
+  head -c 34000000 /dev/urandom | od -An -v -tx1 | head -c $((2000 * 51200)) > all.txt
+  split -b 51200 -a 5 -d --additional-suffix=.BI all.txt F
+  rm all.txt
+  mscompress F*.BI
+  rm F*.BI
+) fi
+
+echo "== SETUP.EXE end to end (bench/SetupBench.cpp)"
+"$run" "$x64/bench/setup_bench.exe" "$(winpath "$data")" "$(winpath "$x64/src/SETUP.EXE")" \
+  "$(winpath "$x64/bench/copyloop.exe")" "$(winpath "$x64/bench/bare_window.exe")" \
+  "$(winpath "$x64/bench/bench_component.dll")" "$(winpath "$build/x86/src/SETUP.EXE")" "$runs" $only

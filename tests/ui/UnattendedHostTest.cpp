@@ -1,0 +1,69 @@
+// The unattended host with the progress window of /SILENT: it puts item details into the
+// window only every so often, but the window never stays behind at a stage line, a
+// finished count or the end of the run, and the log gets every line.
+#include "ui/UnattendedHost.h"
+
+#include "TestSupport.h"
+#include "ui/Controls.h"
+#include "ui/Status.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+class UnattendedHostTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(log_.Open(dir_ / "run.log"));
+        ASSERT_TRUE(host_.CreateProgressWindow());
+        status_ = FindWindowA(TfrmStatus::kClassName, nullptr);
+        ASSERT_NE(status_, nullptr);
+        host_.BeginRun(0);
+    }
+
+    std::string Shown(TfrmStatus::ControlId id) const { return GetText(FindControl(status_, id)); }
+
+    ScratchFolder dir_;
+    AppState state_;
+    LogFile log_;
+    UnattendedHost host_{state_, UnattendedSettings{true, true}, log_};
+    HWND status_ = nullptr;
+};
+
+} // namespace
+
+TEST_F(UnattendedHostTest, ANewStageLineShowsAtOnceWhateverCameBefore)
+{
+    std::string log = "ファイルをコピーしています．．．";
+    host_.ShowProgress(log, "");
+    EXPECT_EQ(Shown(TfrmStatus::kLblMessage), log);
+    for (int i = 1; i <= 2000; ++i) host_.ShowProgress(log, "【コピー元】表" + std::to_string(i) + ".txt");
+    log += "完了\r\nショートカットを作成しています．．．";
+    host_.ShowProgress(log, "");
+    EXPECT_EQ(Shown(TfrmStatus::kLblMessage), log) << "not the detail of an earlier item";
+}
+
+TEST_F(UnattendedHostTest, TheLastCountAndTheEndOfTheRunAreAlwaysShown)
+{
+    for (int done = 1; done <= 3000; ++done) host_.ShowCounter(done, 3000, done * 100 / 3000);
+    EXPECT_EQ(Shown(TfrmStatus::kLblStatus), "(3000/3000)");
+
+    for (int done = 1; done <= 500; ++done) host_.ShowCounter(done, 3000, 1);
+    host_.ShowProgress("ログ", "最後の項目");
+    host_.EndRun();
+    EXPECT_EQ(Shown(TfrmStatus::kLblStatus), "(500/3000)");
+    EXPECT_EQ(Shown(TfrmStatus::kLblMessage), "ログ\r\n最後の項目");
+}
+
+TEST_F(UnattendedHostTest, EveryDetailReachesTheLogThoughTheWindowSkipsSome)
+{
+    const std::string log = "ファイルをコピーしています．．．";
+    for (int i = 1; i <= 500; ++i) host_.ShowProgress(log, "項目" + std::to_string(i));
+    log_.Close();
+    const std::string text = ReadFileBytes(dir_ / "run.log");
+    for (int i : {1, 2, 250, 499, 500})
+        EXPECT_NE(text.find("  項目" + std::to_string(i) + "\r\n"), std::string::npos) << i;
+}
