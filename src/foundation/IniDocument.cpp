@@ -65,6 +65,15 @@ bool ReadWholeFile(const std::string& path, std::string& bytes)
             got == bytes.size());
 }
 
+// The profile API keeps names and values as C strings: whatever follows a NUL byte in
+// the file is not part of them.
+std::wstring UpToNul(std::wstring text)
+{
+    const std::size_t nul = text.find(L'\0');
+    if (nul != std::wstring::npos) text.resize(nul);
+    return text;
+}
+
 // A value loses one pair of enclosing quotes ("..." or '...').
 template <typename String>
 String Unquote(const String& v)
@@ -118,7 +127,7 @@ IniDocument IniDocument::Load(const std::string& path)
             const wchar_t* close = stop; // one past the last "]" of the line
             while (close > begin && close[-1] != L']') --close;
             if (close != begin) {
-                const auto [it, inserted] = doc.sections_.try_emplace(Fold(Trim(begin + 1, close - 1)));
+                const auto [it, inserted] = doc.sections_.try_emplace(Fold(UpToNul(Trim(begin + 1, close - 1))));
                 ignored.keys.clear();
                 current = inserted ? &it->second : &ignored;
                 continue;
@@ -130,11 +139,11 @@ IniDocument IniDocument::Load(const std::string& path)
         std::optional<std::wstring> value;
         if (eq < stop) {
             name = Trim(begin, eq);
-            value = Trim(eq + 1, stop);
+            value = UpToNul(Trim(eq + 1, stop));
         } else {
             name = std::wstring(begin, stop);
         }
-        current->keys.try_emplace(Fold(name), std::move(value));
+        current->keys.try_emplace(Fold(UpToNul(name)), std::move(value));
     }
     return doc;
 }
