@@ -35,6 +35,14 @@ bool IsRoot(const std::string& folder)
 
 } // namespace
 
+std::string ResolvedPath(const std::string& path)
+{
+    if (!IsFullyQualified(path)) return path;
+    std::string buffer(32768, '\0');
+    const DWORD n = GetFullPathNameA(path.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+    return n > 0 && n < buffer.size() ? buffer.substr(0, n) : path;
+}
+
 bool IsInsideFolder(const std::string& path, const std::string& folder)
 {
     const std::string f = Folded(folder);
@@ -44,8 +52,11 @@ bool IsInsideFolder(const std::string& path, const std::string& folder)
 
 bool IsProtectedFolder(const FolderValues& v, const std::string& folder)
 {
-    if (!IsFullyQualified(folder) || IsRoot(folder)) return true;
-    const std::string target = Folded(folder);
+    if (!IsFullyQualified(folder)) return true;
+    // Compared as the system resolves the path: "\win\..\..\win\" is the Windows folder.
+    const std::string resolved = ResolvedPath(folder);
+    if (IsRoot(resolved)) return true;
+    const std::string target = Folded(resolved);
     for (const std::string* kept :
          {&v.WindowsFolder, &v.SystemFolder, &v.TempFolder, &v.ProgramFilesFolder, &v.StartMenuFolder,
           &v.ProgramsFolder, &v.DesktopFolder, &v.StartupFolder, &v.SendToFolder, &v.MyDocumentsFolder,
@@ -54,7 +65,7 @@ bool IsProtectedFolder(const FolderValues& v, const std::string& folder)
         // A folder the system could not supply is "\": it protects nothing.
         if (kept->size() < 3) continue;
         // The folder itself, or one that holds it.
-        if (IsInsideFolder(*kept, target)) return true;
+        if (IsInsideFolder(ResolvedPath(*kept), target)) return true;
     }
     return false;
 }

@@ -7,8 +7,13 @@
 
 // True when a folder must never be emptied or removed: a drive root or share root, a
 // path that is not fully qualified, the Windows, system, temporary, Program Files and
-// shell folders (per user and common), and every folder that holds one of them.
+// shell folders (per user and common), and every folder that holds one of them; "."
+// and ".." are resolved first.
 bool IsProtectedFolder(const FolderValues& folders, const std::string& folder);
+
+// A fully qualified path with "." and ".." resolved as the system resolves them; any
+// other path as it is.
+std::string ResolvedPath(const std::string& path);
 
 // True when path lies in folder or below it (compared ignoring case).
 bool IsInsideFolder(const std::string& path, const std::string& folder);

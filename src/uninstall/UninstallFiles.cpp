@@ -86,7 +86,8 @@ bool RefusedPattern(const UninstallContext& run, const std::string& path, bool e
     if (!extraFile) return true;
     if (!IsBareWildcard(path)) return false;
     const std::string folder = PathFolder(path);
-    return IsProtectedFolder(run.Folders(), run.state.InstallFolder) || !IsInsideFolder(folder, run.state.InstallFolder) ||
+    return IsProtectedFolder(run.Folders(), run.state.InstallFolder) ||
+           !IsInsideFolder(ResolvedPath(folder), ResolvedPath(run.state.InstallFolder)) ||
            IsProtectedFolder(run.Folders(), folder);
 }
 

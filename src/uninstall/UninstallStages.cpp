@@ -109,7 +109,8 @@ void RemoveFolders(UninstallContext& run)
             run.host.Log("フォルダ " + folder + " は保護されているため削除しません");
             continue;
         }
-        const bool inside = PosNoCase(s.InstallFolder, folder) != 0;
+        // Inside as the system resolves both: "(App)..\Other\" is not.
+        const bool inside = IsInsideFolder(ResolvedPath(folder), ResolvedPath(s.InstallFolder));
         std::uint32_t r = RemoveFolder(run.host, folder, inside && patternsApply ? run.patterns : std::string());
         run.LogResult("フォルダ削除 " + folder, r);
         // In delete-all mode the installation folder goes as a whole at the end.
