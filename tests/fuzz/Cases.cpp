@@ -503,6 +503,8 @@ void UninstallPhase(const Sandbox& box, const std::string& recordFinal, const Un
     for (const std::string& line : host.logs) report.trace.push_back(line);
     SetCurrentDirectoryA(box.Path("tmp\\").c_str());
     const Tree after = box.Snapshot();
+    if (GetFileAttributesA(box.Root().c_str()) == INVALID_FILE_ATTRIBUTES)
+        report.findings.push_back("protected folder removed: the drive's root " + box.Root());
     for (const std::string& f : plan.Check(before, after)) report.findings.push_back(f);
     for (const std::string& canary : box.CanaryPaths()) {
         if (!box.CanaryIntact(canary) && !plan.Justifies(Normalise(canary), canary.back() == '\\'))

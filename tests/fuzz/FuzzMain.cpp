@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -241,11 +242,29 @@ int RunChild(const Options& o)
 // ---------------------------------------------------------------------------------
 // Parent
 
+// The child's output is read by a thread of its own: a read that waits for the child
+// must never keep the parent from noticing that a case has run too long.
 struct Child {
     HANDLE process = nullptr;
     HANDLE output = nullptr;
+    HANDLE reader = nullptr;
+    CRITICAL_SECTION lock;
+    std::string received; // guarded by lock
     std::string pending;
 };
+
+DWORD WINAPI ReadOutput(void* parameter)
+{
+    Child& child = *static_cast<Child*>(parameter);
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(child.output, buffer, sizeof buffer, &got, nullptr) && got > 0) {
+        EnterCriticalSection(&child.lock);
+        child.received.append(buffer, got);
+        LeaveCriticalSection(&child.lock);
+    }
+    return 0;
+}
 
 bool StartChild(const Options& o, const std::string& jobsFile, long long from, Child& child)
 {
@@ -259,7 +278,8 @@ bool StartChild(const Options& o, const std::string& jobsFile, long long from, C
     const auto folder = [](const std::string& f) { return "\"" + f.substr(0, f.size() - 1) + "\""; };
     std::string command = "\"" + std::string(exe) + "\" --child --jobs \"" + jobsFile + "\" --from " + std::to_string(from) +
                           " --seed " + std::to_string(o.seed) + " --drive " + std::string(1, o.sandbox.drive) + " --run " +
-                          o.sandbox.runId + " --base " + folder(o.sandbox.base) + " --findings " + folder(o.findings) + (o.verbose ? " --verbose" : "");
+                          o.sandbox.runId + " --base " + folder(o.sandbox.base) + " --findings " + folder(o.findings) +
+                          (o.verbose ? " --verbose" : "");
     STARTUPINFOA si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
@@ -274,21 +294,21 @@ bool StartChild(const Options& o, const std::string& jobsFile, long long from, C
         return false;
     }
     CloseHandle(pi.hThread);
-    child = {pi.hProcess, read, ""};
+    child.process = pi.hProcess;
+    child.output = read;
+    InitializeCriticalSection(&child.lock);
+    child.reader = CreateThread(nullptr, 0, ReadOutput, &child, 0, nullptr);
     return true;
 }
 
 // The complete lines the child has written so far.
 std::vector<std::string> ReadLines(Child& child)
 {
+    EnterCriticalSection(&child.lock);
+    child.pending += child.received;
+    child.received.clear();
+    LeaveCriticalSection(&child.lock);
     std::vector<std::string> lines;
-    DWORD available = 0;
-    while (PeekNamedPipe(child.output, nullptr, 0, nullptr, &available, nullptr) && available > 0) {
-        std::string chunk(available, '\0');
-        DWORD got = 0;
-        if (!ReadFile(child.output, chunk.data(), available, &got, nullptr) || got == 0) break;
-        child.pending.append(chunk, 0, got);
-    }
     for (std::size_t nl = child.pending.find('\n'); nl != std::string::npos; nl = child.pending.find('\n')) {
         std::string line = child.pending.substr(0, nl);
         if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -296,6 +316,21 @@ std::vector<std::string> ReadLines(Child& child)
         child.pending.erase(0, nl + 1);
     }
     return lines;
+}
+
+// Waits for the reader to take in all that the ended child wrote. A program the child
+// started may hold the pipe open; the reader is then stopped.
+void FinishReading(Child& child)
+{
+    if (WaitForSingleObject(child.reader, 5000) != WAIT_OBJECT_0) TerminateThread(child.reader, 0);
+}
+
+void CloseChild(Child& child)
+{
+    CloseHandle(child.reader);
+    CloseHandle(child.process);
+    CloseHandle(child.output);
+    DeleteCriticalSection(&child.lock);
 }
 
 struct Totals {
@@ -354,38 +389,39 @@ int RunParent(Options o)
         }
         long long running = -1;
         DWORD runningSince = GetTickCount();
+        const auto handle = [&](const std::string& line) {
+            const long long job = std::atoll(line.c_str() + 2);
+            const std::string rest = line.size() > 2 ? line.substr(line.find(' ', 2) + 1) : "";
+            if (line[0] == 'B') {
+                running = job;
+                runningSince = GetTickCount();
+            } else if (line[0] == 'T') {
+                std::printf("  %s\n", Cp932ToUtf8(rest).c_str());
+                std::fflush(stdout);
+            } else if (line[0] == 'F') {
+                const Job& j = jobs[static_cast<std::size_t>(job)];
+                totals.findings.push_back(j.Label(o.seed) + ": " + rest);
+                std::printf("FINDING %s: %s\n", j.Label(o.seed).c_str(), Cp932ToUtf8(rest).c_str());
+                std::fflush(stdout);
+            } else if (line[0] == 'E') {
+                char kind[32] = {};
+                long long ms = 0, vetoes = 0;
+                std::sscanf(rest.c_str(), "%31s %lld %lld", kind, &ms, &vetoes);
+                ++totals.byKind[kind];
+                totals.vetoes += vetoes;
+                ++totals.done;
+                running = -1;
+                next = job + 1;
+                if (totals.done % 500 == 0) {
+                    std::printf("fuzz: %lld cases, %lu s\n", totals.done, (GetTickCount() - start) / 1000);
+                    std::fflush(stdout);
+                }
+            }
+        };
         bool ended = false;
         while (!ended) {
             ended = WaitForSingleObject(child.process, 20) == WAIT_OBJECT_0;
-            for (const std::string& line : ReadLines(child)) {
-                const long long job = std::atoll(line.c_str() + 2);
-                const std::string rest = line.size() > 2 ? line.substr(line.find(' ', 2) + 1) : "";
-                if (line[0] == 'B') {
-                    running = job;
-                    runningSince = GetTickCount();
-                } else if (line[0] == 'T') {
-                    std::printf("  %s\n", Cp932ToUtf8(rest).c_str());
-                    std::fflush(stdout);
-                } else if (line[0] == 'F') {
-                    const Job& j = jobs[static_cast<std::size_t>(job)];
-                    totals.findings.push_back(j.Label(o.seed) + ": " + rest);
-                    std::printf("FINDING %s: %s\n", j.Label(o.seed).c_str(), Cp932ToUtf8(rest).c_str());
-                    std::fflush(stdout);
-                } else if (line[0] == 'E') {
-                    char kind[32] = {};
-                    long long ms = 0, vetoes = 0;
-                    std::sscanf(rest.c_str(), "%31s %lld %lld", kind, &ms, &vetoes);
-                    ++totals.byKind[kind];
-                    totals.vetoes += vetoes;
-                    ++totals.done;
-                    running = -1;
-                    next = job + 1;
-                    if (totals.done % 500 == 0) {
-                        std::printf("fuzz: %lld cases, %lu s\n", totals.done, (GetTickCount() - start) / 1000);
-                        std::fflush(stdout);
-                    }
-                }
-            }
+            for (const std::string& line : ReadLines(child)) handle(line);
             if (!ended && running >= 0 &&
                 GetTickCount() - runningSince > static_cast<DWORD>(o.timeLimitSeconds) * 1000) {
                 TerminateProcess(child.process, 0xDEAD);
@@ -404,8 +440,9 @@ int RunParent(Options o)
         }
         DWORD code = 0;
         GetExitCodeProcess(child.process, &code);
-        CloseHandle(child.process);
-        CloseHandle(child.output);
+        FinishReading(child);
+        for (const std::string& line : ReadLines(child)) handle(line);
+        CloseChild(child);
         if (running >= 0) {
             char what[128];
             std::snprintf(what, sizeof what, "crash: the child ended with code 0x%08lX during the case",
@@ -431,7 +468,10 @@ int RunParent(Options o)
         std::printf("%s%s %lld", firstKind ? "" : ", ", kind.c_str(), count);
         firstKind = false;
     }
-    std::printf("), %lld parts vetoed by the sandbox, %zu findings\n", totals.vetoes, totals.findings.size());
+    std::set<std::string> casesWithFindings;
+    for (const std::string& f : totals.findings) casesWithFindings.insert(f.substr(0, f.find(':')));
+    std::printf("), %lld parts vetoed by the sandbox, %zu findings in %zu cases\n", totals.vetoes, totals.findings.size(),
+                casesWithFindings.size());
     if (!totals.findings.empty())
         std::printf("fuzz: the cases are kept in %s; run one again with --seed %llu --case N\n", o.findings.c_str(),
                     static_cast<unsigned long long>(o.seed));

@@ -112,6 +112,13 @@ bool RunLinux(const std::string& command, const std::string& base)
     return done;
 }
 
+// Removes the drive's link, only while it still points to this run's folder.
+void UnmapDrive(char letter, const std::string& unixFolder, const std::string& base)
+{
+    const std::string link = LinkPath(letter);
+    RunLinux("[ \\\"$(readlink '" + link + "')\\\" = '" + unixFolder + "' ] && rm -f '" + link + "'", base);
+}
+
 // The scratch folder goes from the Linux side, which takes every name; only a folder of
 // this fuzzer is ever named.
 void RemoveScratch(const std::string& base)
@@ -331,8 +338,9 @@ bool Sandbox::Create(SandboxConfig& config, std::string& error)
     const DWORD used = GetLogicalDrives();
     for (const char letter : std::string("PONMLKJIHGFYXWVUTSR")) {
         if (used & (1u << (letter - 'A'))) continue;
-        // ln refuses a name that exists: another run's drive is never taken over.
-        if (!RunLinux("ln -s '" + unixFolder + "' '" + LinkPath(letter) + "'", config.base)) continue;
+        // ln -T refuses a name that exists (without it, a link to a folder would get ours
+        // inside): another run's drive is never taken over.
+        if (!RunLinux("ln -sT '" + unixFolder + "' '" + LinkPath(letter) + "'", config.base)) continue;
         const std::string probe = std::string(1, letter) + ":\\probe";
         for (int wait = 0; wait < 60 && ReadFileBytes(probe) != config.runId; ++wait) Sleep(50);
         if (ReadFileBytes(probe) == config.runId) {
@@ -340,7 +348,7 @@ bool Sandbox::Create(SandboxConfig& config, std::string& error)
             DeleteFileA((folder + "\\probe").c_str());
             return true;
         }
-        RunLinux("rm -f '" + LinkPath(letter) + "'", config.base);
+        UnmapDrive(letter, unixFolder, config.base);
     }
     error = "no free drive letter could be mapped";
     return false;
@@ -352,7 +360,7 @@ void Sandbox::Destroy(const SandboxConfig& config)
     box.CleanRegistry();
     for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_CLASSES_ROOT, HKEY_USERS})
         RegDeleteKeyA(root, "Software\\QuillonFuzz");
-    if (config.drive) RunLinux("rm -f '" + LinkPath(config.drive) + "'", config.base);
+    if (config.drive) UnmapDrive(config.drive, UnixPath(config.base + "drive"), config.base);
     RemoveScratch(config.base);
 }
 
@@ -405,7 +413,9 @@ FolderValues Sandbox::Folders() const
 void Sandbox::ResetTree() const
 {
     SetCurrentDirectoryA(config_.base.c_str());
-    // Emptied, not removed: the drive's root is the mapped folder itself.
+    // Emptied, not removed: the drive's root is the mapped folder itself (made again
+    // should a case have removed it).
+    CreateDirectoryA((config_.base + "drive").c_str(), nullptr);
     RemoveAll(Root(), true);
     for (const char* folder : {"pkg", "work", "tmp", "win", "win\\system32", "shell", "shell\\Start Menu",
                                "shell\\Start Menu\\Programs", "shell\\All Start Menu", "shell\\All Start Menu\\Programs",
