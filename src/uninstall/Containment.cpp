@@ -43,6 +43,23 @@ std::string ResolvedPath(const std::string& path)
     return n > 0 && n < buffer.size() ? buffer.substr(0, n) : path;
 }
 
+std::string PatternsInside(const std::string& folder, const std::string& patterns, std::vector<std::string>& refused)
+{
+    const std::string base = AddBackslash(folder, "B");
+    const std::string resolvedBase = ResolvedPath(base);
+    std::string inside;
+    std::string rest = patterns;
+    while (!rest.empty()) {
+        const std::size_t bar = PosNoCase("|", rest);
+        const std::string piece = bar ? rest.substr(0, bar - 1) : rest;
+        rest = bar ? rest.substr(bar) : std::string();
+        if (piece.empty()) continue;
+        if (IsInsideFolder(PathFolder(ResolvedPath(base + piece)), resolvedBase)) inside += piece + "|";
+        else refused.push_back(piece);
+    }
+    return inside;
+}
+
 bool IsInsideFolder(const std::string& path, const std::string& folder)
 {
     const std::string f = Folded(folder);

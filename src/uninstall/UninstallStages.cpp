@@ -96,6 +96,20 @@ void RunBeforeUninstall(UninstallContext& run)
     SetCurrentDirectoryA(s.TempFolder.c_str());
 }
 
+namespace {
+
+// The extra-file patterns that stay inside folder; a record's option box may name
+// "..\*.*", which would reach the folders around it.
+std::string ContainedPatterns(UninstallContext& run, const std::string& folder, const std::string& patterns)
+{
+    std::vector<std::string> refused;
+    const std::string inside = PatternsInside(folder, patterns, refused);
+    for (const std::string& piece : refused) run.host.Log("削除を拒否（フォルダ外のパターン） " + folder + " " + piece);
+    return inside;
+}
+
+} // namespace
+
 void RemoveFolders(UninstallContext& run)
 {
     AppState& s = run.state;
@@ -111,7 +125,8 @@ void RemoveFolders(UninstallContext& run)
         }
         // Inside as the system resolves both: "(App)..\Other\" is not.
         const bool inside = IsInsideFolder(ResolvedPath(folder), ResolvedPath(s.InstallFolder));
-        std::uint32_t r = RemoveFolder(run.host, folder, inside && patternsApply ? run.patterns : std::string());
+        std::uint32_t r =
+            RemoveFolder(run.host, folder, inside && patternsApply ? ContainedPatterns(run, folder, run.patterns) : std::string());
         run.LogResult("フォルダ削除 " + folder, r);
         // In delete-all mode the installation folder goes as a whole at the end.
         if (inside && run.deleteAll) r = 0;
@@ -189,7 +204,8 @@ void RemoveInstallFolder(UninstallContext& run)
     if (IsProtectedFolder(run.Folders(), s.InstallFolder)) {
         run.host.Log("フォルダ " + s.InstallFolder + " は保護されているため削除しません");
     } else {
-        r = RemoveFolder(run.host, s.InstallFolder, run.deleteAll ? std::string("*.*|") : run.patterns);
+        r = RemoveFolder(run.host, s.InstallFolder,
+                         run.deleteAll ? std::string("*.*|") : ContainedPatterns(run, s.InstallFolder, run.patterns));
         run.LogResult("フォルダ削除 " + s.InstallFolder, r);
     }
     if (r != 0) {

@@ -23,7 +23,7 @@ protected:
     DotDot()
     {
         for (const char* folder : {"win", "win\\system32", "tmp", "shell", "shell\\Programs", "inst", "inst\\app",
-                                   "inst\\other", "work"})
+                                   "inst\\app\\sub", "inst\\other", "work"})
             CreateDirectoryA((scratch / folder).c_str(), nullptr);
         state.WindowsFolder = scratch / "win\\";
         state.SystemFolder = scratch / "win\\system32\\";
@@ -33,7 +33,8 @@ protected:
         state.ScriptFile = state.WorkFolder + "UNSETUP.INI";
         state.RunMode = "UNSETUP";
         state.OsFamily = "NT";
-        for (const char* file : {"win\\kept.ini", "win\\system32\\kept.dll", "inst\\other\\kept.ini", "inst\\app\\a.ini"})
+        for (const char* file : {"win\\kept.ini", "win\\system32\\kept.dll", "inst\\other\\kept.ini", "inst\\app\\a.ini",
+                                 "kept.txt", "inst\\kept.txt", "inst\\app\\sub\\a.tmp", "inst\\app\\b.tmp"})
             EXPECT_TRUE(WriteFileBytes(scratch / file, "x"));
         host.unattendedWhenOut = true;
     }
@@ -90,4 +91,29 @@ TEST_F(DotDot, PatternsActOnlyInsideTheResolvedInstallationFolder)
               app, false);
     EXPECT_TRUE(Exists(scratch / "inst\\other\\kept.ini")) << "a sibling of the installation folder";
     EXPECT_FALSE(Exists(scratch / "inst\\app\\a.ini"));
+}
+
+// Found by the fuzzer: "[UnSetupOption] CheckBox3=..\..\*.*" ticked emptied the folders
+// around an installation folder, up to the drive's root.
+TEST_F(DotDot, OptionPatternsNeverReachOutOfTheFolder)
+{
+    std::vector<std::string> refused;
+    const std::string app = scratch / "inst\\app\\";
+    EXPECT_EQ(PatternsInside(app, "*.INI|..\\..\\*.*|sub\\*.tmp|sub\\..\\..\\x|", refused), "*.INI|sub\\*.tmp|");
+    EXPECT_EQ(refused, (std::vector<std::string>{"..\\..\\*.*", "sub\\..\\..\\x"}));
+
+    ASSERT_TRUE(WriteFileBytes(state.ScriptFile, "[SetupFolder]\r\nFolder=" + app + "\r\n[DeleteFolder]\r\nFolder1=" + app +
+                                                     "sub\\\r\n"));
+    host.options.folder = app;
+    host.options.boxes[0] = {"*.INI", false, true, true};
+    host.options.boxes[1] = {"*.GID", false, true, true};
+    host.options.boxes[2] = {"..\\..\\*.*", true, true, true};
+    host.options.boxes[3] = {"*.tmp|..\\*.txt", true, true, true};
+    UninstallRun(state, host);
+    EXPECT_TRUE(Exists(scratch / "kept.txt"));
+    EXPECT_TRUE(Exists(scratch / "inst\\kept.txt"));
+    EXPECT_TRUE(Exists(scratch / "win\\kept.ini"));
+    EXPECT_TRUE(Exists(scratch / "inst\\other\\kept.ini"));
+    EXPECT_FALSE(Exists(scratch / "inst\\app\\sub\\a.tmp")) << "the patterns inside still apply";
+    EXPECT_FALSE(Exists(scratch / "inst\\app\\b.tmp"));
 }
