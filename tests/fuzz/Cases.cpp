@@ -150,9 +150,14 @@ void CompareReaders(const std::string& file, CaseReport& report)
     const std::string raw = ReadFileBytes(file);
     std::vector<std::pair<std::string, std::string>> pairs;
     std::set<std::pair<std::string, std::string>> seen;
+    // Names as the product asks for them: whole characters, no NUL (the profile API and
+    // the one-parse reader decode a lone lead byte of a name differently, and no name
+    // the product asks for holds one).
+    const auto wellFormed = [](const std::string& name) { return ToCp932(FromCp932(name)) == name; };
     const auto add = [&](const std::string& section, const std::string& key) {
         if (section.empty() || key.empty() || section.size() > 200 || key.size() > 200) return;
         if (section.find('\0') != std::string::npos || key.find('\0') != std::string::npos) return;
+        if (!wellFormed(section) || !wellFormed(key)) return;
         if (pairs.size() < 600 && seen.insert({section, key}).second) pairs.push_back({section, key});
     };
     std::string section;
@@ -255,7 +260,8 @@ void CompareLoaded(const RecordLists& lists, const std::string& file, CaseReport
 }
 
 // The section as the literal algorithm composes it: ComposeRecordLine line by line,
-// the shared option carried over to the surviving line.
+// the shared option carried over to the surviving line. The lines hold the entries as
+// they are, before they are written.
 std::string LiteralSection(const PathSection& s, const RecordList& list)
 {
     std::string text = std::string("[") + s.section + "]\r\n";
@@ -276,6 +282,32 @@ std::string LiteralSection(const PathSection& s, const RecordList& list)
     return text;
 }
 
+// The values of "key=value" lines.
+std::vector<std::string> LineValues(const std::string& lines)
+{
+    std::vector<std::string> values;
+    for (std::size_t p = lines.find("\r\n") + 2; p < lines.size();) {
+        const std::size_t e = lines.find("\r\n", p);
+        const std::string line = lines.substr(p, e - p);
+        values.push_back(line.substr(line.find('=') + 1));
+        p = e + 2;
+    }
+    return values;
+}
+
+// One pair of enclosing quotes off, as every reader takes it off.
+std::string Unquoted(const std::string& v)
+{
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) return v.substr(1, v.size() - 2);
+    return v;
+}
+
+// What a reader makes of a line's value: blanks at the ends and one pair of quotes off.
+std::string Decoded(const std::string& value)
+{
+    return Unquoted(ProfileTrimmed(value));
+}
+
 void CompareComposition(const RecordLists& lists, const std::string& composed, CaseReport& report)
 {
     for (const PathSection& s : kPathSections) {
@@ -287,15 +319,19 @@ void CompareComposition(const RecordLists& lists, const std::string& composed, C
         }
         const std::size_t end = composed.find("\r\n\r\n", at + 2);
         const std::string fast = composed.substr(at + 2, end == std::string::npos ? std::string::npos : end + 2 - at - 2);
-        const std::string literal = LiteralSection(s, lists.*s.list);
-        if (fast == literal) continue;
+        const std::vector<std::string> written = LineValues(fast);
+        const std::vector<std::string> literal = LineValues(LiteralSection(s, lists.*s.list));
+        std::vector<std::string> decoded;
+        for (const std::string& v : written) decoded.push_back(Decoded(v));
+        std::vector<std::string> expected;
+        for (const std::string& v : literal) expected.push_back(ProfileTrimmed(v));
+        if (decoded == expected) continue;
         std::size_t i = 0;
-        while (i < fast.size() && i < literal.size() && fast[i] == literal[i]) ++i;
-        const std::size_t line = fast.rfind("\r\n", i);
-        const std::size_t from = line == std::string::npos ? 0 : line + 2;
-        report.findings.push_back(std::string("composition differs from ComposeRecordLine in [") + s.section + "]: fast \"" +
-                                  Printable(fast.substr(from, fast.find("\r\n", from) - from), 90) + "\", literal \"" +
-                                  Printable(literal.substr(from, literal.find("\r\n", from) - from), 90) + "\"");
+        while (i < decoded.size() && i < expected.size() && decoded[i] == expected[i]) ++i;
+        report.findings.push_back(std::string("composition differs from ComposeRecordLine in [") + s.section + "] entry " +
+                                  std::to_string(i + 1) + ": fast \"" +
+                                  (i < written.size() ? Printable(written[i], 90) : "(none)") + "\", literal \"" +
+                                  (i < literal.size() ? Printable(literal[i], 90) : "(none)") + "\"");
         return;
     }
 }
@@ -306,9 +342,27 @@ bool SameIdentity(const std::string& a, const std::string& b)
                           static_cast<int>(b.size())) == CSTR_EQUAL;
 }
 
-// A record as written: its numbered lists whole, every line read back by the profile
-// API as written, no identity twice, and the loader taking in exactly those lines.
-void CheckWrittenRecord(const Sandbox& box, const std::string& file, CaseReport& report)
+// Entries as a record must give them back: the list, empty identities and repeated
+// ones (ignoring case) left out, blanks at the ends trimmed.
+std::vector<std::string> RecordedOnce(const std::vector<std::string>& list)
+{
+    std::vector<std::string> kept;
+    for (const std::string& entry : list) {
+        const std::string identity = GetField(entry, ",", 1);
+        if (identity.empty()) continue;
+        bool seen = false;
+        for (const std::string& k : kept) seen = seen || SameIdentity(GetField(k, ",", 1), identity);
+        if (!seen) kept.push_back(ProfileTrimmed(entry));
+    }
+    return kept;
+}
+
+using Expected = std::map<std::string, std::vector<std::string>>;
+
+// A record as written: its numbered lists whole, every entry read back by the profile
+// API as it was meant (the expected entries where they are known, else the line as a
+// reader decodes it), no identity twice, and the loader taking in exactly those entries.
+void CheckWrittenRecord(const Sandbox& box, const std::string& file, const Expected& expected, CaseReport& report)
 {
     const std::string raw = ReadFileBytes(file);
     std::map<std::string, std::vector<std::pair<std::string, std::string>>> entries;
@@ -325,34 +379,46 @@ void CheckWrittenRecord(const Sandbox& box, const std::string& file, CaseReport&
         const std::size_t eq = line.find('=');
         if (eq != std::string::npos) entries[section].push_back({line.substr(0, eq), line.substr(eq + 1)});
     }
+    std::map<std::string, std::vector<std::string>> readBack;
     for (const PathSection& s : kPathSections) {
         const auto& lines = entries[s.section];
+        const auto known = expected.find(s.section);
+        std::vector<std::string>& read = readBack[s.section];
         for (std::size_t i = 0; i < lines.size(); ++i) {
             const auto& [key, value] = lines[i];
             if (key != s.prefix + std::to_string(i + 1)) {
                 report.findings.push_back(std::string("record numbering broken in [") + s.section + "] at " + Printable(key, 40));
                 return;
             }
-            // Blanks at the ends are lost to any INI reader; what they end never depends on them.
-            const std::string read = ReadIniString(s.section, key, "\x01none", file);
-            if (read != value && read != ProfileTrimmed(value)) {
-                report.findings.push_back(std::string("record reads back otherwise [") + s.section + "] " + key + ": written \"" +
-                                          Printable(value, 90) + "\", read \"" + Printable(read, 90) + "\"" +
-                                          (Printable(value, 90) == Printable(read, 90) ? " (" + Hex(value) + " / " + Hex(read) + ")" : ""));
+            read.push_back(ReadIniString(s.section, key, "\x01none", file));
+            const std::string meant = known != expected.end() ? (i < known->second.size() ? known->second[i] : "(none)")
+                                                              : Decoded(value);
+            if (read.back() != meant) {
+                report.findings.push_back(std::string("record reads back otherwise [") + s.section + "] " + key + ": meant \"" +
+                                          Printable(meant, 90) + "\", read \"" + Printable(read.back(), 90) + "\"" +
+                                          (Printable(meant, 90) == Printable(read.back(), 90)
+                                               ? " (" + Hex(meant) + " / " + Hex(read.back()) + ")"
+                                               : ""));
                 return;
             }
             for (std::size_t j = 0; j < i; ++j) {
-                if (SameIdentity(GetField(lines[j].second, ",", 1), GetField(value, ",", 1))) {
+                if (SameIdentity(GetField(read[j], ",", 1), GetField(read.back(), ",", 1))) {
                     report.findings.push_back(std::string("record holds an identity twice in [") + s.section + "]: " +
-                                              lines[j].first + " and " + key + " \"" + Printable(value, 80) + "\"");
+                                              lines[j].first + " and " + key + " \"" + Printable(read.back(), 80) + "\"");
                     return;
                 }
             }
         }
+        if (known != expected.end() && lines.size() < known->second.size()) {
+            report.findings.push_back(std::string("record lacks entries of [") + s.section + "]: \"" +
+                                      Printable(known->second[lines.size()], 90) + "\" and " +
+                                      std::to_string(known->second.size() - lines.size() - 1) + " more");
+            return;
+        }
     }
     for (const auto& [key, value] : entries["RestoreRelate"]) {
         const std::string read = ReadIniString("RestoreRelate", key, "\x01none", file);
-        if (read != value && read != ProfileTrimmed(value)) {
+        if (read != Decoded(value)) {
             report.findings.push_back("record reads back otherwise [RestoreRelate] " + key + ": written \"" + Printable(value, 90) +
                                       "\", read \"" + Printable(read, 90) + "\"");
             return;
@@ -365,14 +431,13 @@ void CheckWrittenRecord(const Sandbox& box, const std::string& file, CaseReport&
     RecordLists lists;
     LoadPreviousRecord(lists, folder, box.Path("work\\"));
     for (const PathSection& s : kPathSections) {
-        std::vector<std::string> written;
-        for (const auto& line : entries[s.section]) written.push_back(ProfileTrimmed(line.second));
+        const std::vector<std::string>& written = readBack[s.section];
         const std::vector<std::string>& loaded = (lists.*s.list).earlier;
         if (loaded != written) {
             std::size_t i = 0;
             while (i < loaded.size() && i < written.size() && loaded[i] == written[i]) ++i;
             report.findings.push_back(std::string("record loads back otherwise [") + s.section + "] entry " +
-                                      std::to_string(i + 1) + ": written \"" +
+                                      std::to_string(i + 1) + ": read \"" +
                                       (i < written.size() ? Printable(written[i], 80) : "(none)") + "\", loaded \"" +
                                       (i < loaded.size() ? Printable(loaded[i], 80) : "(none)") + "\"");
             return;
@@ -414,10 +479,14 @@ void RecordCase(const CaseInput& in, const Sandbox& box, CaseReport& report)
     texts.UnSetupOption = rng.Chance(50) ? "1,0,1,0" : "";
     const std::string composed = ComposeRecord(lists, texts, "QuillonFuzz " + box.Config().runId);
     CompareComposition(lists, composed, report);
+    Expected expected;
+    for (const PathSection& s : kPathSections) {
+        for (const std::string& v : LineValues(LiteralSection(s, lists.*s.list))) expected[s.section].push_back(ProfileTrimmed(v));
+    }
     const std::string written = box.Path("rec\\" + std::to_string(Serial()) + "\\");
     CreateFolderTree(written);
     WriteFileBytes(written + "UNSETUP.INI", composed);
-    CheckWrittenRecord(box, written + "UNSETUP.INI", report);
+    CheckWrittenRecord(box, written + "UNSETUP.INI", expected, report);
 }
 
 // ---------------------------------------------------------------------------------
@@ -574,7 +643,14 @@ void EngineCase(CaseInput& in, const Sandbox& box, const std::string& current, C
     const std::string installed = AddBackslash(state.InstallFolder, "B");
     const std::string recordPath = installed + "UNSETUP.INI";
     if (state.InstallFolder == "(App)" || FileAge(recordPath) == -1) return;
-    CheckWrittenRecord(box, recordPath, report);
+    // The lists the script hands to the record unchanged.
+    Expected expected;
+    expected["DeleteRegistry"] = RecordedOnce(ReadOpenList(state.ScriptFile, "DeleteRegistry", "Key"));
+    std::vector<std::string> extra;
+    for (const std::string& file : ReadOpenList(state.ScriptFile, "AddDeleteFile", "File"))
+        extra.push_back(ExpandFolderMacros(state, file));
+    expected["AddDeleteFile"] = RecordedOnce(extra);
+    CheckWrittenRecord(box, recordPath, expected, report);
     if (!in.uninstall) return;
 
     if (in.record.empty()) {
