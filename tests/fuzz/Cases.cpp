@@ -1,5 +1,6 @@
 #include "Cases.h"
 
+#include "Checks.h"
 #include "Oracle.h"
 #include "ScriptedHost.h"
 #include "TestSupport.h"
@@ -25,26 +26,9 @@
 
 namespace {
 
-int Serial()
-{
-    static int serial = 0;
-    return ++serial;
-}
-
 const char* const kInstallFolders[] = {
     "(Boo)inst\\表示 App\\", "(Boo)inst\\app\\", "(Boo)inst\\a b,c\\", "(Boo)inst\\ソフト\\能\\", "@DEFAULT@", "@DEFAULT@",
     "(Boo)", "(Win)", "(Sta)", "rel\\inst\\", "(Boo)inst\\app", "(Boo)inst\\..\\inst\\app2\\", "@LONG@"};
-
-std::string Hex(const std::string& bytes)
-{
-    static const char digits[] = "0123456789abcdef";
-    std::string out;
-    for (unsigned char c : bytes) {
-        out += digits[c >> 4];
-        out += digits[c & 15];
-    }
-    return out;
-}
 
 std::string Unhex(const std::string& text)
 {
@@ -108,341 +92,6 @@ std::string InstallFolderOf(const CaseInput& in, const Sandbox& box)
 {
     if (in.installFolder == "@LONG@") return box.Path("inst\\" + std::string(240, 'L') + "\\" + std::string(120, 'M') + "\\");
     return box.Sanitise(box.Substitute(in.installFolder, true, ""));
-}
-
-// ---------------------------------------------------------------------------------
-// The readers
-
-std::string Trimmed(const std::string& text)
-{
-    std::size_t b = 0, e = text.size();
-    while (b < e && (text[b] == ' ' || text[b] == '\t')) ++b;
-    while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t')) --e;
-    return text.substr(b, e - b);
-}
-
-// Trimmed the way the profile API trims values: blanks, tabs, the control characters
-// up to CR and the end-of-file mark.
-std::string ProfileTrimmed(const std::string& text)
-{
-    const auto blank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r') || c == '\x1A'; };
-    std::size_t b = 0, e = text.size();
-    while (b < e && blank(text[b])) ++b;
-    while (e > b && blank(text[e - 1])) --e;
-    return text.substr(b, e - b);
-}
-
-struct ListName {
-    const char* section;
-    const char* prefix;
-};
-const ListName kLists[] = {{"MakeFolder", "Folder"}, {"CopyFile", "File"},      {"ShortCut", "Make"},
-                           {"ShortCut", "Name"},     {"Registry", "Key"},       {"Registry", "Value"},
-                           {"IniFile", "Data"},      {"Relate", "Name"},        {"Relate", "File"},
-                           {"DeleteRegistry", "Key"}, {"AddDeleteFile", "File"}, {"DeleteFolder", "Folder"},
-                           {"DeleteFile", "File"},   {"DeleteShortCut", "File"}, {"RestoreRelate", "Key"},
-                           {"TopMessage", "Message"}};
-
-// The one-parse reader against the profile API, for the names the file holds and the
-// numbered keys the product asks for.
-void CompareReaders(const std::string& file, CaseReport& report)
-{
-    const std::string raw = ReadFileBytes(file);
-    std::vector<std::pair<std::string, std::string>> pairs;
-    std::set<std::pair<std::string, std::string>> seen;
-    // Names as the product asks for them: whole characters, no NUL (the profile API and
-    // the one-parse reader decode a lone lead byte of a name differently, and no name
-    // the product asks for holds one).
-    const auto wellFormed = [](const std::string& name) { return ToCp932(FromCp932(name)) == name; };
-    const auto add = [&](const std::string& section, const std::string& key) {
-        if (section.empty() || key.empty() || section.size() > 200 || key.size() > 200) return;
-        if (section.find('\0') != std::string::npos || key.find('\0') != std::string::npos) return;
-        if (!wellFormed(section) || !wellFormed(key)) return;
-        if (pairs.size() < 600 && seen.insert({section, key}).second) pairs.push_back({section, key});
-    };
-    std::string section;
-    std::vector<std::string> sections;
-    for (std::size_t p = 0; p < raw.size();) {
-        std::size_t e = p;
-        while (e < raw.size() && raw[e] != '\r' && raw[e] != '\n') ++e;
-        const std::string line = Trimmed(raw.substr(p, e - p));
-        p = e + 1;
-        if (!line.empty() && line[0] == '[') {
-            const std::size_t close = line.rfind(']');
-            section = Trimmed(line.substr(1, close == std::string::npos || close == 0 ? std::string::npos : close - 1));
-            sections.push_back(section);
-        } else if (const std::size_t eq = line.find('='); eq != std::string::npos) {
-            add(section, Trimmed(line.substr(0, eq)));
-        }
-    }
-    for (const ListName& list : kLists) {
-        for (int n = 1; n <= 8; ++n) add(list.section, list.prefix + std::to_string(n));
-    }
-    for (const char* key : {"UnSetupKey", "Setup", "UnSetup", "Folder", "ID", "File", "Key", "CheckBox", "SetupString"}) {
-        for (const std::string& s : sections) add(s, key);
-    }
-    const IniDocument doc = IniDocument::Load(file);
-    int mismatches = 0;
-    std::string first;
-    for (const auto& [s, k] : pairs) {
-        const std::string fast = doc.Get(s, k, "<none>");
-        const std::string api = ReadIniString(s, k, "<none>", file);
-        if (fast == api) continue;
-        if (++mismatches == 1)
-            first = "[" + Printable(s, 40) + "] " + Printable(k, 40) + ": one-parse reader \"" + Printable(fast, 80) +
-                    "\", profile API \"" + Printable(api, 80) + "\"";
-    }
-    if (mismatches)
-        report.findings.push_back("reader mismatch (" + std::to_string(mismatches) + " keys): " + first);
-}
-
-void CheckReaders(const Sandbox& box, const std::string& file, CaseReport& report)
-{
-    FolderValues folders = box.Folders();
-    folders.InstallFolder = box.Path("inst\\app\\");
-    folders.InstallDrive = box.Root();
-    try {
-        const GeneralKeys keys = ReadGeneralKeys(file);
-        StepDelayFromSetupSpeed(keys.SetupSpeed);
-        OptionsLocked(keys);
-        bool idCheck = false;
-        CheckValueProgramId(keys.UnInstallCheckEx, idCheck);
-        CheckValueProgramId(keys.UnInstallCheck, idCheck);
-        UninstallOptionBoxes(keys, keys.UnSetupString);
-        ProgramFolderPath(folders.AppFolder, keys.EulaFile);
-        ReadMakeFolders(folders, file);
-        ReadCopyEntries(folders, file);
-        ReadShortcuts(folders, file);
-        for (const RegistryEntry& e : ReadRegistryEntries(folders, file)) RootKeyFromToken(e.rootToken);
-        ReadIniEntries(folders, file);
-        ReadRelates(folders, file);
-        ReadExecuteFile(folders, file);
-        ReadAddDeleteFiles(folders, file);
-        for (const std::string& key : ReadDeleteRegistryKeys(file)) SplitUninstallRegistryPath(key);
-        ReadInstalledEntry(file, keys.UnSetup, "", "");
-        RecordTexts texts;
-        ReadRecordScriptTexts(file, texts);
-    } catch (const std::exception& e) {
-        report.findings.push_back(std::string("exception from the readers: ") + e.what());
-    }
-    CompareReaders(file, report);
-}
-
-// ---------------------------------------------------------------------------------
-// Records
-
-struct PathSection {
-    const char* section;
-    const char* prefix;
-    RecordList RecordLists::*list;
-    bool merge;
-};
-const PathSection kPathSections[] = {{"DeleteFolder", "Folder", &RecordLists::DeleteFolder, false},
-                                     {"DeleteFile", "File", &RecordLists::DeleteFile, true},
-                                     {"DeleteShortCut", "File", &RecordLists::DeleteShortCut, false},
-                                     {"DeleteRegistry", "Key", &RecordLists::DeleteRegistry, false},
-                                     {"AddDeleteFile", "File", &RecordLists::AddDeleteFile, false}};
-
-void CompareLoaded(const RecordLists& lists, const std::string& file, CaseReport& report, const char* what)
-{
-    for (const PathSection& s : kPathSections) {
-        const std::vector<std::string> literal = ProfileList(file, s.section, s.prefix);
-        const std::vector<std::string>& loaded = (lists.*s.list).earlier;
-        if (loaded == literal) continue;
-        std::size_t i = 0;
-        while (i < loaded.size() && i < literal.size() && loaded[i] == literal[i]) ++i;
-        report.findings.push_back(std::string(what) + " [" + s.section + "] entry " + std::to_string(i + 1) + ": loaded \"" +
-                                  (i < loaded.size() ? Printable(loaded[i], 80) : "(none)") + "\", profile API \"" +
-                                  (i < literal.size() ? Printable(literal[i], 80) : "(none)") + "\" (" +
-                                  std::to_string(loaded.size()) + " / " + std::to_string(literal.size()) + " entries)");
-        return;
-    }
-}
-
-// The section as the literal algorithm composes it: ComposeRecordLine line by line,
-// the shared option carried over to the surviving line. The lines hold the entries as
-// they are, before they are written.
-std::string LiteralSection(const PathSection& s, const RecordList& list)
-{
-    std::string text = std::string("[") + s.section + "]\r\n";
-    for (const auto* source : {&list.current, &list.earlier}) {
-        for (const std::string& entry : *source) {
-            if (GetField(entry, ",", 1).empty()) continue;
-            const bool mark = s.merge && PosNoCase("/S", entry) != 0;
-            const std::string line = ComposeRecordLine(entry, s.section, s.prefix, mark, text);
-            if (mark && line.rfind("[!!]", 0) == 0) {
-                const std::string existing = line.substr(4);
-                const std::string merged = existing + (existing.find(',') != std::string::npos ? "/S" : ",/S");
-                text = ReplaceAll(text, existing + "\r\n", merged + "\r\n");
-            } else {
-                text += line;
-            }
-        }
-    }
-    return text;
-}
-
-// The values of "key=value" lines.
-std::vector<std::string> LineValues(const std::string& lines)
-{
-    std::vector<std::string> values;
-    for (std::size_t p = lines.find("\r\n") + 2; p < lines.size();) {
-        const std::size_t e = lines.find("\r\n", p);
-        const std::string line = lines.substr(p, e - p);
-        values.push_back(line.substr(line.find('=') + 1));
-        p = e + 2;
-    }
-    return values;
-}
-
-// One pair of enclosing quotes off, as every reader takes it off.
-std::string Unquoted(const std::string& v)
-{
-    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) return v.substr(1, v.size() - 2);
-    return v;
-}
-
-// What a reader makes of a line's value: blanks at the ends and one pair of quotes off.
-std::string Decoded(const std::string& value)
-{
-    return Unquoted(ProfileTrimmed(value));
-}
-
-void CompareComposition(const RecordLists& lists, const std::string& composed, CaseReport& report)
-{
-    for (const PathSection& s : kPathSections) {
-        const std::string header = std::string("\r\n[") + s.section + "]\r\n";
-        const std::size_t at = composed.find(header);
-        if (at == std::string::npos) {
-            report.findings.push_back(std::string("composed record lacks [") + s.section + "]");
-            return;
-        }
-        const std::size_t end = composed.find("\r\n\r\n", at + 2);
-        const std::string fast = composed.substr(at + 2, end == std::string::npos ? std::string::npos : end + 2 - at - 2);
-        const std::vector<std::string> written = LineValues(fast);
-        const std::vector<std::string> literal = LineValues(LiteralSection(s, lists.*s.list));
-        std::vector<std::string> decoded;
-        for (const std::string& v : written) decoded.push_back(Decoded(v));
-        std::vector<std::string> expected;
-        for (const std::string& v : literal) expected.push_back(ProfileTrimmed(v));
-        if (decoded == expected) continue;
-        std::size_t i = 0;
-        while (i < decoded.size() && i < expected.size() && decoded[i] == expected[i]) ++i;
-        report.findings.push_back(std::string("composition differs from ComposeRecordLine in [") + s.section + "] entry " +
-                                  std::to_string(i + 1) + ": fast \"" +
-                                  (i < written.size() ? Printable(written[i], 90) : "(none)") + "\", literal \"" +
-                                  (i < literal.size() ? Printable(literal[i], 90) : "(none)") + "\"");
-        return;
-    }
-}
-
-bool SameIdentity(const std::string& a, const std::string& b)
-{
-    return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()), b.data(),
-                          static_cast<int>(b.size())) == CSTR_EQUAL;
-}
-
-// Entries as a record must give them back: the list, empty identities and repeated
-// ones (ignoring case) left out, blanks at the ends trimmed.
-std::vector<std::string> RecordedOnce(const std::vector<std::string>& list)
-{
-    std::vector<std::string> kept;
-    for (const std::string& entry : list) {
-        const std::string identity = GetField(entry, ",", 1);
-        if (identity.empty()) continue;
-        bool seen = false;
-        for (const std::string& k : kept) seen = seen || SameIdentity(GetField(k, ",", 1), identity);
-        if (!seen) kept.push_back(ProfileTrimmed(entry));
-    }
-    return kept;
-}
-
-using Expected = std::map<std::string, std::vector<std::string>>;
-
-// A record as written: its numbered lists whole, every entry read back by the profile
-// API as it was meant (the expected entries where they are known, else the line as a
-// reader decodes it), no identity twice, and the loader taking in exactly those entries.
-void CheckWrittenRecord(const Sandbox& box, const std::string& file, const Expected& expected, CaseReport& report)
-{
-    const std::string raw = ReadFileBytes(file);
-    std::map<std::string, std::vector<std::pair<std::string, std::string>>> entries;
-    std::string section;
-    for (std::size_t p = 0; p < raw.size();) {
-        std::size_t e = raw.find("\r\n", p);
-        if (e == std::string::npos) e = raw.size();
-        const std::string line = raw.substr(p, e - p);
-        p = e + 2;
-        if (!line.empty() && line[0] == '[' && line.back() == ']') {
-            section = line.substr(1, line.size() - 2);
-            continue;
-        }
-        const std::size_t eq = line.find('=');
-        if (eq != std::string::npos) entries[section].push_back({line.substr(0, eq), line.substr(eq + 1)});
-    }
-    std::map<std::string, std::vector<std::string>> readBack;
-    for (const PathSection& s : kPathSections) {
-        const auto& lines = entries[s.section];
-        const auto known = expected.find(s.section);
-        std::vector<std::string>& read = readBack[s.section];
-        for (std::size_t i = 0; i < lines.size(); ++i) {
-            const auto& [key, value] = lines[i];
-            if (key != s.prefix + std::to_string(i + 1)) {
-                report.findings.push_back(std::string("record numbering broken in [") + s.section + "] at " + Printable(key, 40));
-                return;
-            }
-            read.push_back(ReadIniString(s.section, key, "\x01none", file));
-            const std::string meant = known != expected.end() ? (i < known->second.size() ? known->second[i] : "(none)")
-                                                              : Decoded(value);
-            if (read.back() != meant) {
-                report.findings.push_back(std::string("record reads back otherwise [") + s.section + "] " + key + ": meant \"" +
-                                          Printable(meant, 90) + "\", read \"" + Printable(read.back(), 90) + "\"" +
-                                          (Printable(meant, 90) == Printable(read.back(), 90)
-                                               ? " (" + Hex(meant) + " / " + Hex(read.back()) + ")"
-                                               : ""));
-                return;
-            }
-            for (std::size_t j = 0; j < i; ++j) {
-                if (SameIdentity(GetField(read[j], ",", 1), GetField(read.back(), ",", 1))) {
-                    report.findings.push_back(std::string("record holds an identity twice in [") + s.section + "]: " +
-                                              lines[j].first + " and " + key + " \"" + Printable(read.back(), 80) + "\"");
-                    return;
-                }
-            }
-        }
-        if (known != expected.end() && lines.size() < known->second.size()) {
-            report.findings.push_back(std::string("record lacks entries of [") + s.section + "]: \"" +
-                                      Printable(known->second[lines.size()], 90) + "\" and " +
-                                      std::to_string(known->second.size() - lines.size() - 1) + " more");
-            return;
-        }
-    }
-    for (const auto& [key, value] : entries["RestoreRelate"]) {
-        const std::string read = ReadIniString("RestoreRelate", key, "\x01none", file);
-        if (read != Decoded(value)) {
-            report.findings.push_back("record reads back otherwise [RestoreRelate] " + key + ": written \"" + Printable(value, 90) +
-                                      "\", read \"" + Printable(read, 90) + "\"");
-            return;
-        }
-    }
-    // LoadPreviousRecord reads the record of a folder: give it one of its own.
-    const std::string folder = box.Path("reload\\" + std::to_string(Serial()) + "\\");
-    CreateFolderTree(folder);
-    CopyFileA(file.c_str(), (folder + "UNSETUP.INI").c_str(), FALSE);
-    RecordLists lists;
-    LoadPreviousRecord(lists, folder, box.Path("work\\"));
-    for (const PathSection& s : kPathSections) {
-        const std::vector<std::string>& written = readBack[s.section];
-        const std::vector<std::string>& loaded = (lists.*s.list).earlier;
-        if (loaded != written) {
-            std::size_t i = 0;
-            while (i < loaded.size() && i < written.size() && loaded[i] == written[i]) ++i;
-            report.findings.push_back(std::string("record loads back otherwise [") + s.section + "] entry " +
-                                      std::to_string(i + 1) + ": read \"" +
-                                      (i < written.size() ? Printable(written[i], 80) : "(none)") + "\", loaded \"" +
-                                      (i < loaded.size() ? Printable(loaded[i], 80) : "(none)") + "\"");
-            return;
-        }
-    }
 }
 
 void RecordCase(const CaseInput& in, const Sandbox& box, CaseReport& report)
@@ -620,6 +269,23 @@ void EngineCase(CaseInput& in, const Sandbox& box, const std::string& current, C
             WriteFileBytes(state.AppFolder + name, SourceFileBytes(name));
     }
 
+    // An earlier installation's record: this run merges it into its own.
+    std::vector<std::string> earlierRegistry, earlierExtra;
+    std::string earlier;
+    if (!in.earlier.empty()) {
+        earlier = Final(box, in.earlier, in.earlierEncoding, true, runFolders.InstallFolder);
+        if (const std::string veto = box.VetText(earlier); !veto.empty()) {
+            report.vetoes.push_back("earlier record: " + veto);
+            return;
+        }
+        CreateFolderTree(runFolders.InstallFolder);
+        WriteFileBytes(runFolders.InstallFolder + "UNSETUP.INI", earlier);
+        const std::string copy = box.Path("work\\EARLIER.INI");
+        WriteFileBytes(copy, earlier);
+        earlierRegistry = ReadOpenList(copy, "DeleteRegistry", "Key");
+        earlierExtra = ReadOpenList(copy, "AddDeleteFile", "File");
+    }
+
     ScriptedHost host;
     host.unattendedWhenOut = true;
     host.answers.assign(in.answers.begin(), in.answers.end());
@@ -642,16 +308,25 @@ void EngineCase(CaseInput& in, const Sandbox& box, const std::string& current, C
 
     const std::string installed = AddBackslash(state.InstallFolder, "B");
     const std::string recordPath = installed + "UNSETUP.INI";
+    // A run that ended before its record leaves an earlier one as it was.
     if (state.InstallFolder == "(App)" || FileAge(recordPath) == -1) return;
-    // The lists the script hands to the record unchanged.
+    const bool written = earlier.empty() || ReadFileBytes(recordPath) != earlier;
+    // The lists the script hands to the record unchanged, this run's before the earlier
+    // record's.
     Expected expected;
-    expected["DeleteRegistry"] = RecordedOnce(ReadOpenList(state.ScriptFile, "DeleteRegistry", "Key"));
+    std::vector<std::string> registry = ReadOpenList(state.ScriptFile, "DeleteRegistry", "Key");
+    registry.insert(registry.end(), earlierRegistry.begin(), earlierRegistry.end());
+    expected["DeleteRegistry"] = RecordedOnce(registry);
     std::vector<std::string> extra;
     for (const std::string& file : ReadOpenList(state.ScriptFile, "AddDeleteFile", "File"))
         extra.push_back(ExpandFolderMacros(state, file));
+    extra.insert(extra.end(), earlierExtra.begin(), earlierExtra.end());
     expected["AddDeleteFile"] = RecordedOnce(extra);
-    CheckWrittenRecord(box, recordPath, expected, report);
-    if (!in.uninstall) return;
+    const std::size_t before = report.findings.size();
+    if (written) CheckWrittenRecord(box, recordPath, expected, report);
+    if (report.findings.size() != before) report.trace.push_back("record written: " + Printable(ReadFileBytes(recordPath), 4000));
+    // Generated records are uninstalled by the cases of their own kind.
+    if (!in.uninstall || !written) return;
 
     if (in.record.empty()) {
         in.record = ReplaceAll(ReadFileBytes(recordPath), box.Config().runId, "@RUN@");
@@ -714,6 +389,11 @@ CaseInput GenerateCase(const Corpus& corpus, std::uint64_t seed)
     case CaseKind::Engines:
         in.script = MakeFile(rng, corpus.scripts, false, true, in.origin);
         in.scriptEncoding = PickEncoding(rng);
+        if (rng.Chance(30)) {
+            in.origin += ", over an earlier record from ";
+            in.earlier = MakeFile(rng, corpus.records, true, true, in.origin);
+            in.earlierEncoding = PickEncoding(rng);
+        }
         break;
     }
     in.installFolder = rng.Pick(kInstallFolders);
@@ -745,6 +425,7 @@ bool SaveCase(const CaseInput& in, const std::string& folder)
     text += "origin=" + Printable(in.origin, 400) + "\r\n";
     text += "scriptEncoding=" + std::string(EncodingName(in.scriptEncoding)) + "\r\n";
     text += "recordEncoding=" + std::string(EncodingName(in.recordEncoding)) + "\r\n";
+    text += "earlierEncoding=" + std::string(EncodingName(in.earlierEncoding)) + "\r\n";
     text += "installFolder=" + Hex(in.installFolder) + "\r\n";
     text += "overwrite=" + std::to_string(in.overwrite) + "\r\nhiSpeed=" + std::to_string(in.hiSpeed) + "\r\n";
     text += "installBoxes=" + std::to_string(in.installBoxes) + "\r\nosFamily=" + in.osFamily + "\r\n";
@@ -753,6 +434,8 @@ bool SaveCase(const CaseInput& in, const std::string& folder)
     text += "abortAfterChecks=" + std::to_string(in.abortAfterChecks) + "\r\n";
     text += "uninstall=" + std::to_string(in.uninstall) + "\r\nuninstallToggles=" + std::to_string(in.uninstallToggles) + "\r\n";
     text += "mutateRecord=" + std::to_string(in.mutateRecord) + "\r\n";
+    // An earlier record is kept only where there is one, so older saved cases stay as they are.
+    if (!in.earlier.empty() && !WriteFileBytes(folder + "earlier.bin", in.earlier)) return false;
     return WriteFileBytes(folder + "case.txt", text) && WriteFileBytes(folder + "script.bin", in.script) &&
            WriteFileBytes(folder + "record.bin", in.record);
 }
@@ -776,6 +459,7 @@ bool LoadCase(const std::string& folder, CaseInput& in)
     in.origin = v["origin"];
     in.scriptEncoding = EncodingFromName(v["scriptEncoding"]);
     in.recordEncoding = EncodingFromName(v["recordEncoding"]);
+    in.earlierEncoding = EncodingFromName(v["earlierEncoding"]);
     in.installFolder = Unhex(v["installFolder"]);
     in.overwrite = v["overwrite"] == "1";
     in.hiSpeed = v["hiSpeed"] == "1";
@@ -791,6 +475,7 @@ bool LoadCase(const std::string& folder, CaseInput& in)
     in.mutateRecord = v["mutateRecord"] == "1";
     in.script = ReadFileBytes(folder + "script.bin");
     in.record = ReadFileBytes(folder + "record.bin");
+    in.earlier = ReadFileBytes(folder + "earlier.bin");
     return true;
 }
 

@@ -26,6 +26,8 @@ struct CaseInput {
     Encoding scriptEncoding = Encoding::Ansi;
     std::string record;          // Engines: the record to uninstall instead of the one written
     Encoding recordEncoding = Encoding::Ansi;
+    std::string earlier;         // Engines: a record of an earlier installation into the folder
+    Encoding earlierEncoding = Encoding::Ansi;
     // The installation folder, with macros; "@DEFAULT@" takes the script's own.
     std::string installFolder;
     bool overwrite = true, hiSpeed = false;

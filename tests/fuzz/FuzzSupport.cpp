@@ -96,6 +96,23 @@ std::string Cp932ToUtf8(const std::string& text)
     return utf8;
 }
 
+int Serial()
+{
+    static int serial = 0;
+    return ++serial;
+}
+
+std::string Hex(const std::string& bytes)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    for (unsigned char c : bytes) {
+        out += digits[c >> 4];
+        out += digits[c & 15];
+    }
+    return out;
+}
+
 std::string AsciiUpper(std::string text)
 {
     for (char& c : text) {

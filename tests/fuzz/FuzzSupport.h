@@ -39,6 +39,11 @@ std::string Printable(const std::string& bytes, std::size_t max = 160);
 // For the terminal, which takes UTF-8.
 std::string Cp932ToUtf8(const std::string& text);
 
+// Grows with every call: unique names for the files of a process.
+int Serial();
+// Lower-case hexadecimal digits of the bytes.
+std::string Hex(const std::string& bytes);
+
 // Upper-cases ASCII letters only.
 std::string AsciiUpper(std::string text);
 bool StartsWithNoCase(const std::string& text, const std::string& prefix);
