@@ -98,9 +98,10 @@ void CompareReaders(const std::string& file, CaseReport& report)
         const std::string fast = doc.Get(s, k, "<none>");
         const std::string api = ReadIniString(s, k, "<none>", file);
         if (fast == api) continue;
-        if (++mismatches == 1)
-            first = "[" + Printable(s, 40) + "] " + Printable(k, 40) + ": one-parse reader \"" + Printable(fast, 80) +
-                    "\", profile API \"" + Printable(api, 80) + "\"";
+        if (++mismatches > 1) continue;
+        first = "[";
+        first.append(Printable(s, 40)).append("] ").append(Printable(k, 40)).append(": one-parse reader \"");
+        first.append(Printable(fast, 80)).append("\", profile API \"").append(Printable(api, 80)).append("\"");
     }
     if (mismatches)
         report.findings.push_back("reader mismatch (" + std::to_string(mismatches) + " keys): " + first);

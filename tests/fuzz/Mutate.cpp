@@ -133,15 +133,18 @@ std::string FuzzKey(Rng& rng)
 {
     std::string key = "Software\\QuillonFuzz\\@RUN@";
     const int depth = rng.Range(0, 2);
-    for (int i = 0; i < depth; ++i) key += "\\" + std::string(rng.Chance(70) ? "k" : "表") + std::to_string(rng.Range(0, 3));
+    for (int i = 0; i < depth; ++i) key.append("\\").append(rng.Chance(70) ? "k" : "表").append(std::to_string(rng.Range(0, 3)));
     return key;
 }
 
 std::string RegistryKey(Rng& rng, bool installSide)
 {
-    const std::string root = installSide && rng.Chance(10) ? rng.Pick(kLooseRoots) : rng.Pick(kRoots);
-    return root + (root.empty() || rng.Chance(70) ? (root.empty() && rng.Chance(70) ? "" : "\\") : "") + FuzzKey(rng) +
-           (rng.Chance(10) ? "\\" : "");
+    std::string key = installSide && rng.Chance(10) ? rng.Pick(kLooseRoots) : rng.Pick(kRoots);
+    // A backslash between root and path, mostly; none now and then.
+    if (key.empty() ? rng.Chance(30) : rng.Chance(70)) key += "\\";
+    key += FuzzKey(rng);
+    if (rng.Chance(10)) key += "\\";
+    return key;
 }
 
 std::string Extension(Rng& rng)
