@@ -224,7 +224,7 @@ int RunChild(const Options& o)
         if (o.verbose) {
             Say("T " + std::to_string(j) + " " + KindName(input.kind) + " case from " + input.origin);
             for (const std::string& line : report.vetoes) Say("T " + std::to_string(j) + " veto: " + line);
-            for (const std::string& line : report.trace) Say("T " + std::to_string(j) + " " + Printable(line, 300));
+            for (const std::string& line : report.trace) Say("T " + std::to_string(j) + " " + Printable(line, 6000));
         }
         if (!report.findings.empty()) {
             const std::string keep = o.findings + job.Label(o.seed) + "\\";

@@ -31,8 +31,10 @@ const std::vector<std::string> kNumbers = {"0", "1", "-2", "$1F", "$FFFFFFFF", "
                                            "2147483648", "-2147483648", "-2147483649", "99999999999999999999",
                                            "$", "-$10", " 12", "12 ", "1e3", "０", "0A0B0C0D", "", "$7fffffff",
                                            "+5", "--1", "$-1", "0x10"};
+// Patterns, some of which match the layout's own folders (win, system32, shell ...).
 const std::vector<std::string> kPatterns = {"*.bak", "*.log", "*", "*.*", "..\\*", "..\\..\\*.*", "sub\\*.tmp",
-                                            "(App)\\*.x", "?", "a.txt", "..", "表*", "*.INI", "", "Z:\\*"};
+                                            "(App)\\*.x", "?", "a.txt", "..", "表*", "*.INI", "", "Z:\\*", "w*", "s*",
+                                            "S?????32", "..\\S*", "?in", "*l*"};
 const char kLeadBytes[] = {'\x81', '\x88', '\x95', '\x9F', '\xE0', '\xEA', '\xFC'};
 
 std::string RandomCase(Rng& rng, std::string text)
