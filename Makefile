@@ -7,7 +7,7 @@ BUILD      ?= build
 JOBS       ?= 2
 CMAKE_ARGS ?=
 
-.PHONY: demo test deps build build-x64 build-x86 prefix check bench clean
+.PHONY: demo test deps build build-x64 build-x86 prefix check bench fuzz clean
 
 deps:
 	scripts/setup-deps.sh
@@ -45,6 +45,17 @@ demo: build-x64
 BENCH_RUNS ?= 5
 bench: build-x64 build-x86 prefix
 	bench/run.sh $(BUILD) $(BENCH_RUNS)
+
+# Fuzzes the script readers, the record and both engines: the saved cases of earlier
+# findings, then FUZZ_CASES generated ones from FUZZ_SEED (a new seed when empty; it is
+# printed). FUZZ_ARGS passes more options (--time-limit S, --verbose). Not part of the
+# tests, which run a short fixed-seed round.
+FUZZ_CASES ?= 5000
+FUZZ_SEED  ?=
+FUZZ_ARGS  ?=
+fuzz: build-x64 prefix
+	scripts/wine-run.sh $(BUILD)/x64/tests/fuzz.exe --cases $(FUZZ_CASES) $(if $(FUZZ_SEED),--seed $(FUZZ_SEED)) \
+	  --replay P:/tests/fuzz/cases $(FUZZ_ARGS)
 
 clean:
 	rm -rf $(BUILD)

@@ -190,6 +190,17 @@ IniDocument IniDocument::Load(const std::string& path)
         while (end > begin && IsProfileSpace(end[-1])) --end;
         return span(begin, end);
     };
+    // The profile API keeps names and values as C strings: whatever follows a NUL byte
+    // in the file is not part of them.
+    const auto upToNul = [base](Span s) {
+        for (std::uint32_t i = 0; i < s.length; ++i) {
+            if (base[s.begin + i] == L'\0') {
+                s.length = i;
+                break;
+            }
+        }
+        return s;
+    };
     doc.AddSection(Span{}); // keys before the first header
     std::uint32_t current = 0;
     bool ignoring = false; // in a later section of a name already seen
@@ -211,7 +222,7 @@ IniDocument IniDocument::Load(const std::string& path)
             while (close > begin && close[-1] != L']') --close;
             if (close != begin) {
                 const std::size_t before = doc.sections_.size();
-                current = doc.AddSection(trimmed(begin + 1, close - 1));
+                current = doc.AddSection(upToNul(trimmed(begin + 1, close - 1)));
                 ignoring = doc.sections_.size() == before;
                 continue;
             }
@@ -219,8 +230,8 @@ IniDocument IniDocument::Load(const std::string& path)
         if (ignoring) continue;
         const wchar_t* eq = begin;
         while (eq < stop && *eq != L'=') ++eq;
-        if (eq < stop) doc.AddKey(Key{current, trimmed(begin, eq), trimmed(eq + 1, stop), true});
-        else doc.AddKey(Key{current, span(begin, stop), Span{}, false});
+        if (eq < stop) doc.AddKey(Key{current, upToNul(trimmed(begin, eq)), upToNul(trimmed(eq + 1, stop)), true});
+        else doc.AddKey(Key{current, upToNul(span(begin, stop)), Span{}, false});
     }
     return doc;
 }

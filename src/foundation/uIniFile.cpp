@@ -24,6 +24,13 @@ std::string ReadIniString(const std::string& section, const std::string& key,
 bool WriteIniString(const std::string& section, const std::string& key,
                     const std::string& value, const std::string& file)
 {
+    // What the ANSI profile functions cannot take: a file path of MAX_PATH bytes or more,
+    // and strings whose conversion to UTF-16 overflows its 16-bit length (32,767
+    // characters and more). Some systems then write something else, Wine ends the
+    // process; such a value cannot be written.
+    constexpr std::size_t kLongest = 32766;
+    if (file.size() >= MAX_PATH || section.size() > kLongest || key.size() > kLongest || value.size() > kLongest)
+        return false;
     const BOOL ok = WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(),
                                                file.c_str());
     WritePrivateProfileStringA(nullptr, nullptr, nullptr, file.c_str());

@@ -10,7 +10,8 @@ std::string ReadIniString(const std::string& section, const std::string& key,
                           const std::string& def, const std::string& file);
 
 // Writes one key and flushes the system's cached copy of the file. Returns true when
-// the value was written. Never deletes a key or section.
+// the value was written. Never deletes a key or section. A file path of MAX_PATH bytes
+// or more, or a section, key or value of more than 32,766 bytes, is not written.
 bool WriteIniString(const std::string& section, const std::string& key,
                     const std::string& value, const std::string& file);
 

@@ -23,6 +23,29 @@ void LoadList(std::vector<std::string>& into, const IniDocument& doc, const char
     for (std::string& value : ReadOpenList(doc, section, prefix)) into.push_back(std::move(value));
 }
 
+// A value as a record line holds it. Every reader takes one pair of enclosing quotes
+// off a value ("x" or 'x'); such a value gets a pair more, so reading gives it back whole.
+std::string LineValue(const std::string& value)
+{
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+        return value.front() + value + value.front();
+    return value;
+}
+
+// The key = value lines of a composed section, each value as a line holds it.
+std::string LineValues(const std::string& lines)
+{
+    std::string out;
+    for (std::size_t p = 0; p < lines.size();) {
+        const std::size_t eol = lines.find("\r\n", p);
+        const std::string line = lines.substr(p, eol - p);
+        const std::size_t eq = line.find('=');
+        out += line.substr(0, eq + 1) + LineValue(line.substr(eq + 1)) + "\r\n";
+        p = eol + 2;
+    }
+    return out;
+}
+
 void AppendSection(std::string& text, const char* header, const char* prefix, const RecordList& list,
                    bool mergeShared)
 {
@@ -35,7 +58,14 @@ void AppendSection(std::string& text, const char* header, const char* prefix, co
         }
     }
     text.append(header).append("\r\n");
+    const std::size_t from = text.size();
     section.AppendTo(text);
+    // Only a section with quotes can hold a value that needs more of them.
+    if (text.find_first_of("\"'", from) != std::string::npos) {
+        const std::string lines = text.substr(from);
+        text.resize(from);
+        text += LineValues(lines);
+    }
     text.append("\r\n");
 }
 
@@ -159,8 +189,8 @@ std::string ComposeRecord(const RecordLists& lists, const RecordTexts& t, const 
          "Message2=！！！　警告　！！！\r\n"
          "Message3=このファイルをエディタなどで書き換えたり、削除しないでください。\r\n"
          "Message4=書き換えた場合、" + t.UnSetupWord + "動作の保証はできません。\r\n\r\n";
-    r += "[Title]\r\nUnSetup=" + t.UnSetupTitle + "\r\n\r\n";
-    r += "[SetupFolder]\r\nFolder=" + t.InstallFolder + "\r\n\r\n";
+    r += "[Title]\r\nUnSetup=" + LineValue(t.UnSetupTitle) + "\r\n\r\n";
+    r += "[SetupFolder]\r\nFolder=" + LineValue(t.InstallFolder) + "\r\n\r\n";
     show(4);
     AppendSection(r, "[DeleteFolder]", "Folder", lists.DeleteFolder, false);
     show(5);
@@ -175,18 +205,19 @@ std::string ComposeRecord(const RecordLists& lists, const RecordTexts& t, const 
     r += "[RestoreRelate]\r\n";
     for (std::size_t n = 0; n < lists.RestoreRelate.size(); ++n) {
         if (!lists.RestoreRelate[n].empty())
-            r += "Key" + std::to_string(n + 1) + "=" + lists.RestoreRelate[n] + "\r\n";
+            r += "Key" + std::to_string(n + 1) + "=" + LineValue(lists.RestoreRelate[n]) + "\r\n";
     }
     r += "\r\n[UnSetupOption]\r\n";
-    if (!t.UnSetupOption.empty()) r += "CheckBox=" + t.UnSetupOption + "\r\n";
-    if (!t.UnSetupCheckBox3.empty()) r += "CheckBox3=" + t.UnSetupCheckBox3 + "\r\n";
-    if (!t.UnSetupCheckBox4.empty()) r += "CheckBox4=" + t.UnSetupCheckBox4 + "\r\n";
+    if (!t.UnSetupOption.empty()) r += "CheckBox=" + LineValue(t.UnSetupOption) + "\r\n";
+    if (!t.UnSetupCheckBox3.empty()) r += "CheckBox3=" + LineValue(t.UnSetupCheckBox3) + "\r\n";
+    if (!t.UnSetupCheckBox4.empty()) r += "CheckBox4=" + LineValue(t.UnSetupCheckBox4) + "\r\n";
     r += "\r\n[BeforeUnInstall]\r\n";
-    if (!t.BeforeReadmeFile.empty()) r += "ReadmeFile=" + t.BeforeReadmeFile + "\r\n";
-    if (!t.BeforeFile.empty()) r += "File=" + t.BeforeFile + "\r\n";
-    r += "\r\n[Extend]\r\nSetupString=" + t.SetupWord + "\r\nUnSetupString=" + t.UnSetupWord + "\r\n\r\n";
-    r += "[UnSetupRegistryKey]\r\nKey=" + UninstallKeyPath(unSetupKey) + "\r\n\r\n";
-    r += "[ProgramID]\r\nID=" + t.ProgramId + "\r\n";
+    if (!t.BeforeReadmeFile.empty()) r += "ReadmeFile=" + LineValue(t.BeforeReadmeFile) + "\r\n";
+    if (!t.BeforeFile.empty()) r += "File=" + LineValue(t.BeforeFile) + "\r\n";
+    r += "\r\n[Extend]\r\nSetupString=" + LineValue(t.SetupWord) + "\r\nUnSetupString=" + LineValue(t.UnSetupWord) +
+         "\r\n\r\n";
+    r += "[UnSetupRegistryKey]\r\nKey=" + LineValue(UninstallKeyPath(unSetupKey)) + "\r\n\r\n";
+    r += "[ProgramID]\r\nID=" + LineValue(t.ProgramId) + "\r\n";
     return r;
 }
 

@@ -113,6 +113,9 @@ std::uint32_t Delete(Host& host, const std::string& path, bool direct, bool* cer
     if (certainlyGone) *certainlyGone = false;
     const bool plain = !HasWildcard(path);
     if (plain && FileAge(path) == -1) return ERROR_FILE_NOT_FOUND;
+    // A longer pattern names no file through the ANSI functions, and a shell may overrun
+    // a buffer on one instead of failing (Wine's ends the process).
+    if (path.size() >= MAX_PATH) return ERROR_FILENAME_EXCED_RANGE;
 
     // Unregistration reports nothing whatever the role, so the role is not needed.
     if (IsComponentFile(path)) RegisterComponent(host, std::string(), path, false);

@@ -11,7 +11,8 @@
 // Deletes a file, or everything a wildcard pattern matches (folders with their contents),
 // through the shell: silently, without confirmation and without the recycle bin. A DLL or
 // OCX is asked to unregister itself first. Returns 2 for a plain name (no "*" or "?")
-// that names no file, a folder included, without calling the shell; otherwise 0, or the
+// that names no file, a folder included, without calling the shell; 206 (name too long)
+// for a pattern of MAX_PATH bytes or more, also without the shell; otherwise 0, or the
 // shell's code when the shell failed and the thread's last error says so too.
 // A plain existing file that no one else has open is deleted directly, which ends as the
 // shell's delete does and certainly removes the name: certainlyGone (when given) is set

@@ -110,6 +110,21 @@ bool StaysInFolder(const std::string& folder, const std::string& pattern)
     return IsInsideFolder(PathFolder(ResolvePath(base + pattern)), ResolvePath(base));
 }
 
+std::string PatternsInside(const std::string& folder, const std::string& patterns, std::vector<std::string>& refused)
+{
+    std::string inside;
+    std::string rest = patterns;
+    while (!rest.empty()) {
+        const std::size_t bar = PosNoCase("|", rest);
+        const std::string piece = bar ? Left(rest, static_cast<int>(bar) - 1) : rest;
+        rest = bar ? Mid(rest, static_cast<int>(bar) + 1) : std::string();
+        if (piece.empty()) continue;
+        if (StaysInFolder(folder, piece)) inside += piece + "|";
+        else refused.push_back(piece);
+    }
+    return inside;
+}
+
 bool MatchesProtectedFolder(const ProtectedFolders& folders, const std::string& pattern)
 {
     const std::string resolved = ResolvePath(pattern);

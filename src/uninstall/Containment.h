@@ -42,6 +42,10 @@ bool IsInsideFolderOnDisk(const std::string& path, const std::string& folder);
 // leads out once the system has resolved it.
 bool StaysInFolder(const std::string& folder, const std::string& pattern);
 
+// The pieces of a "|"-separated pattern list that stay inside folder once resolved
+// ("*.INI", "sub\*.tmp"), each followed by "|"; the others ("..\*.*") go to refused.
+std::string PatternsInside(const std::string& folder, const std::string& patterns, std::vector<std::string>& refused);
+
 // True when a wildcard pattern matches a protected folder or one that holds it; the
 // shell deletes the folders a pattern matches with all they hold.
 bool MatchesProtectedFolder(const ProtectedFolders& folders, const std::string& pattern);

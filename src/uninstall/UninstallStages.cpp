@@ -32,17 +32,21 @@ namespace {
 // around the installation and is dropped.
 void AddBoxPatterns(UninstallContext& run, const std::string& folder, const std::string& caption)
 {
-    std::string rest = caption;
-    while (!rest.empty()) {
-        const std::size_t bar = PosNoCase("|", rest);
-        const std::string piece = bar ? Left(rest, static_cast<int>(bar) - 1) : rest;
-        rest = bar ? Mid(rest, static_cast<int>(bar) + 1) : std::string();
-        if (piece.empty()) continue;
-        if (StaysInFolder(folder, piece))
-            run.patterns += piece + "|";
-        else
-            run.host.Log("追加削除のパターン " + piece + " はフォルダの外を指すため使いません");
-    }
+    std::vector<std::string> refused;
+    run.patterns += PatternsInside(folder, caption, refused);
+    for (const std::string& piece : refused)
+        run.host.Log("追加削除のパターン " + piece + " はフォルダの外を指すため使いません");
+}
+
+// The extra-file patterns that stay inside a folder below the installation folder: one
+// that stays inside the installation folder may still climb out of a folder below it.
+std::string ContainedPatterns(UninstallContext& run, const std::string& folder)
+{
+    std::vector<std::string> refused;
+    const std::string inside = PatternsInside(folder, run.patterns, refused);
+    for (const std::string& piece : refused)
+        run.host.Log("追加削除のパターン " + piece + " はフォルダ " + folder + " の外を指すため使いません");
+    return inside;
 }
 
 } // namespace
@@ -155,7 +159,7 @@ void RemoveFolders(UninstallContext& run)
             installKnown = true;
             inside = IsInsideFolder(resolved, installResolved);
         }
-        std::uint32_t r = RemoveFolder(run.host, folder, inside && patternsApply ? run.patterns : std::string());
+        std::uint32_t r = RemoveFolder(run.host, folder, inside && patternsApply ? ContainedPatterns(run, folder) : std::string());
         if (r == 0 && installKnown && IsInsideFolder(installResolved, resolved)) installKnown = false;
         run.LogResult("フォルダ削除 " + folder, r);
         // In delete-all mode the installation folder goes as a whole at the end.

@@ -92,6 +92,28 @@ TEST(IniDocument, AnswersLikeTheProfileApiOnDamagedFiles)
     }
 }
 
+TEST(IniDocument, ANulByteEndsNamesAndValuesAsInTheProfileApi)
+{
+    // Found by the fuzzer: scripts with NUL bytes were read with the bytes after the NUL,
+    // and the record written from them carried NULs that its readers cut off.
+    ScratchFolder dir;
+    const std::string file = dir / "zero.ini"; // "nul.ini" would be the device
+    const std::string entries("[Sec\0tion]\r\nKey\0x=v1\r\nK2=a\0b\r\nK3=\"q\0\"\r\nK4=  \0lead\r\n"
+                              "[Other]\r\nK\0=first\r\nK=second\r\nL=x \0 \r\n",
+                              88);
+    // Enough plain text before them that neither reader takes the file for UTF-16.
+    const std::string text = "; " + std::string(300, 'x') + "\r\n" + entries;
+    ASSERT_TRUE(WriteFileBytes(file, text));
+    ExpectSameAnswers(file, {"Sec", "Section", "Key", "Keyx", "K2", "K3", "K4", "Other", "K", "L"}, "NUL bytes");
+    const IniDocument doc = IniDocument::Load(file);
+    EXPECT_EQ(doc.Get("Sec", "Key", "d"), "v1");
+    EXPECT_EQ(doc.Get("Sec", "K2", "d"), "a");
+    EXPECT_EQ(doc.Get("Sec", "K3", "d"), "\"q");
+    EXPECT_EQ(doc.Get("Sec", "K4", "d"), "");
+    EXPECT_EQ(doc.Get("Other", "K", "d"), "first");
+    EXPECT_EQ(doc.Get("Other", "L", "d"), "x ");
+}
+
 TEST(IniDocument, SeesWhatTheProfileApiWrote)
 {
     ScratchFolder dir;

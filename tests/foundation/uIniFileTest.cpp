@@ -79,6 +79,23 @@ TEST(WriteIniString, ReportsAFileThatCannotBeWritten)
     EXPECT_FALSE(WriteIniString("Sec", "Key", "v", dir / "no\\such\\folder\\w.ini"));
 }
 
+TEST(WriteIniString, RefusesWhatTheProfileFunctionsCannotTakeAndWritesNothing)
+{
+    // Found by the fuzzer: a script's 100,000-byte program ID, written as a section of
+    // QUSET98.INI, ended the installer under Wine.
+    ScratchFolder dir;
+    const std::string file = dir / "w.ini";
+    EXPECT_FALSE(WriteIniString(Repeat("能", 32767), "Folder", "v", file)); // 65,534 bytes
+    EXPECT_FALSE(WriteIniString("Sec", Repeat("能", 32767), "v", file));
+    EXPECT_FALSE(WriteIniString("Sec", "Key", std::string(100000, 'v'), file));
+    EXPECT_FALSE(WriteIniString("Sec", "Key", "v", dir / (std::string(300, 'f') + ".ini")));
+    EXPECT_EQ(ReadFileBytes(file), "");
+    // The longest that fits is written whole.
+    const std::string name(32766, 'k'), value(32766, 'v');
+    EXPECT_TRUE(WriteIniString("Sec", name, value, file));
+    EXPECT_EQ(ReadIniString("Sec", name, "", file), value);
+}
+
 TEST(ComposeRecordLine, NumbersFromOneWithoutTheSection)
 {
     EXPECT_EQ(ComposeRecordLine("C:\\a.txt", "File", "File", false, ""), "File1=C:\\a.txt\r\n");

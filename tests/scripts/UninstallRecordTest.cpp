@@ -262,3 +262,30 @@ TEST(LoadPreviousRecord, ADamagedRecordLoadsWhatTheProfileApiReads)
     EXPECT_EQ(lists.RestoreRelate[19], "e20,c") << "only Key1 to Key20 are read";
     EXPECT_EQ(lists.RestoreRelate[0], "e1,c");
 }
+
+TEST(ComposeRecord, QuotedValuesReadBackWhole)
+{
+    // Found by the fuzzer: an entry the readers had unquoted once ('q' from ''q'') was
+    // written as it was and read back without its quotes, so the uninstaller acted on
+    // another name than the one recorded.
+    ScratchFolder dir;
+    ASSERT_TRUE(CreateDirectoryA((dir / "work").c_str(), nullptr));
+    RecordLists lists;
+    for (const char* entry : {"'q'", "\"a b\"", "\"x\" and \"y\"", "'", "\"open", "plain"}) {
+        lists.AddDeleteFile.Add(entry);
+        lists.DeleteRegistry.Add(entry);
+    }
+    lists.RestoreRelate[0] = "'ext'";
+    RecordTexts texts = DefaultTexts(dir.path());
+    texts.UnSetupCheckBox3 = "\"*.bak\"";
+    ASSERT_TRUE(WriteFileBytes(dir / "UNSETUP.INI", ComposeRecord(lists, texts, "QuotedKey")));
+
+    const std::vector<std::string> expected = {"'q'", "\"a b\"", "\"x\" and \"y\"", "'", "\"open", "plain"};
+    RecordLists loaded;
+    LoadPreviousRecord(loaded, dir.path(), dir / "work\\");
+    EXPECT_EQ(loaded.AddDeleteFile.earlier, expected);
+    EXPECT_EQ(loaded.DeleteRegistry.earlier, expected);
+    EXPECT_EQ(loaded.RestoreRelate[0], "'ext'");
+    EXPECT_EQ(ReadIniString("UnSetupOption", "CheckBox3", "", dir / "UNSETUP.INI"), "\"*.bak\"");
+    EXPECT_NE(ReadFileBytes(dir / "UNSETUP.INI").find("\r\nFile1=''q''\r\nFile2=\"\"a b\"\"\r\n"), std::string::npos);
+}

@@ -107,6 +107,19 @@ TEST(DeleteFiles, AWildcardDeletesEveryMatchFoldersIncludedAndNothingElse)
     EXPECT_TRUE(Exists(dir / "keep.txt"));
 }
 
+TEST(DeleteFiles, APatternTooLongForTheAnsiFunctionsNeverReachesTheShell)
+{
+    // Found by the fuzzer: a record's 100,000-character installation folder, emptied with
+    // the option boxes' patterns, ended the uninstaller inside the shell's delete.
+    DbcsFolder dir;
+    CountingHost host;
+    const std::string folder = dir / (std::string(1000, 'a') + "\\");
+    EXPECT_EQ(DeleteFiles(host, folder + "*.INI"), static_cast<std::uint32_t>(ERROR_FILENAME_EXCED_RANGE));
+    EXPECT_EQ(DeleteFiles(host, folder + "x.txt"), 2u) << "a plain name stays a file that is not there";
+    EXPECT_EQ(RemoveFolder(host, folder, "*.INI|*.GID|"), static_cast<std::uint32_t>(ERROR_FILENAME_EXCED_RANGE));
+    EXPECT_EQ(host.ownerRequests, 0);
+}
+
 // The shell under Wine reports the failure but leaves the last error at 0.
 TEST(DeleteFiles, AFileInUseIsReportedAsAFailureNotAsSuccess)
 {
