@@ -16,6 +16,8 @@
 
 #include <windows.h>
 
+#include <cctype>
+
 namespace {
 
 constexpr const char* kSharedDlls = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
@@ -181,9 +183,27 @@ std::map<std::string, std::string> ReadValues(HKEY root, const char* path)
     return values;
 }
 
-void RestoreValues(HKEY root, const char* path, const std::map<std::string, std::string>& wanted)
+// True when a name or path is the fuzzer's: on its drive ("O:\...", "\??\O:\..."), or
+// not on any drive (a relative name a case made). The other test programs name files
+// only by full paths on drives of their own.
+bool OwnedByFuzz(const std::string& name, char drive)
 {
-    const auto now = ReadValues(root, path);
+    std::size_t at = name.rfind("\\??\\", 0) == 0 ? 4 : 0;
+    if (name.rfind("!", 0) == 0) at = name.rfind("!\\??\\", 0) == 0 ? 5 : 1;
+    const bool letter = name.size() > at + 1 && std::isalpha(static_cast<unsigned char>(name[at])) && name[at + 1] == ':';
+    return !letter || (name[at] & ~0x20) == drive;
+}
+
+// Puts back the values of root\path that are the fuzzer's as they were in all.
+// Only those: the other test programs, which may run meanwhile in the same prefix, count
+// and remove their own files in the same key.
+void RestoreValues(HKEY root, const char* path, const std::map<std::string, std::string>& all, char drive)
+{
+    std::map<std::string, std::string> wanted, now;
+    for (const auto& [name, value] : all)
+        if (OwnedByFuzz(name, drive)) wanted.emplace(name, value);
+    for (const auto& [name, value] : ReadValues(root, path))
+        if (OwnedByFuzz(name, drive)) now.emplace(name, value);
     if (now == wanted) return;
     HKEY key = nullptr;
     if (RegOpenKeyExA(root, path, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
@@ -650,8 +670,29 @@ void Sandbox::CleanRegistry() const
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, (std::string(kUninstallList) + "\\" + name).c_str());
     for (const std::string& name : SubkeysStartingWith(HKEY_CLASSES_ROOT, "", {".qfz" + config_.runId, "qfz" + config_.runId}))
         RegDeleteTreeA(HKEY_CLASSES_ROOT, name.c_str());
-    RestoreValues(HKEY_LOCAL_MACHINE, kSharedDlls, sharedDlls_);
-    if (ReadPendingRenames() != pendingRenames_) WritePendingRenames(pendingRenames_);
+    RestoreValues(HKEY_LOCAL_MACHINE, kSharedDlls, sharedDlls_, config_.drive);
+    // The pending renames of this drive go; those of other programs stay.
+    const std::optional<std::string> pending = ReadPendingRenames();
+    if (pending) {
+        std::vector<std::string> entries;
+        for (std::size_t p = 0; p < pending->size();) {
+            const std::size_t nul = pending->find('\0', p);
+            const std::size_t end = nul == std::string::npos ? pending->size() : nul;
+            entries.push_back(pending->substr(p, end - p));
+            p = end + 1;
+        }
+        while (!entries.empty() && entries.back().empty()) entries.pop_back();
+        std::string kept;
+        bool dropped = false;
+        for (std::size_t i = 0; i < entries.size(); i += 2) {
+            if (OwnedByFuzz(entries[i], config_.drive)) {
+                dropped = true;
+                continue;
+            }
+            kept += entries[i] + '\0' + (i + 1 < entries.size() ? entries[i + 1] : std::string()) + '\0';
+        }
+        if (dropped) WritePendingRenames(kept.empty() && !pendingRenames_ ? std::optional<std::string>() : kept + '\0');
+    }
 }
 
 std::vector<std::string> Sandbox::CheckRegistryGuards() const
