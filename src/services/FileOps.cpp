@@ -147,7 +147,11 @@ std::uint32_t RemoveFolder(Host& host, const std::string& folder, const std::str
         const std::size_t bar = PosNoCase("|", rest);
         const std::string piece = bar ? rest.substr(0, bar - 1) : rest;
         rest = bar ? rest.substr(bar) : std::string();
-        if (!piece.empty()) DeleteFiles(host, base + piece);
+        if (piece.empty()) continue;
+        // A pattern that matches nothing is not handed to the shell: loading and running
+        // its delete for every folder cost more than all the files of a small folder.
+        WIN32_FIND_DATAA data{};
+        if (UniqueFind(FindFirstFileA((base + piece).c_str(), &data))) DeleteFiles(host, base + piece);
     }
     if (RemoveDirectoryA(base.c_str())) return 0;
     const DWORD error = GetLastError();
