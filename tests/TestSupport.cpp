@@ -100,23 +100,28 @@ std::string UnixPath(const std::string& windowsPath)
     return result;
 }
 
+bool StartUnixProgram(std::string commandLine)
+{
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return false;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return true;
+}
+
 bool PlantSymbolicLink(const std::string& target, const std::string& link)
 {
     const std::size_t slash = link.find_last_of('\\');
     const std::string unixTarget = UnixPath(target);
     const std::string unixParent = UnixPath(link.substr(0, slash));
     if (unixTarget.empty() || unixParent.empty()) return false;
-    // Wine starts a Linux program named by its Linux path under \\?\unix (the prefix has
-    // no drive for the Linux root). Its end is not reported back, so the link itself is
-    // waited for.
-    std::string command = "\\\\?\\unix\\bin\\ln -s \"" + unixTarget + "\" \"" + unixParent + "/" +
-                          link.substr(slash + 1) + "\"";
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    // The end of a Linux program is not reported back, so the link itself is waited for.
+    if (!StartUnixProgram("\\\\?\\unix\\bin\\ln -s \"" + unixTarget + "\" \"" + unixParent + "/" +
+                          link.substr(slash + 1) + "\""))
+        return false;
     DWORD attributes = INVALID_FILE_ATTRIBUTES;
     WaitUntil([&] { return (attributes = GetFileAttributesA(link.c_str())) != INVALID_FILE_ATTRIBUTES; });
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);

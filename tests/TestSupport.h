@@ -60,6 +60,11 @@ inline std::string WintoolCommand(const std::string& args)
 }
 #endif
 
+// Starts a Linux program under Wine, named by its Linux path below \\?\unix (the test
+// prefixes have no drive for the Linux root): "\\?\unix\bin\sh -c ...". Wine reports
+// no end of such a program; callers wait for what it makes.
+bool StartUnixProgram(std::string commandLine);
+
 // The Linux path of a Windows path under Wine ("" when there is none).
 std::string UnixPath(const std::string& windowsPath);
 // Makes link a Linux symbolic link to the folder target, as a program outside Wine could

@@ -104,20 +104,11 @@ bool RunLinux(const std::string& command, const std::string& base)
     DeleteFileA(mark.c_str());
     const std::string unixMark = UnixPath(mark);
     if (unixMark.empty()) return false;
-    // Under \\?\unix: the prefix has no drive for the Linux root.
-    std::string line = "\\\\?\\unix\\bin\\sh -c \"" + command + " ; echo $? > '" + unixMark + ".part' && mv '" +
-                       unixMark + ".part' '" + unixMark + "'\"";
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    if (!StartUnixProgram("\\\\?\\unix\\bin\\sh -c \"" + command + " ; echo $? > '" + unixMark + ".part' && mv '" +
+                          unixMark + ".part' '" + unixMark + "'\""))
+        return false;
     std::string status;
-    for (int wait = 0; wait < 3000 && status.empty(); ++wait) {
-        status = ReadFileBytes(mark);
-        if (status.empty()) Sleep(20);
-    }
+    WaitUntil([&] { return !(status = ReadFileBytes(mark)).empty(); });
     DeleteFileA(mark.c_str());
     return status.rfind("0", 0) == 0;
 }
