@@ -82,8 +82,9 @@ DWORD CopyInPieces(const std::string& source, const std::string& target, const C
 // it is: same attributes, without the open and close a change costs for every file.
 void MakeArchiveOnly(const std::string& path)
 {
-    if (FileAge(path) == -1) return;
-    if (GetFileAttributesA(path.c_str()) != kArchiveOnly) SetFileAttributesA(path.c_str(), kArchiveOnly);
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
+    if (attributes != kArchiveOnly) SetFileAttributesA(path.c_str(), kArchiveOnly);
 }
 
 // One copy over whatever is at target (or, with failIfExists, only to a name not taken

@@ -14,6 +14,12 @@ bool IsProfileSpace(wchar_t c)
     return c == L' ' || (c >= L'\t' && c <= L'\r') || c == 0x1A;
 }
 
+// Narrows [begin, end) to what the profile API keeps of a name or value.
+void TrimProfileSpace(const wchar_t*& begin, const wchar_t*& end)
+{
+    while (begin < end && IsProfileSpace(*begin)) ++begin;
+    while (end > begin && IsProfileSpace(end[-1])) --end;
+}
 
 std::wstring Widen(const std::string& text)
 {
@@ -185,14 +191,11 @@ IniDocument IniDocument::Load(const std::string& path)
     const auto span = [base](const wchar_t* begin, const wchar_t* end) {
         return Span{static_cast<std::uint32_t>(begin - base), static_cast<std::uint32_t>(end - begin)};
     };
-    const auto trimmed = [&](const wchar_t* begin, const wchar_t* end) {
-        while (begin < end && IsProfileSpace(*begin)) ++begin;
-        while (end > begin && IsProfileSpace(end[-1])) --end;
-        return span(begin, end);
-    };
-    // The profile API keeps names and values as C strings: whatever follows a NUL byte
-    // in the file is not part of them.
-    const auto upToNul = [base](Span s) {
+    // A name or value: without the blanks the profile API trims, and ended by a NUL
+    // byte, as the API keeps names and values as C strings.
+    const auto field = [&](const wchar_t* begin, const wchar_t* end) {
+        TrimProfileSpace(begin, end);
+        Span s = span(begin, end);
         for (std::uint32_t i = 0; i < s.length; ++i) {
             if (base[s.begin + i] == L'\0') {
                 s.length = i;
@@ -211,9 +214,8 @@ IniDocument IniDocument::Load(const std::string& path)
         while (lineEnd < end && *lineEnd != L'\n' && *lineEnd != L'\r') ++lineEnd;
         const wchar_t* next = lineEnd < end ? lineEnd + 1 : end;
         const wchar_t* begin = p;
-        while (begin < lineEnd && IsProfileSpace(*begin)) ++begin;
         const wchar_t* stop = lineEnd;
-        while (stop > begin && IsProfileSpace(stop[-1])) --stop;
+        TrimProfileSpace(begin, stop);
         p = next;
         if (begin == stop) continue;
 
@@ -222,7 +224,7 @@ IniDocument IniDocument::Load(const std::string& path)
             while (close > begin && close[-1] != L']') --close;
             if (close != begin) {
                 const std::size_t before = doc.sections_.size();
-                current = doc.AddSection(upToNul(trimmed(begin + 1, close - 1)));
+                current = doc.AddSection(field(begin + 1, close - 1));
                 ignoring = doc.sections_.size() == before;
                 continue;
             }
@@ -230,8 +232,8 @@ IniDocument IniDocument::Load(const std::string& path)
         if (ignoring) continue;
         const wchar_t* eq = begin;
         while (eq < stop && *eq != L'=') ++eq;
-        if (eq < stop) doc.AddKey(Key{current, upToNul(trimmed(begin, eq)), upToNul(trimmed(eq + 1, stop)), true});
-        else doc.AddKey(Key{current, upToNul(span(begin, stop)), Span{}, false});
+        if (eq < stop) doc.AddKey(Key{current, field(begin, eq), field(eq + 1, stop), true});
+        else doc.AddKey(Key{current, field(begin, stop), Span{}, false});
     }
     return doc;
 }
@@ -244,8 +246,7 @@ std::string IniDocument::Get(const std::string& section, const std::string& key,
     const auto find = [](const std::wstring& name, const wchar_t*& begin) {
         begin = name.data();
         const wchar_t* end = begin + name.size();
-        while (begin < end && IsProfileSpace(*begin)) ++begin;
-        while (end > begin && IsProfileSpace(end[-1])) --end;
+        TrimProfileSpace(begin, end);
         return static_cast<std::size_t>(end - begin);
     };
     const wchar_t* name = nullptr;

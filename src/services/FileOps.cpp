@@ -139,15 +139,23 @@ std::uint32_t DeleteFilesThroughShell(Host& host, const std::string& path)
     return Delete(host, path, false, nullptr);
 }
 
-std::uint32_t RemoveFolder(Host& host, const std::string& folder, const std::string& patterns)
+std::vector<std::string> PatternPieces(const std::string& patterns)
 {
-    const std::string base = AddBackslash(folder, "B");
+    std::vector<std::string> pieces;
     std::string rest = patterns;
     while (!rest.empty()) {
         const std::size_t bar = PosNoCase("|", rest);
-        const std::string piece = bar ? rest.substr(0, bar - 1) : rest;
+        std::string piece = bar ? rest.substr(0, bar - 1) : rest;
         rest = bar ? rest.substr(bar) : std::string();
-        if (piece.empty()) continue;
+        if (!piece.empty()) pieces.push_back(std::move(piece));
+    }
+    return pieces;
+}
+
+std::uint32_t RemoveFolder(Host& host, const std::string& folder, const std::string& patterns)
+{
+    const std::string base = AddBackslash(folder, "B");
+    for (const std::string& piece : PatternPieces(patterns)) {
         // A pattern that matches nothing is not handed to the shell: loading and running
         // its delete for every folder cost more than all the files of a small folder.
         WIN32_FIND_DATAA data{};

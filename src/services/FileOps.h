@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // Deletes a file, or everything a wildcard pattern matches (folders with their contents),
 // through the shell: silently, without confirmation and without the recycle bin. A DLL or
@@ -23,6 +24,9 @@ std::uint32_t DeleteFiles(Host& host, const std::string& path, bool* certainlyGo
 // The same, every path through the shell as the rule is written: the oracle of the
 // direct delete in the tests.
 std::uint32_t DeleteFilesThroughShell(Host& host, const std::string& path);
+
+// The non-empty pieces of a "|"-separated pattern list ("*.INI|*.GID|" gives two).
+std::vector<std::string> PatternPieces(const std::string& patterns);
 
 // Deletes folder + each non-empty piece of the "|"-separated pattern list, then removes
 // the folder. Returns 0 or the error of the removal (145 when something remains).

@@ -268,21 +268,31 @@ bool IsOneOf(const std::string& upper, std::initializer_list<const char*> keys)
 
 } // namespace
 
-bool IsProtectedRegistryKey(const std::string& keyPath)
+namespace {
+
+// The list of installed programs and its parents, or no key at all; upper is the key
+// path as NormalKeyPath gives it.
+bool IsUninstallChain(const std::string& upper)
 {
-    int levels = 0;
-    const std::string upper = NormalKeyPath(keyPath, levels);
     return upper.empty() ||
            IsOneOf(upper, {"SOFTWARE", "SOFTWARE\\MICROSOFT", "SOFTWARE\\MICROSOFT\\WINDOWS",
                            "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION",
                            "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\UNINSTALL"});
 }
 
+} // namespace
+
+bool IsProtectedRegistryKey(const std::string& keyPath)
+{
+    int levels = 0;
+    return IsUninstallChain(NormalKeyPath(keyPath, levels));
+}
+
 bool IsProtectedRegistryKey(const std::string& rootToken, const std::string& keyPath)
 {
-    if (IsProtectedRegistryKey(keyPath)) return true;
     int levels = 0;
     const std::string upper = NormalKeyPath(keyPath, levels);
+    if (IsUninstallChain(upper)) return true;
     const HKEY root = RootKeyFromToken(rootToken);
     if (root == HKEY_CLASSES_ROOT) {
         // Associations are keys of one level here; these few belong to the system.

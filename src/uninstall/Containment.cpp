@@ -3,6 +3,7 @@
 #include "foundation/Handles.h"
 #include "foundation/MBUtils.h"
 #include "foundation/uStrOp.h"
+#include "services/FileOps.h"
 
 #include <windows.h>
 
@@ -104,22 +105,13 @@ bool IsProtectedFolder(const FolderValues& v, const std::string& folder)
     return ProtectedFolders(v).Protects(folder);
 }
 
-bool StaysInFolder(const std::string& folder, const std::string& pattern)
-{
-    const std::string base = AddBackslash(folder, "B");
-    return IsInsideFolder(PathFolder(ResolvePath(base + pattern)), ResolvePath(base));
-}
-
 std::string PatternsInside(const std::string& folder, const std::string& patterns, std::vector<std::string>& refused)
 {
+    const std::string base = AddBackslash(folder, "B");
+    const std::string resolvedBase = ResolvePath(base);
     std::string inside;
-    std::string rest = patterns;
-    while (!rest.empty()) {
-        const std::size_t bar = PosNoCase("|", rest);
-        const std::string piece = bar ? Left(rest, static_cast<int>(bar) - 1) : rest;
-        rest = bar ? Mid(rest, static_cast<int>(bar) + 1) : std::string();
-        if (piece.empty()) continue;
-        if (StaysInFolder(folder, piece)) inside += piece + "|";
+    for (const std::string& piece : PatternPieces(patterns)) {
+        if (IsInsideFolder(PathFolder(ResolvePath(base + piece)), resolvedBase)) inside += piece + "|";
         else refused.push_back(piece);
     }
     return inside;

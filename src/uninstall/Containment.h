@@ -38,12 +38,10 @@ std::string ResolvePath(const std::string& path);
 // True when path lies in folder or below it once both are resolved.
 bool IsInsideFolderOnDisk(const std::string& path, const std::string& folder);
 
-// True when a file pattern put after folder names nothing outside it: no ".." or root
-// leads out once the system has resolved it.
-bool StaysInFolder(const std::string& folder, const std::string& pattern);
 
-// The pieces of a "|"-separated pattern list that stay inside folder once resolved
-// ("*.INI", "sub\*.tmp"), each followed by "|"; the others ("..\*.*") go to refused.
+// The pieces of a "|"-separated pattern list that, put after folder, name nothing outside
+// it once the system has resolved them ("*.INI", "sub\*.tmp"), each followed by "|";
+// the others ("..\*.*", a root) go to refused.
 std::string PatternsInside(const std::string& folder, const std::string& patterns, std::vector<std::string>& refused);
 
 // True when a wildcard pattern matches a protected folder or one that holds it; the

@@ -27,23 +27,14 @@ void UninstallContext::Fail(const char* tag, const std::string& path, const std:
 
 namespace {
 
-// The recorded pattern of a box, each "|"-separated piece that stays in the folder it is
-// applied to; a piece leading out of it ("..", another root) would empty the folders
-// around the installation and is dropped.
-void AddBoxPatterns(UninstallContext& run, const std::string& folder, const std::string& caption)
+// The pieces of patterns that stay inside folder; a piece leading out of it ("..",
+// another root) would empty the folders around it and is dropped. A piece that stays
+// inside the installation folder may still climb out of a folder below it, so each
+// folder is judged on its own.
+std::string ContainedPatterns(UninstallContext& run, const std::string& folder, const std::string& patterns)
 {
     std::vector<std::string> refused;
-    run.patterns += PatternsInside(folder, caption, refused);
-    for (const std::string& piece : refused)
-        run.host.Log("追加削除のパターン " + piece + " はフォルダの外を指すため使いません");
-}
-
-// The extra-file patterns that stay inside a folder below the installation folder: one
-// that stays inside the installation folder may still climb out of a folder below it.
-std::string ContainedPatterns(UninstallContext& run, const std::string& folder)
-{
-    std::vector<std::string> refused;
-    const std::string inside = PatternsInside(folder, run.patterns, refused);
+    const std::string inside = PatternsInside(folder, patterns, refused);
     for (const std::string& piece : refused)
         run.host.Log("追加削除のパターン " + piece + " はフォルダ " + folder + " の外を指すため使いません");
     return inside;
@@ -73,8 +64,8 @@ bool StartUninstall(UninstallContext& run)
         }
     }
     if (box[1].checked) run.patterns += "*.GID|";
-    if (box[2].checked) AddBoxPatterns(run, o.folder, box[2].caption);
-    if (box[3].checked) AddBoxPatterns(run, o.folder, box[3].caption);
+    if (box[2].checked) run.patterns += ContainedPatterns(run, o.folder, box[2].caption);
+    if (box[3].checked) run.patterns += ContainedPatterns(run, o.folder, box[3].caption);
     run.host.Log("アンインストール開始: フォルダ " + o.folder + " 追加削除 " + run.patterns +
                  (run.deleteAll ? " 全ファイル・フォルダ" : ""));
 
@@ -159,7 +150,8 @@ void RemoveFolders(UninstallContext& run)
             installKnown = true;
             inside = IsInsideFolder(resolved, installResolved);
         }
-        std::uint32_t r = RemoveFolder(run.host, folder, inside && patternsApply ? ContainedPatterns(run, folder) : std::string());
+        const std::string patterns = inside && patternsApply ? ContainedPatterns(run, folder, run.patterns) : "";
+        std::uint32_t r = RemoveFolder(run.host, folder, patterns);
         if (r == 0 && installKnown && IsInsideFolder(installResolved, resolved)) installKnown = false;
         run.LogResult("フォルダ削除 " + folder, r);
         // In delete-all mode the installation folder goes as a whole at the end.
