@@ -12,6 +12,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -165,8 +166,15 @@ TEST_F(DotDot, OptionPatternsNeverReachOutOfTheFolder)
     host.options.boxes[0] = {"*.INI", false, true, true};
     host.options.boxes[1] = {"*.GID", false, true, true};
     host.options.boxes[2] = {"..\\..\\*.*", true, true, true};
-    host.options.boxes[3] = {"*.tmp|..\\*.txt", true, true, true};
+    // Inside the installation folder, but from the folder below it "..\app\" is app\app\.
+    host.options.boxes[3] = {"*.tmp|..\\*.txt|..\\app\\*.tmp", true, true, true};
+    ASSERT_TRUE(CreateDirectoryA((scratch / "inst\\app\\app").c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(scratch / "inst\\app\\app\\c.tmp", "x"));
     UninstallRun(state, host);
+    EXPECT_TRUE(Exists(scratch / "inst\\app\\app\\c.tmp")) << "a pattern judged against each folder it is applied to";
+    EXPECT_NE(std::find(host.logs.begin(), host.logs.end(),
+                        "追加削除のパターン ..\\app\\*.tmp はフォルダ " + app + "sub\\ の外を指すため使いません"),
+              host.logs.end());
     EXPECT_TRUE(Exists(scratch / "kept.txt"));
     EXPECT_TRUE(Exists(scratch / "inst\\kept.txt"));
     EXPECT_TRUE(Exists(scratch / "win\\kept.ini"));
