@@ -19,10 +19,10 @@ bool ReadFileSize(const std::string& path, std::int64_t& size)
     return true;
 }
 
-bool AddCountedSize(const std::string& path, std::int64_t& bytes, bool& sizeMode)
+bool AddCountedSize(const std::string& path, std::int64_t& bytes, bool& sizeMode, bool needAge)
 {
     std::int64_t size = 0;
-    if (FileAge(path) == -1 || !ReadFileSize(path, size)) {
+    if ((needAge && FileAge(path) == -1) || !ReadFileSize(path, size)) {
         sizeMode = false;
         return false;
     }
@@ -89,7 +89,7 @@ void ComputeRequiredSpace(InstallContext& run)
         // Only the file name counts here: neither macros nor "(Dch)" change it.
         std::string path = GetField(line, ",", 1);
         if (const std::size_t bar = PosNoCase("|", path)) path = Left(path, static_cast<int>(bar) - 1);
-        AddCountedSize(s.AppFolder + PathFileName(path), run.copyTotalBytes, run.sizeMode);
+        AddCountedSize(s.AppFolder + PathFileName(path), run.copyTotalBytes, run.sizeMode, true);
     }
     run.host.Log("コピー対象 " + std::to_string(run.entryCount) + " 件、" + std::to_string(run.copyTotalBytes) +
                  " Byte" + (run.sizeMode ? "" : "（サイズ不明のものあり）"));

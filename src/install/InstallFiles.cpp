@@ -63,7 +63,7 @@ bool DecideOverwrite(InstallContext& run, const std::string& source, const std::
 void CountCopiedBytes(InstallContext& run, const std::string& source)
 {
     if (!run.sizeMode) return;
-    if (!AddCountedSize(source, run.copiedBytes, run.sizeMode))
+    if (!AddCountedSize(source, run.copiedBytes, run.sizeMode, false))
         run.Ask("ファイルサイズの取得に失敗したため、進行状況の表示方法を変更します。", "内部エラー",
                 MB_OK | MB_ICONEXCLAMATION);
 }

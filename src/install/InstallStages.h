@@ -31,6 +31,7 @@ void ShowCompletion(InstallContext& run, RunResult& result);
 // file or a folder).
 bool ReadFileSize(const std::string& path, std::int64_t& size);
 // Adds path's size to bytes while sizeMode holds, as the progress counts it: an empty
-// file is one byte; a file that cannot be sized (or a negative size) turns sizeMode off.
+// file is one byte; a file that cannot be sized (or a negative size) turns sizeMode off,
+// and so does, with needAge (the sizing stage), one whose date FileAge cannot give.
 // False when the size could not be read.
-bool AddCountedSize(const std::string& path, std::int64_t& bytes, bool& sizeMode);
+bool AddCountedSize(const std::string& path, std::int64_t& bytes, bool& sizeMode, bool needAge);
