@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include <algorithm>
 #include <atomic>
 
 namespace {
@@ -234,4 +235,93 @@ void WritePendingRenames(const std::optional<std::string>& value)
     else
         RegDeleteValueA(key, kPending);
     RegCloseKey(key);
+}
+
+HeldFile::HeldFile(const std::string& holdfileExe, const std::string& path, DWORD shareMask)
+{
+    static std::atomic<int> counter{0};
+    const std::string name = "qs-hold-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
+    ready_.reset(CreateEventA(nullptr, TRUE, FALSE, (name + ".held").c_str()));
+    release_.reset(CreateEventA(nullptr, TRUE, FALSE, (name + ".release").c_str()));
+    // A "\" before the closing quote would escape it.
+    const std::string argument = !path.empty() && path.back() == '\\' ? path + "\\" : path;
+    std::string commandLine = "\"";
+    commandLine.append(holdfileExe).append("\" \"").append(argument).append("\" ").append(name);
+    if (shareMask) commandLine.append(" ").append(std::to_string(shareMask));
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!ready_ || !release_ ||
+        !CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        error_ = "cannot start " + commandLine;
+        return;
+    }
+    CloseHandle(pi.hThread);
+    process_.reset(pi.hProcess);
+    // Held, or the helper gave up: whichever comes first.
+    const HANDLE waits[2] = {ready_.get(), process_.get()};
+    held_ = WaitForMultipleObjects(2, waits, FALSE, kPatienceMs) == WAIT_OBJECT_0;
+    DWORD code = 0;
+    if (!held_ && GetExitCodeProcess(process_.get(), &code))
+        error_ = "holdfile could not hold " + path + " (exit code " + std::to_string(code) + ")";
+}
+
+HeldFile::~HeldFile()
+{
+    if (release_) SetEvent(release_.get());
+    if (process_ && WaitForSingleObject(process_.get(), kPatienceMs) != WAIT_OBJECT_0)
+        TerminateProcess(process_.get(), 1);
+}
+
+void ListFiles(const std::string& folder, std::vector<std::string>& out)
+{
+    WIN32_FIND_DATAA d{};
+    const UniqueFind find(FindFirstFileA((folder + "*").c_str(), &d));
+    if (!find) return;
+    do {
+        const std::string name = d.cFileName;
+        if (name == "." || name == "..") continue;
+        if (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ListFiles(folder + name + "\\", out);
+        else out.push_back(folder + name);
+    } while (FindNextFileA(find.get(), &d));
+}
+
+namespace {
+
+std::vector<std::string> Names(const std::string& folder)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA d{};
+    const UniqueFind find(FindFirstFileA((folder + "*").c_str(), &d));
+    if (!find) return names;
+    do {
+        // A drive's root lists no "." and "..".
+        if (std::string(d.cFileName) != "." && std::string(d.cFileName) != "..") names.push_back(d.cFileName);
+    } while (FindNextFileA(find.get(), &d));
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+} // namespace
+
+bool ChangeMedium(char drive, const std::string& folder)
+{
+    std::string devices = UnixPath("C:\\");
+    while (!devices.empty() && devices.back() == '/') devices.pop_back();
+    const std::size_t slash = devices.find_last_of('/');
+    if (slash == std::string::npos) return false;
+    const std::string last = devices.substr(slash + 1);
+    devices.erase(slash);
+    // Wine names C: through dosdevices/c: or the prefix's drive_c, as it resolves it.
+    if (last == "drive_c") devices += "/dosdevices";
+    else if (last != "c:") return false;
+    const std::string base = folder.back() == '\\' ? folder : folder + "\\";
+    const std::string target = UnixPath(base);
+    const char letter = static_cast<char>(drive | 0x20);
+    std::string command = "\\\\?\\unix\\bin\\ln -sfn \"";
+    command.append(target).append("\" \"").append(devices).append("/").append(1, letter).append(":\"");
+    if (target.empty() || !StartUnixProgram(command)) return false;
+    const std::string root = std::string(1, drive) + ":\\";
+    const std::vector<std::string> expected = Names(base);
+    return WaitUntil([&] { return Names(root) == expected; });
 }

@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 // The upper bound of every wait for a state in the tests. Generous, so that only a real
 // failure reaches it, also on a loaded machine; a passing test never waits that long.
@@ -72,10 +73,18 @@ std::string UnixPath(const std::string& windowsPath);
 // it could not be made.
 bool PlantSymbolicLink(const std::string& target, const std::string& link);
 
+// Changes the medium in a drive of this prefix, as a user changes a disk: drive letter
+// (the link in the prefix's dosdevices folder) is re-pointed at folder, so the next open
+// on the drive finds folder's files and nothing of the medium before. Waits until the
+// drive shows them; false when it could not be done.
+bool ChangeMedium(char drive, const std::string& folder);
+
 // Writes bytes to a file, replacing it. Returns false on failure.
 bool WriteFileBytes(const std::string& path, const std::string& bytes);
 // Reads a whole file; "" when it cannot be read.
 std::string ReadFileBytes(const std::string& path);
+// Every file below folder (ending in "\"), however deep, as full paths.
+void ListFiles(const std::string& folder, std::vector<std::string>& out);
 // Removes a folder tree, clearing read-only attributes first.
 void RemoveTree(const std::string& folder);
 
@@ -92,3 +101,25 @@ void RemoveScratchRegistryKey(const std::string& path);
 // the prefix starts next.
 std::optional<std::string> ReadPendingRenames();
 void WritePendingRenames(const std::optional<std::string>& value);
+
+// A file or folder held open by tests/tools/holdfile.exe (holdfileExe) from a second
+// process for the object's lifetime, as a program that has it in use holds it: by
+// default for reading without sharing; with a share mask (FILE_SHARE_*) a file is held
+// for reading and writing, sharing what the mask allows, as a program that keeps a log or
+// a database open does.
+class HeldFile {
+public:
+    HeldFile(const std::string& holdfileExe, const std::string& path, DWORD shareMask = 0);
+    ~HeldFile();
+    HeldFile(const HeldFile&) = delete;
+    HeldFile& operator=(const HeldFile&) = delete;
+    // True once the second process holds the path.
+    bool held() const { return held_; }
+    // What went wrong when it does not.
+    const std::string& error() const { return error_; }
+
+private:
+    UniqueKernelHandle ready_, release_, process_;
+    bool held_ = false;
+    std::string error_;
+};

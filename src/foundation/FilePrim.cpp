@@ -16,10 +16,16 @@ std::int64_t FileAge(const std::string& path)
     if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return -1;
     FILETIME local{};
+    SYSTEMTIME when{};
+    if (!FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) || !FileTimeToSystemTime(&local, &when))
+        return kEarliestDosAge;
+    // An existing file is never missing: a date a DOS date cannot hold (before 1980, as
+    // reproducible builds and some archivers stamp files, or after 2107) takes the
+    // nearest one it can.
+    if (when.wYear < 1980) return kEarliestDosAge;
+    if (when.wYear > 2107) return kLatestDosAge;
     WORD date = 0, time = 0;
-    if (!FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) ||
-        !FileTimeToDosDateTime(&local, &date, &time))
-        return -1;
+    if (!FileTimeToDosDateTime(&local, &date, &time)) return kEarliestDosAge;
     return (static_cast<std::int64_t>(date) << 16) | time;
 }
 
@@ -120,11 +126,13 @@ DWORD ReplaceKeepingTheOld(const std::string& source, const std::string& target,
     const std::string fresh = Left(target, static_cast<int>(LastPathDelimiter(target))) + "QSNEW" +
                               std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter) + ".TMP";
     DWORD error = CopyOnce(source, fresh, progress);
-    if (error == 0 && !MoveFileExA(fresh.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-        error = GetLastError();
-        if (error == 0) error = ERROR_GEN_FAILURE;
-    }
-    if (error != 0) DeleteFileA(fresh.c_str());
+    // A program that keeps the target open with write sharing but no delete sharing (a
+    // log, a database) refuses the move, not a write: the complete copy then overwrites
+    // the target in place, as a plain copy would have. Where that is refused too, the
+    // answer is the plain copy's (32 takes the locked-file path).
+    if (error == 0 && !MoveFileExA(fresh.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING))
+        error = CopyOnce(fresh, target, nullptr);
+    DeleteFileA(fresh.c_str());
     return error;
 }
 

@@ -32,8 +32,11 @@ bool FolderExists(const std::string& folder);
 bool CreateFolderTree(const std::string& path);
 
 // File age: last-write time as local DOS date (high word) and time (low word);
-// -1 for a missing file or a folder. A file exists when its age is not -1.
+// -1 for a missing file or a folder. A file exists when its age is not -1. A date
+// outside the DOS range counts as the nearest date inside it.
 std::int64_t FileAge(const std::string& path);
+constexpr std::int64_t kEarliestDosAge = 0x00210000; // 1980-01-01 00:00:00
+constexpr std::int64_t kLatestDosAge = 0xFF9FBF7D;   // 2107-12-31 23:59:58
 
 // True when both files can be read and hold the same bytes.
 bool SameFileBytes(const std::string& a, const std::string& b);

@@ -236,21 +236,36 @@ TEST(CreateFolderTree, ReportsOnlyTheLastCreationAttempted)
     EXPECT_TRUE(CreateFolderTree(dir / "x\\y"));
 }
 
-TEST(FileAge, IsTheLocalDosTimeOfTheLastWrite)
+TEST(FileAge, IsTheLocalDosTimeOfTheLastWriteClampedToTheDosRange)
 {
     ScratchFolder dir;
     EXPECT_EQ(FileAge(dir / "missing"), -1);
     EXPECT_EQ(FileAge(dir.path()), -1) << "a folder has no age";
+    struct Row {
+        SYSTEMTIME local;
+        std::int64_t age;
+    };
+    const auto dos = [](int y, int mo, int d, int h, int mi, int s) -> std::int64_t {
+        return (static_cast<std::int64_t>(((y - 1980) << 9) | (mo << 5) | d) << 16) | (h << 11) | (mi << 5) | (s / 2);
+    };
+    const Row rows[] = {
+        {{2001, 2, 0, 3, 4, 5, 6, 0}, dos(2001, 2, 3, 4, 5, 6)},
+        {{1980, 1, 0, 1, 0, 0, 0, 0}, dos(1980, 1, 1, 0, 0, 0)},
+        // An existing file is never missing: earlier and later dates take the nearest.
+        {{1975, 6, 0, 15, 12, 0, 0, 0}, kEarliestDosAge},
+        {{1601, 1, 0, 2, 0, 0, 0, 0}, kEarliestDosAge},
+        {{2110, 1, 0, 1, 0, 0, 0, 0}, kLatestDosAge},
+    };
     ASSERT_TRUE(WriteFileBytes(dir / "f.txt", "x"));
-    HANDLE h = CreateFileA((dir / "f.txt").c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    SYSTEMTIME local{2001, 2, 0, 3, 4, 5, 6, 0}; // 2001-02-03 04:05:06 local time
-    FILETIME localFt{}, utcFt{};
-    SystemTimeToFileTime(&local, &localFt);
-    LocalFileTimeToFileTime(&localFt, &utcFt);
-    ASSERT_TRUE(SetFileTime(h, nullptr, nullptr, &utcFt));
-    CloseHandle(h);
-    const std::int64_t date = ((2001 - 1980) << 9) | (2 << 5) | 3;
-    const std::int64_t time = (4 << 11) | (5 << 5) | (6 / 2);
-    EXPECT_EQ(FileAge(dir / "f.txt"), (date << 16) | time);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.local.wYear);
+        HANDLE h = CreateFileA((dir / "f.txt").c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        FILETIME localFt{}, utcFt{};
+        SystemTimeToFileTime(&row.local, &localFt);
+        LocalFileTimeToFileTime(&localFt, &utcFt);
+        ASSERT_TRUE(SetFileTime(h, nullptr, nullptr, &utcFt));
+        CloseHandle(h);
+        EXPECT_EQ(FileAge(dir / "f.txt"), row.age);
+    }
 }

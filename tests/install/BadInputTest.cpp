@@ -154,24 +154,6 @@ File1=open,(App)\ok.txt,,,0
     for (const auto& q : host.questions) EXPECT_NE(q.caption, "関連付けの確認");
 }
 
-namespace {
-
-// Every file below folder, however deep.
-void ListFiles(const std::string& folder, std::vector<std::string>& out)
-{
-    WIN32_FIND_DATAA d{};
-    const UniqueFind find(FindFirstFileA((folder + "*").c_str(), &d));
-    if (!find) return;
-    do {
-        const std::string name = d.cFileName;
-        if (name == "." || name == "..") continue;
-        if (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ListFiles(folder + name + "\\", out);
-        else out.push_back(folder + name);
-    } while (FindNextFileA(find.get(), &d));
-}
-
-} // namespace
-
 TEST_F(BadInput, LongAndOddPathsInstallWholeOrFailWithTheirTextNeverElsewhere)
 {
     // Trail bytes 0x5C (表, ソ, 能) and 0x7C (ポ), a blank; paths from 250 to beyond 400

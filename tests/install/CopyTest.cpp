@@ -4,6 +4,7 @@
 #include "InstallFixture.h"
 #include "foundation/FilePrim.h"
 
+#include <algorithm>
 #include <optional>
 
 using namespace install_test;
@@ -156,6 +157,9 @@ TEST_F(Copy, AnExistingTargetIsReplacedOnlyWhenTheUserAgreesOrSlashWSaysSo)
     for (const char* name : {"yes.txt", "no.txt", "forced.txt", "new.txt", "readonly.txt"}) AddSource(name, "new");
     for (const char* name : {"yes.txt", "no.txt", "forced.txt", "readonly.txt"}) ASSERT_TRUE(WriteFileBytes(inst + name, "old"));
     ASSERT_TRUE(SetFileAttributesA((inst + "readonly.txt").c_str(), FILE_ATTRIBUTE_READONLY));
+    // A date before 1980 (reproducible builds) is no reason to take a file for missing.
+    SetWriteTime(inst + "no.txt", 1975, 6, 15, 12);
+    SetWriteTime(pkg + "new.txt", 1975, 6, 15, 12);
     host.answers = {IDYES, IDNO, IDNO, IDYES};
 
     ASSERT_EQ(Run().outcome, RunOutcome::Completed);
@@ -291,42 +295,6 @@ TEST_F(Copy, CompressedSourcesAreExpandedUnderTheirStoredOrTheirNewName)
 
 namespace {
 
-// The file held open without sharing by holdfile.exe for the object's lifetime.
-class HeldFile {
-public:
-    explicit HeldFile(const std::string& path)
-    {
-        const std::string tag = "QuillonHold" + Pid();
-        ready_ = CreateEventA(nullptr, TRUE, FALSE, (tag + ".held").c_str());
-        release_ = CreateEventA(nullptr, TRUE, FALSE, (tag + ".release").c_str());
-        std::string command = std::string("\"") + QS_HOLDFILE_EXE + "\" \"" + path + "\" " + tag;
-        STARTUPINFOA si{};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi{};
-        if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return;
-        CloseHandle(pi.hThread);
-        process_ = pi.hProcess;
-        // Until it holds the file, or gave up.
-        const HANDLE waits[] = {ready_, process_};
-        held_ = WaitForMultipleObjects(2, waits, FALSE, 30000) == WAIT_OBJECT_0;
-    }
-    ~HeldFile()
-    {
-        SetEvent(release_);
-        if (process_) {
-            if (WaitForSingleObject(process_, 30000) != WAIT_OBJECT_0) TerminateProcess(process_, 1);
-            CloseHandle(process_);
-        }
-        CloseHandle(ready_);
-        CloseHandle(release_);
-    }
-    bool held() const { return held_; }
-
-private:
-    HANDLE ready_ = nullptr, release_ = nullptr, process_ = nullptr;
-    bool held_ = false;
-};
-
 class LockedTarget : public InstallTest, public ::testing::WithParamInterface<int> {
 protected:
     void SetUp() override { pendingBefore = ReadPendingRenames(); }
@@ -356,7 +324,7 @@ TEST_P(LockedTarget, IsReplacedAtTheNextStartAndTheEndOffersARestart)
     host.answers = {IDNO}; // no failure details
     RunResult result;
     {
-        HeldFile held(target);
+        HeldFile held(QS_HOLDFILE_EXE, target);
         ASSERT_TRUE(held.held());
         result = Run();
     }
@@ -406,3 +374,28 @@ TEST_P(LockedTarget, IsReplacedAtTheNextStartAndTheEndOffersARestart)
 }
 
 INSTANTIATE_TEST_SUITE_P(RestartOrNot, LockedTarget, ::testing::Values(1, 2));
+
+TEST_F(Copy, ATargetHeldWithWriteSharingIsOverwrittenInPlace)
+{
+    // A log or database kept open by a running program that lets others write, not rename.
+    WriteScript("[CopyFile]\nFile1=(App)\\app.log,/W\n");
+    AddSource("app.log", "new");
+    MakeInstallFolder();
+    const std::string target = inst + "app.log";
+    ASSERT_TRUE(WriteFileBytes(target, "old contents"));
+    RunResult result;
+    {
+        HeldFile held(QS_HOLDFILE_EXE, target, FILE_SHARE_READ | FILE_SHARE_WRITE);
+        ASSERT_TRUE(held.held()) << held.error();
+        result = Run();
+        EXPECT_EQ(ReadFileBytes(target), "new") << "replaced at once";
+    }
+    EXPECT_EQ(result.failures, 0);
+    EXPECT_FALSE(result.restartNeeded);
+    EXPECT_NE(state.MessageLog.find("ファイルをコピーしています．．．完了\r\n"), std::string::npos);
+    EXPECT_EQ(RecordLines("DeleteFile", "File"), (Strings{target + ",/W", inst + "UNSETUP.INI"}));
+    Strings files;
+    ListFiles(inst, files);
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (Strings{inst + "UNSETUP.INI", target})) << "no temporary copy left beside it";
+}

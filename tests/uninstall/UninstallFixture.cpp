@@ -88,22 +88,6 @@ UninstallFixture::UninstallFixture()
     SelectBoxes(false, false);
 }
 
-struct UninstallFixture::HeldPath {
-    HANDLE process = nullptr;
-    HANDLE held = nullptr;
-    HANDLE release = nullptr;
-    ~HeldPath()
-    {
-        if (release) SetEvent(release);
-        if (process) {
-            WaitForSingleObject(process, 30000);
-            CloseHandle(process);
-        }
-        if (held) CloseHandle(held);
-        if (release) CloseHandle(release);
-    }
-};
-
 UninstallFixture::~UninstallFixture() = default;
 
 void UninstallFixture::TearDown()
@@ -397,29 +381,8 @@ std::string UninstallFixture::AddedRestartEntries() const
 
 void UninstallFixture::Hold(const std::string& path)
 {
-    static std::atomic<int> counter{0};
-    const std::string name = "qs-hold-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
-    auto h = std::make_unique<HeldPath>();
-    h->held = CreateEventA(nullptr, TRUE, FALSE, (name + ".held").c_str());
-    h->release = CreateEventA(nullptr, TRUE, FALSE, (name + ".release").c_str());
-    ASSERT_TRUE(h->held && h->release);
-    // A "\" before the closing quote would escape it.
-    const std::string argument = path.back() == '\\' ? path + "\\" : path;
-    std::string commandLine = "\"" QS_HOLDFILE_EXE "\" \"" + argument + "\" " + name;
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    ASSERT_TRUE(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        << commandLine;
-    CloseHandle(pi.hThread);
-    h->process = pi.hProcess;
-    // Held, or the helper gave up: whichever comes first.
-    const HANDLE waits[2] = {h->held, h->process};
-    const DWORD woke = WaitForMultipleObjects(2, waits, FALSE, 60000);
-    DWORD code = 0;
-    GetExitCodeProcess(h->process, &code);
-    held_.push_back(std::move(h));
-    ASSERT_EQ(woke, WAIT_OBJECT_0) << "holdfile could not hold " << path << " (exit code " << code << ")";
+    held_.push_back(std::make_unique<HeldFile>(QS_HOLDFILE_EXE, path));
+    ASSERT_TRUE(held_.back()->held()) << held_.back()->error();
 }
 
 void UninstallFixture::ReleaseHeld()

@@ -140,11 +140,10 @@ protected:
     void ReleaseHeld();
 
 private:
-    struct HeldPath;
     std::vector<std::pair<HKEY, std::string>> keys_;
     std::vector<std::string> sharedValues_;
     std::optional<std::optional<std::string>> restartListBefore_;
-    std::vector<std::unique_ptr<HeldPath>> held_;
+    std::vector<std::unique_ptr<HeldFile>> held_;
     bool driveRootCanaries_ = false;
     std::vector<std::string> extraCanaries_;
     std::string startFolder_;
