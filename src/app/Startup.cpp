@@ -90,11 +90,14 @@ bool PrepareStartup(AppState& state, const std::string& firstParameter,
         const std::string programCopy = state.WorkFolder + "SETUPQ.EXE";
         CopyFileReplace(state.ProgramFile, programCopy);
         state.WorkLocks.program = Hold(programCopy);
+        state.WorkLocks.programIsThisProgram =
+            state.WorkLocks.program && SameFileBytes(programCopy, state.ProgramFile);
         std::string source = uninstaller ? firstParameter : state.AppFolder + "SETUP.INI";
-        // An uninstallation that was interrupted after its record deleted itself goes on
-        // from the copy it kept.
+        // An uninstallation that was interrupted goes on from the copy it kept, which also
+        // knows what that run counted down already; the record may have deleted itself.
+        // (An installation into the folder since then removed the copy with the record.)
         const std::string resume = ResumeRecordPath(state.WindowsFolder, firstParameter);
-        if (uninstaller && FileAge(source) == -1 && FileAge(resume) != -1) source = resume;
+        if (uninstaller && FileAge(resume) != -1) source = resume;
         // A reused QSTMP99 may hold another run's script; it must not pass for ours.
         DeleteFileA(state.ScriptFile.c_str());
         if (uninstaller || FileAge(source) != -1) CopyFileReplace(source, state.ScriptFile);

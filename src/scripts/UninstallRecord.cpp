@@ -7,6 +7,7 @@
 #include "foundation/IniDocument.h"
 #include "scripts/ScriptLists.h"
 #include "foundation/FilePrim.h"
+#include "foundation/uIniFile.h"
 #include "services/Registry.h"
 
 #include <windows.h>
@@ -267,6 +268,21 @@ std::string WriteRecord(Host& host, const RecordLists& lists, const RecordTexts&
              "リネームを行わないと、正常に" + t.UnSetupWord + "できません。",
              "警告", MB_OK | MB_ICONEXCLAMATION);
     return fallback;
+}
+
+bool NameResumeRecord(const std::string& resumePath, const std::string& recordPath)
+{
+    return WriteIniString(kResumeSection, "Record", recordPath, resumePath);
+}
+
+std::string CountedDownKey(const std::string& section, int n)
+{
+    return section + std::to_string(n);
+}
+
+bool MarkCountedDown(const std::string& resumePath, const std::string& section, int n)
+{
+    return WriteIniString(kResumeSection, CountedDownKey(section, n), "CountedDown", resumePath);
 }
 
 std::string ResumeRecordPath(const std::string& windowsFolder, const std::string& recordPath)

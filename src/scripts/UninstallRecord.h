@@ -81,3 +81,14 @@ std::string WriteRecord(Host& host, const RecordLists& lists, const RecordTexts&
 // deletes itself early in the run; when the run is interrupted, this copy lets the
 // same UninstallString start it again.
 std::string ResumeRecordPath(const std::string& windowsFolder, const std::string& recordPath);
+
+// The resume copy's own section [Resume]: Record names the record it stands for, and
+// "<section><n>=CountedDown" marks an entry whose shared count a run has already
+// counted down, so that a resumed run does not count it again. Old readers ignore it.
+constexpr char kResumeSection[] = "Resume";
+// Writes Record= into a fresh resume copy; false when it cannot be written.
+bool NameResumeRecord(const std::string& resumePath, const std::string& recordPath);
+// Marks entry n of section as counted down; false when the mark cannot be written.
+bool MarkCountedDown(const std::string& resumePath, const std::string& section, int n);
+// The key of that mark.
+std::string CountedDownKey(const std::string& section, int n);

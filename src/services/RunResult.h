@@ -18,4 +18,7 @@ struct RunResult {
     // The uninstall record could not be written as UNSETUP.INI (a full or read-only disk):
     // the installation cannot be removed through its entry until that is mended.
     bool recordMissing = false;
+    // Files an uninstallation left on purpose (kept by a decision, or deleted at the next
+    // start); the log says which and why.
+    int leftOnPurpose = 0;
 };

@@ -44,6 +44,31 @@ bool IsInsideFolder(const std::string& path, const std::string& folder)
     return !f.empty() && p.size() >= f.size() && p.compare(0, f.size(), f) == 0;
 }
 
+namespace {
+
+// The long names of the levels of a full path that exist; the levels below, which the
+// system cannot resolve (a wildcard, a file not made yet), stay as written. So both
+// spellings of one folder, 8.3 or long, resolve alike whatever follows them.
+std::string LongForm(const std::string& full)
+{
+    const DWORD longSize = GetLongPathNameA(full.c_str(), nullptr, 0);
+    if (longSize != 0) {
+        std::string longPath(longSize, '\0');
+        const DWORD longLength = GetLongPathNameA(full.c_str(), longPath.data(), longSize);
+        if (longLength != 0 && longLength < longSize) {
+            longPath.resize(longLength);
+            return longPath;
+        }
+    }
+    const std::size_t trailing = IsPathDelimiter(full, full.size()) ? 1 : 0;
+    const std::string level = full.substr(0, full.size() - trailing);
+    const std::size_t delimiter = LastPathDelimiter(level);
+    if (delimiter == 0 || delimiter >= level.size()) return full;
+    return LongForm(level.substr(0, delimiter)) + level.substr(delimiter) + full.substr(level.size());
+}
+
+} // namespace
+
 std::string ResolvePath(const std::string& path)
 {
     const DWORD size = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
@@ -52,14 +77,7 @@ std::string ResolvePath(const std::string& path)
     const DWORD length = GetFullPathNameA(path.c_str(), size, full.data(), nullptr);
     if (length == 0 || length >= size) return path;
     full.resize(length);
-    // Short names only resolve for levels that exist; the rest stays as written.
-    const DWORD longSize = GetLongPathNameA(full.c_str(), nullptr, 0);
-    if (longSize == 0) return full;
-    std::string longPath(longSize, '\0');
-    const DWORD longLength = GetLongPathNameA(full.c_str(), longPath.data(), longSize);
-    if (longLength == 0 || longLength >= longSize) return full;
-    longPath.resize(longLength);
-    return longPath;
+    return LongForm(full);
 }
 
 bool IsInsideFolderOnDisk(const std::string& path, const std::string& folder)

@@ -8,6 +8,7 @@
 #include "foundation/uStrOp.h"
 #include "services/FileOps.h"
 #include "services/RestartOps.h"
+#include "scripts/UninstallRecord.h"
 #include "services/SharedComponents.h"
 #include "uninstall/Containment.h"
 #include "uninstall/DeletionQuestions.h"
@@ -40,84 +41,116 @@ std::string SharedAnswer(UninstallContext& run, const std::string& path)
     return answer;
 }
 
-// The decision table for one entry. Returns the code to report (0: nothing) and adds
-// "/L" to flags when the file is to stay; gone tells that a delete certainly removed it.
-std::uint32_t Decide(UninstallContext& run, const std::string& path, std::string& flags, bool& gone)
+// The decision table for one entry, number n of section. Returns the code to report
+// (0: nothing) and adds "/L" to flags when the file is to stay, saying why; gone tells
+// that a delete certainly removed it.
+std::uint32_t Decide(UninstallContext& run, const char* section, int n, const std::string& path, std::string& flags,
+                     bool& gone, std::string& why)
 {
     AppState& s = run.state;
     const int count = run.shared.Count(path);
-    if (count != 0 && Has(flags, "/S")) {
-        const int left = run.shared.Change(path, false);
-        run.host.Log("共有カウント " + path + " = " + std::to_string(left));
+    // An interrupted run of this record counted the entry down already.
+    const bool countedBefore = run.Read(kResumeSection, CountedDownKey(section, n)) == "CountedDown";
+    if ((count != 0 || countedBefore) && Has(flags, "/S")) {
+        int left = count;
+        // The earlier run may have removed it already: reported as any file found gone.
+        if (countedBefore && count == 0 && FileAge(path) == -1) return ERROR_FILE_NOT_FOUND;
+        if (countedBefore) {
+            run.host.Log("共有カウント " + path + " = " + std::to_string(left) + "（前回の実行で減算済み）");
+        } else {
+            // Marked before the count-down: a run killed in between leaves the count one
+            // too high, which keeps a file, where one too low would offer to delete a
+            // file another program still uses.
+            if (!run.resumeFile.empty() && !MarkCountedDown(run.resumeFile, section, n))
+                run.host.Log("再開用の記録に共有カウントの減算を記録できません " + path);
+            left = run.shared.Change(path, false);
+            run.host.Log("共有カウント " + path + " = " + std::to_string(left));
+        }
         // Other programs still use it: it stays by decision, which is no failure.
         if (left != 0) {
             flags += "/L";
+            why = "他のプログラムが使っている共有ファイル（残り " + std::to_string(left) + "）";
             return 0;
         }
         const std::string answer = SharedAnswer(run, path);
         if (answer == "Delete" || answer == "Yes") return DeleteFiles(run.host, path, &gone);
         flags += "/L";
+        why = "共有ファイルを残すと回答";
         return 0;
     }
     if (count != 0) {
-        // Counted by other programs.
         flags += "/L";
+        why = "他のプログラムが数えている共有ファイル";
         return 0;
     }
     if (Has(flags, "/C")) {
         if (run.Ask(ConfirmQuestion(path), "ファイル削除の確認", MB_YESNO | MB_ICONQUESTION, IDNO) == IDNO) {
             flags += "/L";
+            why = "削除の確認に「いいえ」";
             return 0;
         }
         return DeleteFiles(run.host, path, &gone);
     }
-    if (Has(flags, "/L")) return 0;
+    if (Has(flags, "/L")) {
+        why = "記録の指定（/L）";
+        return 0;
+    }
     if (IsComponentFile(path) && InSystemFolders(s, path)) {
         if (run.Ask(ComponentQuestion(path), "ファイル削除の確認", MB_YESNO | MB_ICONQUESTION, IDNO) == IDNO) {
             flags += "/L";
+            why = "Windowsフォルダの DLL/OCX の削除の確認に「いいえ」";
             return 0;
         }
     }
     return DeleteFiles(run.host, path, &gone);
 }
 
-// A wildcard the record may not use: installed files and shortcuts never hold one, an
-// extra-file pattern of wildcards alone must stay inside an installation folder that may
-// be emptied, and no pattern may match one of the machine's own folders.
-bool RefusedPattern(UninstallContext& run, const std::string& path, bool extraFile)
+// Why the record's entry is not removed at all ("" when it may be): installed files and
+// shortcuts never hold a wildcard, an extra-file pattern of wildcards alone never empties
+// a protected folder, and no pattern may match one of the machine's own folders.
+std::string Refusal(UninstallContext& run, const std::string& path, bool extraFile)
 {
-    if (!HasWildcard(path)) return false;
-    if (!extraFile) return true;
-    // Judged as the shell will read it: "..", "/" and trailing blanks resolved.
+    if (!HasWildcard(path)) return {};
+    if (!extraFile) return "ワイルドカードを含むため、削除しませんでした。";
+    // Judged as the shell will read it: "..", "/", 8.3 names and trailing blanks resolved.
     const std::string resolved = ResolvePath(path);
-    const std::string folder = PathFolder(resolved);
-    if (IsBareWildcard(resolved) &&
-        (run.Protected().Protects(run.state.InstallFolder) ||
-         !IsInsideFolderOnDisk(folder, run.state.InstallFolder) || run.Protected().Protects(folder)))
-        return true;
-    return MatchesProtectedFolder(run.Protected(), resolved);
+    if ((IsBareWildcard(resolved) && run.Protected().Protects(PathFolder(resolved))) ||
+        MatchesProtectedFolder(run.Protected(), resolved))
+        return "Windowsやシステムなどの保護されたフォルダにかかわるため、削除しませんでした。";
+    return {};
 }
 
-void RemoveEntry(UninstallContext& run, const std::string& entry, bool extraFile)
+void RemoveEntry(UninstallContext& run, const char* section, int n, const std::string& entry, bool extraFile)
 {
     AppState& s = run.state;
     const std::string path = GetField(entry, ",", 1);
     std::string flags = GetField(entry, ",", 2);
     if (path.empty()) return;
-    if (RefusedPattern(run, path, extraFile)) {
-        run.host.Log("削除を拒否（範囲外のワイルドカード） " + path);
+    if (const std::string why = Refusal(run, path, extraFile); !why.empty()) {
+        run.Refuse("<File> ", path, why);
         return;
     }
-    std::string remark;
+    std::string remark, why;
     bool gone = false;
-    std::uint32_t r = Decide(run, path, flags, gone);
+    std::uint32_t r = Decide(run, section, n, path, flags, gone, why);
     run.LogResult("ファイル削除 " + path + (flags.empty() ? "" : " " + flags), r);
-    if (!gone && FileAge(path) != -1 && !Has(flags, "/L")) {
-        if (r == 0) r = ERROR_ACCESS_DENIED;
-        if (Has(flags, "/F")) {
-            const bool scheduled = DeleteAtRestart(run.host, s.OsFamily, s.WindowsFolder, path);
-            run.host.Log("再起動後に削除 " + path + (scheduled ? " -> 予約" : " -> 失敗"));
-            remark = "(追加情報)このファイルはWindowsの再起動後に削除が試行されます。\r\n";
+    if (!gone && FileAge(path) != -1) {
+        if (Has(flags, "/L")) {
+            run.LeaveOnPurpose(path, why);
+        } else {
+            if (r == 0) r = ERROR_ACCESS_DENIED;
+            if (Has(flags, "/F")) {
+                const bool scheduled = DeleteAtRestart(run.host, s.OsFamily, s.WindowsFolder, path);
+                run.host.Log("再起動後に削除 " + path + (scheduled ? " -> 予約" : " -> 失敗"));
+                remark = "(追加情報)このファイルはWindowsの再起動後に削除が試行されます。\r\n";
+                if (scheduled) {
+                    run.LeaveOnPurpose(path, "Windowsの再起動後に削除");
+                    run.scheduledAtRestart = true;
+                    // Still shown among the failures; for whoever started the run the
+                    // restart completes the removal.
+                    if (!extraFile) ++run.excusedFailures;
+                }
+            }
         }
     }
     // Extra files that are not there are no failure.
@@ -132,12 +165,12 @@ void RemoveFiles(UninstallContext& run)
     for (int n = 1;; ++n) {
         const std::string entry = run.ListEntry("DeleteFile", "File", n);
         if (entry.empty()) break;
-        RemoveEntry(run, entry, false);
+        RemoveEntry(run, "DeleteFile", n, entry, false);
     }
     for (int n = 1;; ++n) {
         const std::string entry = run.ListEntry("AddDeleteFile", "File", n);
         if (entry.empty()) break;
-        RemoveEntry(run, entry, true);
+        RemoveEntry(run, "AddDeleteFile", n, entry, true);
     }
 }
 
@@ -146,8 +179,8 @@ void RemoveShortcuts(UninstallContext& run)
     AppState& s = run.state;
     run.OpenStage("ショートカットの");
     for (const std::string& path : run.ReadList("DeleteShortCut", "File")) {
-        if (HasWildcard(path)) {
-            run.host.Log("削除を拒否（ワイルドカード） " + path);
+        if (const std::string why = Refusal(run, path, false); !why.empty()) {
+            run.Refuse("<ShortCut> ", path, why);
             continue;
         }
         const std::uint32_t r = DeleteFiles(run.host, path);

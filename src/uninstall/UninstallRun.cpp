@@ -21,6 +21,9 @@ RunResult UninstallRun(AppState& state, Host& host)
     RemoveInstalledEntry(run);
     RemoveInstallFolder(run);
     FinishUninstall(run, result);
-    result.failures = run.failureCount;
+    // What the run left on purpose, or leaves to the next start of Windows, is no failure.
+    result.failures = run.failureCount - run.excusedFailures;
+    result.leftOnPurpose = run.LeftOnPurpose();
+    if (run.scheduledAtRestart) result.restartNeeded = true;
     return result;
 }

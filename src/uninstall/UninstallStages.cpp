@@ -3,6 +3,8 @@
 #include "uninstall/UninstallStages.h"
 
 #include "foundation/FilePrim.h"
+#include "foundation/Handles.h"
+#include "foundation/IniDocument.h"
 #include "foundation/uStrOp.h"
 #include "scripts/UninstallRecord.h"
 #include "services/FileOps.h"
@@ -25,6 +27,38 @@ void UninstallContext::Fail(const char* tag, const std::string& path, const std:
     state.StepResult = "一部失敗";
 }
 
+void UninstallContext::Refuse(const char* tag, const std::string& path, const std::string& why)
+{
+    host.Log("削除を拒否 " + path + "（" + why + "）");
+    Fail(tag, path, why + "\r\n");
+}
+
+void UninstallContext::LeaveOnPurpose(const std::string& path, const std::string& why)
+{
+    leftOnPurpose_[MapString(ResolvePath(path), LCMAP_UPPERCASE)] = why;
+    host.Log("残すファイル " + path + "（" + why + "）");
+}
+
+bool UninstallContext::HoldsOnlyWhatWasLeft(const std::string& folder) const
+{
+    if (leftOnPurpose_.empty()) return false;
+    std::vector<std::string> pending{AddBackslash(ResolvePath(folder), "B")};
+    while (!pending.empty()) {
+        const std::string current = pending.back();
+        pending.pop_back();
+        WIN32_FIND_DATAA d{};
+        const UniqueFind find(FindFirstFileA((current + "*").c_str(), &d));
+        if (!find) return false;
+        do {
+            const std::string name = d.cFileName;
+            if (name == "." || name == "..") continue;
+            if (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) pending.push_back(current + name + "\\");
+            else if (!leftOnPurpose_.count(MapString(current + name, LCMAP_UPPERCASE))) return false;
+        } while (FindNextFileA(find.get(), &d));
+    }
+    return true;
+}
+
 namespace {
 
 // The pieces of patterns that stay inside folder; a piece leading out of it ("..",
@@ -36,8 +70,53 @@ std::string ContainedPatterns(UninstallContext& run, const std::string& folder, 
     std::vector<std::string> refused;
     const std::string inside = PatternsInside(folder, patterns, refused);
     for (const std::string& piece : refused)
-        run.host.Log("追加削除のパターン " + piece + " はフォルダ " + folder + " の外を指すため使いません");
+        run.Refuse("<File> ", AddBackslash(folder, "B") + piece, "フォルダの外を指すパターンのため、削除しませんでした。");
     return inside;
+}
+
+// A folder that cannot go only because it holds files left on purpose is no failure of
+// the run for whoever started it; the windowed run still shows it.
+void ExcuseFolderOfLeftFiles(UninstallContext& run, const std::string& folder, std::uint32_t r)
+{
+    if ((r == ERROR_DIR_NOT_EMPTY || r == ERROR_ACCESS_DENIED) && run.HoldsOnlyWhatWasLeft(folder)) {
+        ++run.excusedFailures;
+        run.host.Log("フォルダ " + folder + " は残したファイルのために残ります");
+    }
+}
+
+// Resume copies of other records that nothing can start again: the installed-programs
+// entry they name is gone, or no longer starts their record.
+void ForgetUnreachableResumeCopies(UninstallContext& run)
+{
+    const std::string windows = AddBackslash(run.state.WindowsFolder, "B");
+    WIN32_FIND_DATAA d{};
+    const UniqueFind find(FindFirstFileA((windows + "QURESUME*.INI").c_str(), &d));
+    if (!find) return;
+    std::vector<std::string> unreachable;
+    do {
+        const std::string copy = windows + d.cFileName;
+        if (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY || MapString(copy, LCMAP_UPPERCASE) ==
+                                                                 MapString(run.resumeFile, LCMAP_UPPERCASE))
+            continue;
+        const IniDocument record = IniDocument::Load(copy);
+        const std::string key = record.Get("UnSetupRegistryKey", "Key", "");
+        const std::string recordPath = record.Get(kResumeSection, "Record", "");
+        TRegistry registry;
+        registry.SetRootKey(HKEY_LOCAL_MACHINE);
+        std::string command;
+        try {
+            if (!key.empty() && registry.OpenKey(key, false)) command = registry.ReadString("UninstallString");
+        } catch (const RegistryError&) {
+            command.clear();
+        }
+        const bool reachable =
+            !command.empty() && (recordPath.empty() || PosNoCase("\"" + recordPath + "\"", command) != 0);
+        if (!reachable) unreachable.push_back(copy);
+    } while (FindNextFileA(find.get(), &d));
+    for (const std::string& copy : unreachable) {
+        const bool deleted = DeleteFileA(copy.c_str()) != FALSE;
+        run.host.Log("再開できない記録 " + copy + (deleted ? " -> 削除" : " -> 削除できません"));
+    }
 }
 
 } // namespace
@@ -81,9 +160,11 @@ bool StartUninstall(UninstallContext& run)
     // Until the run has ended, a copy of the record stays where the same UninstallString
     // finds it again, though the record deletes itself early on.
     if (!s.RecordFile.empty()) {
-        const std::string resume = ResumeRecordPath(s.WindowsFolder, s.RecordFile);
-        if (resume != s.ScriptFile) CopyFileReplace(s.ScriptFile, resume);
+        run.resumeFile = ResumeRecordPath(s.WindowsFolder, s.RecordFile);
+        if (CopyFileReplace(s.ScriptFile, run.resumeFile) != 0 || !NameResumeRecord(run.resumeFile, s.RecordFile))
+            run.host.Log("再開用の記録 " + run.resumeFile + " を作成できません");
     }
+    ForgetUnreachableResumeCopies(run);
     return true;
 }
 
@@ -140,7 +221,11 @@ void RemoveFolders(UninstallContext& run)
         const std::string& folder = *it;
         const std::string resolved = ResolvePath(folder);
         if (run.Protected().Protects(folder, resolved)) {
-            run.host.Log("フォルダ " + folder + " は保護されているため削除しません");
+            // The installation folder's own fate is decided, silently, at the end.
+            if (MapString(AddBackslash(folder, "B"), LCMAP_UPPERCASE) == MapString(s.InstallFolder, LCMAP_UPPERCASE))
+                run.host.Log("フォルダ " + folder + " は保護されているため削除しません");
+            else
+                run.Refuse("<Folder> ", folder, "Windowsやシステムなどの保護されたフォルダのため、削除しませんでした。");
             continue;
         }
         // Below the installation folder as written, and as the file system reads it.
@@ -156,7 +241,10 @@ void RemoveFolders(UninstallContext& run)
         run.LogResult("フォルダ削除 " + folder, r);
         // In delete-all mode the installation folder goes as a whole at the end.
         if (inside && run.deleteAll) r = 0;
-        if (r != 0) run.Fail("<Folder> ", folder, ErrorText(r));
+        if (r != 0) {
+            run.Fail("<Folder> ", folder, ErrorText(r));
+            ExcuseFolderOfLeftFiles(run, folder, r);
+        }
     }
 }
 
@@ -244,6 +332,7 @@ void RemoveInstallFolder(UninstallContext& run)
             s.FailureLog += ErrorText(r) + "\r\n";
         }
         ++run.failureCount;
+        ExcuseFolderOfLeftFiles(run, s.InstallFolder, r);
     }
     s.MessageLog += s.StepResult + "\r\n";
     run.Show();

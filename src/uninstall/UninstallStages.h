@@ -5,6 +5,7 @@
 #include "services/SharedComponents.h"
 #include "uninstall/Containment.h"
 
+#include <map>
 #include <optional>
 
 class UninstallContext : public RunContext {
@@ -30,9 +31,29 @@ public:
     void OpenStage(const std::string& noun);
     // Marks the stage partly failed and logs the block.
     void Fail(const char* tag, const std::string& path, const std::string& errorLine);
+    // What the record asked for and the run refused to remove: logged and shown in the
+    // failure details, so the user sees what was kept and why.
+    void Refuse(const char* tag, const std::string& path, const std::string& why);
+
+    // The copy of the record kept for resuming; "" when the run names no record file.
+    std::string resumeFile;
+
+    // A file the run leaves on purpose: kept by a decision or by the record's "/L", or
+    // scheduled for deletion at the next start. Logged with why.
+    void LeaveOnPurpose(const std::string& path, const std::string& why);
+    // True when everything still below folder was left on purpose: the folder cannot go
+    // only because of them.
+    bool HoldsOnlyWhatWasLeft(const std::string& folder) const;
+    int LeftOnPurpose() const { return static_cast<int>(leftOnPurpose_.size()); }
+    // Failure blocks of the run that are no failure of it for whoever started it: a file
+    // deleted at the next start, a folder that stays only for files left on purpose.
+    int excusedFailures = 0;
+    // A file waits for deletion at the next start of Windows.
+    bool scheduledAtRestart = false;
 
 private:
     std::optional<ProtectedFolders> protected_;
+    std::map<std::string, std::string> leftOnPurpose_; // resolved path in upper case -> why
 };
 
 // The start; false when the record names no folder (nothing is removed then).

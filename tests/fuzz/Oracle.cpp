@@ -96,7 +96,8 @@ RemovalPlan::RemovalPlan(const Sandbox& box, const std::string& file, const Wiza
             continue;
         }
         const std::string folder = Normalise(PathFolder(path));
-        if (Bare(path) && !(inside(folder) && !IsProtected(folder))) continue;
+        // Wildcards alone empty any folder but a protected one.
+        if (Bare(path) && IsProtected(folder)) continue;
         for (const std::string& found : Expand(path)) subtrees_.insert(found);
     }
     for (const std::string& path : ProfileList(file, "DeleteShortCut", "File")) {

@@ -179,3 +179,40 @@ TEST_F(Interrupted, ARemovalKilledAnywhereIsCompletedByTheSameUninstallString)
     }
     EXPECT_GE(resumed, 3) << "the early stops were all resumed";
 }
+
+TEST_F(Interrupted, ARemovalKilledAfterASharedCountDownCountsItOnlyOnce)
+{
+    // A file another program counts as well, first in the list so the kill comes early.
+    ASSERT_TRUE(WriteFileBytes(pkg_ + "SHARED.DAT", "shared"));
+    std::string script = ReadFileBytes(pkg_ + "SETUP.INI");
+    const std::size_t list = script.find("[CopyFile]\r\n") + 12;
+    script.insert(list, "File0=x\r\n");
+    for (int n = kFiles; n >= 1; --n) {
+        const std::string from = "File" + std::to_string(n) + "=", to = "File" + std::to_string(n + 1) + "=";
+        script.replace(script.find(from), from.size(), to);
+    }
+    script.replace(script.find("File0=x"), 7, "File1=(App)\\SHARED.DAT,/S");
+    ASSERT_TRUE(WriteFileBytes(pkg_ + "SETUP.INI", script));
+    ASSERT_EQ(Install(), 0u);
+    const std::string shared = app_ + "\\SHARED.DAT";
+    TRegistry counts;
+    counts.SetRootKey(HKEY_LOCAL_MACHINE);
+    ASSERT_TRUE(counts.OpenKey("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs", false));
+    counts.WriteInteger(shared, 2); // the other program
+
+    const std::string quiet = Quiet();
+    const std::size_t blank = quiet.find(' ');
+    ASSERT_NE(blank, std::string::npos);
+    KillAt(quiet.substr(0, blank), quiet.substr(blank + 1), "共有カウント " + shared + " = 1");
+    char windows[MAX_PATH] = {};
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    ASSERT_NE(GetFileAttributesA(ResumeRecordPath(windows, app_ + "\\UNSETUP.INI").c_str()), INVALID_FILE_ATTRIBUTES)
+        << "the kill interrupted the removal";
+    const std::string log = root_ / "again.log";
+    Complete(quiet.substr(0, blank), quiet.substr(blank + 1) + " /LOG=\"" + log + "\"");
+    EXPECT_EQ(counts.ValueExists(shared) ? counts.ReadInteger(shared) : 0, 1) << ReadFileBytes(log);
+    EXPECT_EQ(ReadFileBytes(shared), "shared") << "the other program's file stays";
+    EXPECT_EQ(ReadFileBytes(log).find("ファイル削除の確認"), std::string::npos) << "nobody is asked about it";
+    counts.DeleteValue(shared);
+    RemoveTree(app_ + "\\");
+}

@@ -141,14 +141,19 @@ TEST_F(DotDot, AnInstallationFolderThatIsTheWindowsFolderIsNeverEmptied)
     EXPECT_TRUE(Exists(scratch / "win\\system32\\kept.dll"));
 }
 
-TEST_F(DotDot, PatternsActOnlyInsideTheResolvedInstallationFolder)
+TEST_F(DotDot, ExtraFilePatternsAreJudgedWhereTheyResolve)
 {
     const std::string app = scratch / "inst\\app\\";
     Uninstall("[SetupFolder]\r\nFolder=" + app + "\r\n[DeleteFolder]\r\nFolder1=" + app + "..\\other\\\r\n"
-              "[AddDeleteFile]\r\nFile1=" + app + "..\\other\\*.*\r\n",
+              "[AddDeleteFile]\r\nFile1=" + app + "..\\other\\*.*\r\nFile2=" + app + "..\\..\\win\\*.*\r\n",
               app, false);
-    EXPECT_TRUE(Exists(scratch / "inst\\other\\kept.ini")) << "a sibling of the installation folder";
+    EXPECT_FALSE(Exists(scratch / "inst\\other\\kept.ini")) << "a folder of the program's own, beside its installation";
+    EXPECT_TRUE(Exists(scratch / "win\\kept.ini")) << "the Windows folder, however the pattern spells it";
     EXPECT_FALSE(Exists(scratch / "inst\\app\\a.ini"));
+    EXPECT_NE(state.FailureLog.find("<File> " + app + "..\\..\\win\\*.*\r\n"
+                                    "Windowsやシステムなどの保護されたフォルダにかかわるため、削除しませんでした。\r\n\r\n"),
+              std::string::npos)
+        << state.FailureLog;
 }
 
 // Found by the fuzzer: "[UnSetupOption] CheckBox3=..\..\*.*" ticked emptied the folders
@@ -172,9 +177,11 @@ TEST_F(DotDot, OptionPatternsNeverReachOutOfTheFolder)
     ASSERT_TRUE(WriteFileBytes(scratch / "inst\\app\\app\\c.tmp", "x"));
     UninstallRun(state, host);
     EXPECT_TRUE(Exists(scratch / "inst\\app\\app\\c.tmp")) << "a pattern judged against each folder it is applied to";
-    EXPECT_NE(std::find(host.logs.begin(), host.logs.end(),
-                        "追加削除のパターン ..\\app\\*.tmp はフォルダ " + app + "sub\\ の外を指すため使いません"),
-              host.logs.end());
+    // Each refusal is shown among the failures: the user sees what was kept and why.
+    EXPECT_NE(state.FailureLog.find("<File> " + app + "sub\\..\\app\\*.tmp\r\n"
+                                    "フォルダの外を指すパターンのため、削除しませんでした。\r\n\r\n"),
+              std::string::npos)
+        << state.FailureLog;
     EXPECT_TRUE(Exists(scratch / "kept.txt"));
     EXPECT_TRUE(Exists(scratch / "inst\\kept.txt"));
     EXPECT_TRUE(Exists(scratch / "win\\kept.ini"));

@@ -158,10 +158,8 @@ TEST_P(HostileRecordTest, EntriesNamingTheMachinesFoldersRemoveNothingButWhatIsN
     record.files.push_back(win + "*.*");
     record.shortcuts = places;
     record.folders = places;
-    record.extraFiles = {"Q:\\*",           "Q:\\*.*",         win + "*.*",      dsk + "*",       root + "*.*",
-                         outside + "*.*",   outside + "*",     "*",              "..\\*",         app + "..\\*",
-                         app + "..\\..\\*", app + "x\\..\\..\\*.*", root + "?*",  sys + "..\\*.*", outside + "* ",
-                         outside + "*.*."};
+    record.extraFiles = {"Q:\\*", "Q:\\*.*", win + "*.*", dsk + "*", root + "*.*", "*", "..\\*", app + "..\\*",
+                         app + "..\\..\\*", app + "x\\..\\..\\*.*", root + "?*", sys + "..\\*.*"};
     record.registry = {"(Local)\\" + kList, "(Local)\\" + kList.substr(0, kList.size() - 1), "(Local)\\SOFTWARE",
                        "(Local)", "(Cuser)\\", "(Class)\\", "\\", "(Local)\\\\"};
     record.relates = {",", "\\,", "..\\x,", ",Prev"};

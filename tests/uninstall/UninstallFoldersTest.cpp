@@ -255,8 +255,8 @@ INSTANTIATE_TEST_SUITE_P(Modes, ProtectedFolderTest, ::testing::Values(Mode::Pat
                          [](const auto& info) { return info.param == Mode::DeleteAll ? "DeleteAll" : "Patterns"; });
 
 // Empty shell folders would go with a plain folder removal; as recorded folders they are
-// skipped without a word, and so is every other spelling of them.
-TEST_F(UninstallFoldersTest, ProtectedFoldersInTheFolderListAreSkippedSilently)
+// skipped, and so is every other spelling of them, each refusal shown among the failures.
+TEST_F(UninstallFoldersTest, ProtectedFoldersInTheFolderListAreSkippedAndReported)
 {
     SelectBoxes(true, true, "*.txt", "*.dll");
     const std::vector<std::string> folders = {
@@ -276,8 +276,28 @@ TEST_F(UninstallFoldersTest, ProtectedFoldersInTheFolderListAreSkippedSilently)
         EXPECT_TRUE(Exists(*folder)) << *folder;
     EXPECT_FALSE(Exists(app + "First"));
     EXPECT_FALSE(Exists(app + "Last"));
+    std::string refusals;
+    for (auto it = folders.rbegin(); it != folders.rend(); ++it)
+        refusals += "<Folder> " + *it + "\r\nWindowsやシステムなどの保護されたフォルダのため、削除しませんでした。\r\n\r\n";
+    EXPECT_EQ(state.FailureLog, refusals);
+    EXPECT_EQ(state.MessageLog, ExpectedLog({"なし", "完了", "完了", "一部失敗", "完了", "完了", "完了", "完了"}, true));
+}
+
+// An installation folder written in its 8.3 form is judged as the file system reads it:
+// the option patterns act inside it as inside its long spelling.
+TEST_F(UninstallFoldersTest, AnInstallationFolderInItsShortFormKeepsItsPatterns)
+{
+    const std::string longForm = prg + "Long Named Application\\";
+    Plant(longForm + "a.log");
+    Plant(longForm + "b.ini");
+    const std::string shortForm = ShortPath(longForm);
+    ASSERT_NE(shortForm, longForm);
+    record.installFolder = shortForm;
+    host.options.folder = shortForm;
+    SelectBoxes(true, false, "*.log", "");
+    Run();
+    EXPECT_FALSE(Exists(longForm));
     EXPECT_EQ(state.FailureLog, "");
-    EXPECT_EQ(state.MessageLog, ExpectedLog({"なし", "完了", "完了", "完了", "完了", "完了", "完了", "完了"}, false));
 }
 
 // Below a protected installation folder the patterns would empty the machine's folders.
