@@ -33,6 +33,7 @@ public:
     int ShowCompletionPage(const CompletionPage&) override { return 1; }
     std::string AskDeletion(const std::string&) override { return "No"; }
     bool RestartWindows() override { return false; }
+    bool MayStartProgramAfterRun() const override { return false; }
     void EndRun() override {}
 };
 

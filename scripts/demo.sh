@@ -21,10 +21,14 @@ c="$WINEPREFIX/drive_c"
 mkdir -p "$c/qs-demo/noscript"
 cp "$exe" "$c/qs-demo/noscript/SETUP.EXE"
 
+# The package runs from a drive of its own, as from a CD: drive M: holds disk 1 now, and
+# changing the disk re-points the drive at disk 2.
+ln -sfn "$c/qs-demo/disk1" "$WINEPREFIX/dosdevices/m:"
+
 if [ -n "${DISPLAY:-}" ]; then
-  echo "The demo package is in $c/qs-demo: disk1 holds SETUP.EXE; when disk 2 is asked for,"
-  echo "copy $c/qs-demo/disk2/DISK2.TXT into disk1 and press OK."
-  exec "$run" 'C:\qs-demo\disk1\SETUP.EXE'
+  echo "The demo package is on drive M: ($c/qs-demo/disk1). When disk 2 is asked for, change"
+  echo "the disk:  ln -sfn '$c/qs-demo/disk2' '$WINEPREFIX/dosdevices/m:'  and press OK."
+  exec "$run" 'M:\SETUP.EXE'
 fi
 
 shots="$root/build/demo-shots"
@@ -74,7 +78,7 @@ snapshot control
 echo "== Installation"
 drive title=1-title licence=2-licence readme=3-readme message-page=4-message-page copying=5-copying \
   progress-done=6-install-done completion=7-install-completion -- \
-  install --start 'C:\qs-demo\disk1\SETUP.EXE' --disk '2=C:\qs-demo\disk2' --answer '関連付けの確認=6'
+  install --start 'M:\SETUP.EXE' --disk '2=C:\qs-demo\disk2' --answer '関連付けの確認=6'
 snapshot installed
 
 app="$c/Program Files/Quillon Demo"

@@ -115,5 +115,7 @@ public:
         events.push_back("restart");
         return restartAccepted;
     }
+    bool mayStartProgram = true;
+    bool MayStartProgramAfterRun() const override { return mayStartProgram; }
     void EndRun() override { events.push_back("end"); }
 };

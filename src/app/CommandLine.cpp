@@ -34,13 +34,28 @@ std::string Upper(const std::string& text)
     return upper;
 }
 
-// The value of "/NAME=value" when token is that switch (any letter case).
+// The value of "/NAME=value" when token is that switch (any letter case); a bare
+// "/NAME" is that switch without its value.
 bool ValueSwitch(const std::string& token, const char* name, std::string& value)
 {
     const std::string head = std::string(name) + "=";
+    if (Upper(token) == name) {
+        value.clear();
+        return true;
+    }
     if (Upper(token.substr(0, head.size())) != head) return false;
     value = token.substr(head.size());
     return true;
+}
+
+// Switches installers of this kind take that mean nothing here: which applications to
+// close or restart (this program closes none). /LANG= (the texts are Japanese) likewise.
+bool IgnoredSwitch(const std::string& name)
+{
+    for (const char* known : {"/CLOSEAPPLICATIONS", "/NOCLOSEAPPLICATIONS", "/RESTARTAPPLICATIONS",
+                              "/NORESTARTAPPLICATIONS"})
+        if (name == known) return true;
+    return false;
 }
 
 } // namespace
@@ -68,14 +83,20 @@ CommandLine ParseCommandLine(const std::string& commandLine)
         else if (name == "/VERYSILENT") cl.verySilent = true;
         else if (name == "/SUPPRESSMSGBOXES") cl.suppressMsgBoxes = true;
         else if (name == "/NORESTART") cl.noRestart = true;
+        else if (name == "/NOCANCEL") cl.noCancel = true;
         else if (name == "/SP-") continue; // accepted from tools that pass it to every installer
         else if (name == "/?") cl.help = true;
+        else if (name == "/LOG") cl.defaultLog = true;
+        else if (IgnoredSwitch(name)) cl.ignored.push_back(token);
         else if (ValueSwitch(token, "/DIR", value)) {
             cl.dir = value;
             if (value.empty()) cl.errors.push_back(token + " : フォルダが指定されていません");
         } else if (ValueSwitch(token, "/LOG", value)) {
             cl.log = value;
             if (value.empty()) cl.errors.push_back(token + " : ファイルが指定されていません");
+        } else if (ValueSwitch(token, "/LANG", value)) {
+            if (value.empty()) cl.errors.push_back(token + " : 言語が指定されていません");
+            else cl.ignored.push_back(token);
         } else {
             cl.errors.push_back(token + " : 不明なスイッチです");
         }
@@ -105,17 +126,22 @@ std::string CommandLineHelp()
            "  /SUPPRESSMSGBOXES   すべての質問に既定の答えを使います\r\n"
            "  /DIR=\"フォルダ\"     インストールフォルダを指定します\r\n"
            "  /LOG=\"ファイル\"     ログをこのファイルに追記します\r\n"
+           "  /LOG                ログを一時フォルダに書きます\r\n"
            "  /NORESTART          Windowsを再起動しません\r\n"
-           "  /SP-                何もしません（互換のため）\r\n"
+           "  /NOCANCEL           中断できないようにします\r\n"
+           "  /SP-  /LANG=...  /CLOSEAPPLICATIONS  /NOCLOSEAPPLICATIONS\r\n"
+           "  /RESTARTAPPLICATIONS  /NORESTARTAPPLICATIONS\r\n"
+           "                      何もしません（互換のため）\r\n"
            "  /?                  この説明を表示します\r\n"
            "\r\n"
            "終了コード:\r\n"
            "  0     成功\r\n"
            "  3010  成功（完了するにはWindowsの再起動が必要）\r\n"
+           "  1641  成功（Windowsを再起動しました）\r\n"
            "  1     一部の処理が失敗しました（ログを参照）\r\n"
            "  2     コマンドラインが正しくありません\r\n"
            "  3     前提条件により中止しました\r\n"
            "  4     取り消されました\r\n"
            "  5     致命的なエラー\r\n"
-           "  6     別のインストーラが実行中です\r\n";
+           "  1618  別のインストーラが実行中です（後で再試行してください）\r\n";
 }

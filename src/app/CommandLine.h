@@ -3,6 +3,8 @@
 // ignoring case and may come in any order; without any the program is the wizard
 // exactly as it has always been.
 #pragma once
+#include "ui/HostSettings.h"
+
 #include <string>
 #include <vector>
 
@@ -13,15 +15,23 @@ struct CommandLine {
     bool verySilent = false;       // /VERYSILENT: no window at all
     bool suppressMsgBoxes = false; // /SUPPRESSMSGBOXES: every question takes its default
     bool noRestart = false;        // /NORESTART
+    bool noCancel = false;         // /NOCANCEL: the abort button stays disabled
     bool help = false;             // /?
     std::string dir;               // /DIR="folder" ("" when not given)
     std::string log;               // /LOG="file" ("" when not given)
+    bool defaultLog = false;       // a bare /LOG: the log goes to the temporary folder
+    // Switches deployment tools pass to every installer of this kind, accepted and
+    // logged, doing nothing here.
+    std::vector<std::string> ignored;
     // What makes the command line wrong: unknown switches, switches without their value,
     // stray words. Empty when it is fine.
     std::vector<std::string> errors;
 
     bool AnySwitch() const { return !switches.empty(); }
     bool Unattended() const { return silent || verySilent; }
+    bool LogRequested() const { return !log.empty() || defaultLog; }
+    // What the switches tell whichever host runs.
+    HostSettings Settings() const { return {suppressMsgBoxes, noRestart, noCancel}; }
 };
 
 // Splits a whole command line (the program's own name first) into its parts.
@@ -42,6 +52,7 @@ enum ExitCode : int {
                             // checker, the free space or the installation folder
     kExitCancelled = 4,     // a disk request was cancelled, the user aborted or left
     kExitFatal = 5,         // no script or Windows folder, or an error ended the run
-    kExitAnotherInstance = 6,
+    kExitAnotherInstance = 1618, // another installation is in progress: tools retry
+    kExitRestartInitiated = 1641, // success; the program restarted Windows
     kExitRestartNeeded = 3010, // success; a restart of Windows completes it
 };

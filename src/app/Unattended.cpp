@@ -55,7 +55,8 @@ int ExitCodeOf(const RunResult& result)
     case RunOutcome::Completed: break;
     }
     if (result.failures > 0 || result.recordMissing) return kExitPartlyFailed;
-    if (result.restartNeeded && !result.restarted) return kExitRestartNeeded;
+    if (result.restarted) return kExitRestartInitiated;
+    if (result.restartNeeded) return kExitRestartNeeded;
     return kExitSuccess;
 }
 
@@ -73,32 +74,41 @@ void LogStartupFacts(const AppState& s, const CommandLine& cl, LogFile& log)
     log.Write("プログラムのフォルダ " + s.AppFolder + " 作業フォルダ " + s.WorkFolder + " スクリプト " + s.ScriptFile);
     log.Write("Windows " + s.WindowsFolder + " System " + s.SystemFolder + " Temp " + s.TempFolder +
               " Program Files " + s.ProgramFilesFolder);
+    for (const std::string& sw : cl.ignored) log.Write("スイッチ " + sw + " はこのプログラムでは何もしません");
 }
 
-void KeepLogOnFailure(const AppState& state, LogFile& log, int exitCode)
+std::string DefaultLogPath(const std::string& tempFolder)
 {
-    const std::string path = log.Path();
-    log.Close();
-    if (exitCode == kExitSuccess || exitCode == kExitRestartNeeded || path.empty() || state.WorkFolder.empty() ||
-        path.compare(0, state.WorkFolder.size(), state.WorkFolder) != 0)
-        return;
     SYSTEMTIME t{};
     GetLocalTime(&t);
     char name[64];
     wsprintfA(name, "QuillonSetup-%04u%02u%02u-%02u%02u%02u.log", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
               t.wSecond);
-    MoveFileExA(path.c_str(), (state.TempFolder + name).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED);
+    return AddBackslash(tempFolder, "B") + name;
+}
+
+void KeepLogIfTelling(const AppState& state, LogFile& log, int exitCode, bool leftFiles)
+{
+    const std::string path = log.Path();
+    log.Close();
+    const bool succeeded =
+        exitCode == kExitSuccess || exitCode == kExitRestartNeeded || exitCode == kExitRestartInitiated;
+    if ((succeeded && !leftFiles) || path.empty() || state.WorkFolder.empty() ||
+        path.compare(0, state.WorkFolder.size(), state.WorkFolder) != 0)
+        return;
+    MoveFileExA(path.c_str(), DefaultLogPath(state.TempFolder).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED);
 }
 
 int RunUnattended(AppState& state, const CommandLine& cl, const std::string& exePath, LogFile& log)
 {
-    UnattendedHost host(state, {cl.suppressMsgBoxes, cl.noRestart}, log);
+    UnattendedHost host(state, cl.Settings(), log);
     const bool fine = PrepareStartup(state, cl.firstParameter, exePath, SystemFolderPlatform(), DetectWindowsVersion());
     if (!log.IsOpen() && !state.WorkFolder.empty()) log.Open(state.WorkFolder + "SETUP.LOG");
     LogStartupFacts(state, cl, log);
 
     int code = kExitSuccess;
     bool ran = false;
+    RunResult result;
     if (!fine) {
         log.Write("致命的エラー: " + OneLine(state.ErrorLines));
         host.Ask(state.ErrorLines + "\r\n処理は続行できません。", "致命的エラー", MB_OK | MB_ICONSTOP);
@@ -122,12 +132,12 @@ int RunUnattended(AppState& state, const CommandLine& cl, const std::string& exe
         if (code == kExitSuccess) {
             if (cl.silent && !cl.verySilent && !host.CreateProgressWindow()) log.Write("進行状況のウィンドウを作れません");
             ran = true;
-            const RunResult result = installer ? InstallRun(state, host) : UninstallRun(state, host);
+            result = installer ? InstallRun(state, host) : UninstallRun(state, host);
             code = ExitCodeOf(result);
         }
     }
     log.Write("終了コード " + std::to_string(code));
-    KeepLogOnFailure(state, log, code);
+    KeepLogIfTelling(state, log, code, result.leftOnPurpose > 0);
     state.WorkLocks.Release();
     RemoveWorkFolders(host, state.TempFolder);
     if (ran) NotifyShellOfChanges();

@@ -18,6 +18,10 @@ int ExitCodeOf(const RunResult& result);
 // The start-up facts every log begins with: version, system, role, folders, switches.
 void LogStartupFacts(const AppState& state, const CommandLine& commandLine, LogFile& log);
 
-// Keeps a log that lived in the work folder when the program did not succeed: it is
-// moved to the temporary folder before the work folders go. Closes the log.
-void KeepLogOnFailure(const AppState& state, LogFile& log, int exitCode);
+// Keeps a log that lived in the work folder when the program did not succeed or left
+// files on purpose: it is moved to the temporary folder before the work folders go.
+// Closes the log.
+void KeepLogIfTelling(const AppState& state, LogFile& log, int exitCode, bool leftFiles);
+
+// Where a log goes without a name of its own: tempFolder + "QuillonSetup-<date>-<time>.log".
+std::string DefaultLogPath(const std::string& tempFolder);

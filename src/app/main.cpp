@@ -72,7 +72,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     }
     LogFile log;
     // A log that cannot be opened costs the run nothing.
-    if (!cl.log.empty()) log.Open(cl.log);
+    if (!cl.log.empty()) {
+        log.Open(cl.log);
+    } else if (cl.defaultLog) {
+        FolderValues start;
+        SetStartFolders(start, RunningProgramPath(), SystemFolderPlatform());
+        log.Open(DefaultLogPath(start.TempFolder));
+    }
     if (cl.help || !cl.errors.empty()) return ShowCommandLineHelp(cl, log);
 
     AppState state;
@@ -81,9 +87,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         return RunUnattended(state, cl, RunningProgramPath(), log);
     }
 
-    WindowHost host(state);
-    if (!cl.log.empty()) host.logSink = [&log](const std::string& line) { log.Write(line); };
-    host.noRestart = cl.noRestart;
+    WindowHost host(state, cl.Settings());
+    if (cl.LogRequested()) host.logSink = [&log](const std::string& line) { log.Write(line); };
     TfrmBack back;
     TfrmMain main(state, host);
     TfrmStatus status(state, host);
@@ -103,7 +108,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     RunResult result;
     main.OnFirstActivate = [&] {
         startup = RunStartupSequence(state, main, back, host, input, SystemFolderPlatform());
-        if (!cl.log.empty()) LogStartupFacts(state, cl, log);
+        if (cl.LogRequested()) LogStartupFacts(state, cl, log);
     };
     main.StartInstallRun = [&] {
         ran = true;

@@ -15,10 +15,14 @@
 struct WorkCopyLocks {
     std::shared_ptr<UniqueFile> program;
     std::shared_ptr<UniqueFile> script;
+    // The held program copy had this very program's bytes when start-up made it. Compared
+    // then, once: by the end of a run the program's own medium may hold another disk.
+    bool programIsThisProgram = false;
     void Release()
     {
         program.reset();
         script.reset();
+        programIsThisProgram = false;
     }
 };
 

@@ -5,7 +5,6 @@
 
 #include "foundation/FilePrim.h"
 #include "foundation/FolderMacros.h"
-#include "foundation/SystemLibrary.h"
 #include "foundation/uIniFile.h"
 #include "foundation/uStrOp.h"
 #include "scripts/InstalledEntry.h"
@@ -35,9 +34,8 @@ void CopyUninstaller(InstallContext& run)
         return;
     }
     // The work folder lies where other programs of the user may write: the copy that
-    // becomes the uninstaller must still be this very program.
-    const std::string self = s.ProgramFile.empty() ? RunningProgramPath() : s.ProgramFile;
-    const std::uint32_t result = SameFileBytes(source, self) ? CopyFileReplace(source, target) : ERROR_INVALID_DATA;
+    // becomes the uninstaller must be this very program, as start-up found it (held since).
+    const std::uint32_t result = s.WorkLocks.programIsThisProgram ? CopyFileReplace(source, target) : ERROR_INVALID_DATA;
     run.LogResult("アンインストーラのコピー " + target, result);
     if (result != 0) run.AddFailure("<SetupFile> ", target, ErrorText(result));
 }
@@ -117,6 +115,9 @@ void RecordInstallation(InstallContext& run)
         entry.InstallLocation = s.InstallFolder;
         const std::string written = WriteRecord(run.host, run.record, texts, entry);
         run.recordMissing = written != s.InstallFolder + "UNSETUP.INI";
+        // A removal of the earlier installation that was interrupted is over: this record
+        // replaces the one it would have resumed.
+        if (!written.empty()) DeleteFileA(ResumeRecordPath(s.WindowsFolder, s.InstallFolder + "UNSETUP.INI").c_str());
         run.host.Log("アンインストール情報 " + (written.empty() ? std::string("-> 作成できませんでした") : written + " -> 成功"));
     }
     run.CloseStage();
@@ -169,8 +170,10 @@ void ShowCompletion(InstallContext& run, RunResult& result)
         page.option1 = p.program.empty() ? "インストーラを終了します。(&Y)" : "インストーラを終了して、プログラムを実行します。(&Y)";
     }
     const int choice = run.CompleteWithPage(page, result);
+    const bool mayStart = run.host.MayStartProgramAfterRun();
+    if (!p.program.empty() && !mayStart) run.host.Log("終了後のプログラム " + p.program + " は無人の実行では起動しません");
     // A restart, when chosen, is the last thing the run asks for: no program starts then.
-    if (!(restart && choice != 2) && !p.program.empty()) {
+    if (!(restart && choice != 2) && !p.program.empty() && mayStart) {
         const std::string folder = AddBackslash(PathFolder(p.program), "B");
         const int started = p.createProcess
                                 ? static_cast<int>(CreateProcessRun(run.host, p.program, p.parameters, folder, s.TempFolder))

@@ -57,7 +57,7 @@ void WriteInstalledEntry(const InstalledEntry& e)
     reg.WriteInteger("EstimatedSize", static_cast<std::int32_t>(e.EstimatedSizeKb));
     reg.WriteString("InstallLocation", e.InstallLocation);
     reg.WriteExpandString("QuietUninstallString",
-                          e.UninstallerPath + " \"" + e.RecordPath + "\" /VERYSILENT /SUPPRESSMSGBOXES");
+                          e.UninstallerPath + " \"" + e.RecordPath + "\" /VERYSILENT /SUPPRESSMSGBOXES /NORESTART");
     reg.WriteInteger("NoModify", 1);
     reg.WriteInteger("NoRepair", 1);
 }

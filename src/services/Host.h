@@ -96,6 +96,10 @@ public:
     // Restarts Windows (ExitWindowsEx with EWX_REBOOT and the shutdown privilege). True
     // when Windows accepted the request.
     virtual bool RestartWindows() = 0;
+    // Whether the program the script names may be started once the run is done. Nobody
+    // at the screen means a deployment tool's account or session, where a program
+    // started is invisible or harmful: never then.
+    virtual bool MayStartProgramAfterRun() const = 0;
     // The run has ended: leaving is confirmed, the progress window closes and the
     // wizard ends.
     virtual void EndRun() = 0;

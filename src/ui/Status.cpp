@@ -166,7 +166,9 @@ void TfrmStatus::ConfirmAbort()
     // click must not stack a second question (and a second abort) on the first.
     if (confirming_) return;
     confirming_ = true;
-    const int answer = Ask(AbortQuestion(state_.UnSetupWord), "中断の確認", 36, IDNO);
+    // Only a person can have pressed the button: with the questions suppressed, the click
+    // is that person's decision.
+    const int answer = Ask(AbortQuestion(state_.UnSetupWord), "中断の確認", 36, IDYES);
     confirming_ = false;
     if (answer != IDYES) return;
 

@@ -13,7 +13,7 @@ std::string OneLine(const std::string& text)
     return flat;
 }
 
-UnattendedHost::UnattendedHost(AppState& state, const UnattendedSettings& settings, LogFile& log)
+UnattendedHost::UnattendedHost(AppState& state, const HostSettings& settings, LogFile& log)
     : state_(state), settings_(settings), log_(log)
 {
 }
@@ -124,7 +124,7 @@ void UnattendedHost::SetCounterVisible(bool visible)
 
 void UnattendedHost::SetAbortEnabled(bool enabled)
 {
-    if (status_) status_->SetAbortEnabled(enabled);
+    if (status_) status_->SetAbortEnabled(enabled && !settings_.noCancel);
 }
 
 bool UnattendedHost::AbortRequested() const

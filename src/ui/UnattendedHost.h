@@ -6,20 +6,16 @@
 #include "foundation/AppState.h"
 #include "services/Host.h"
 #include "services/RunLog.h"
+#include "ui/HostSettings.h"
 
 #include <memory>
 #include <string>
 
 class TfrmStatus;
 
-struct UnattendedSettings {
-    bool suppressMsgBoxes = false; // questions take their unattended answer
-    bool noRestart = false;        // never restart Windows
-};
-
 class UnattendedHost : public Host {
 public:
-    UnattendedHost(AppState& state, const UnattendedSettings& settings, LogFile& log);
+    UnattendedHost(AppState& state, const HostSettings& settings, LogFile& log);
     ~UnattendedHost() override;
 
     // The folder and the option boxes the run reads.
@@ -46,6 +42,7 @@ public:
     int ShowCompletionPage(const CompletionPage& page) override;
     std::string AskDeletion(const std::string& text) override;
     bool RestartWindows() override;
+    bool MayStartProgramAfterRun() const override { return false; }
     void EndRun() override;
 
 private:
@@ -56,7 +53,7 @@ private:
     static constexpr DWORD kRefreshMs = 50;
 
     AppState& state_;
-    UnattendedSettings settings_;
+    HostSettings settings_;
     LogFile& log_;
     WizardOptions options_;
     ProgressLines lines_;

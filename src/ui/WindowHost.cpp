@@ -106,7 +106,7 @@ void WindowHost::SetCounterVisible(bool visible)
 
 void WindowHost::SetAbortEnabled(bool enabled)
 {
-    if (status_) status_->SetAbortEnabled(enabled);
+    if (status_) status_->SetAbortEnabled(enabled && !settings_.noCancel);
 }
 
 bool WindowHost::AbortRequested() const
@@ -210,7 +210,7 @@ std::string WindowHost::AskDeletion(const std::string& text)
 
 bool WindowHost::RestartWindows()
 {
-    if (noRestart) {
+    if (settings_.noRestart) {
         Log("/NORESTART: Windowsを再起動しません");
         return false;
     }

@@ -5,6 +5,7 @@
 #include "foundation/AppState.h"
 #include "services/Host.h"
 #include "services/RunLog.h"
+#include "ui/HostSettings.h"
 
 #include <functional>
 #include <string>
@@ -16,7 +17,7 @@ class TfrmCustomDlg;
 
 class WindowHost : public Host {
 public:
-    explicit WindowHost(AppState& state) : state_(state) {}
+    WindowHost(AppState& state, const HostSettings& settings) : state_(state), settings_(settings) {}
 
     // The windows, once created. Every operation tolerates a missing window.
     void Attach(TfrmBack* back, TfrmMain* main, TfrmStatus* status, TfrmCustomDlg* dialog);
@@ -39,12 +40,11 @@ public:
     int ShowCompletionPage(const CompletionPage& page) override;
     std::string AskDeletion(const std::string& text) override;
     bool RestartWindows() override;
+    bool MayStartProgramAfterRun() const override { return true; }
     void EndRun() override;
     // Where Log lines go besides nowhere (the unattended log, or a /LOG file of a
     // windowed run); empty: they are dropped.
     std::function<void(const std::string&)> logSink;
-    // /NORESTART: a restart is never requested, whatever the completion page says.
-    bool noRestart = false;
 
 private:
     // Processes messages in steps of stepMs until the main window's event button is
@@ -53,6 +53,7 @@ private:
     void ShowMainInsteadOfStatus();
 
     AppState& state_;
+    HostSettings settings_;
     ProgressLines lines_;
     TfrmBack* back_ = nullptr;
     TfrmMain* main_ = nullptr;

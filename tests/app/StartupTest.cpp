@@ -87,6 +87,7 @@ TEST_F(StartupTest, InstallerCopiesProgramAndScriptIntoTheFirstWorkFolder)
     EXPECT_EQ(state_.ScriptFile, state_.WorkFolder + "SETUP.INI");
     EXPECT_EQ(ReadFileBytes(state_.ScriptFile), "[Title]\r\nSetup=Mine\r\n");
     EXPECT_EQ(ReadFileBytes(state_.WorkFolder + "SETUPQ.EXE"), "MZ program bytes");
+    EXPECT_TRUE(state_.WorkLocks.programIsThisProgram);
     EXPECT_EQ(state_.InstallFolder, "(App)");
     EXPECT_EQ(state_.OsFamily, "NT");
     EXPECT_EQ(state_.OsName, "Windows XP");

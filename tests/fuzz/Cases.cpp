@@ -241,8 +241,7 @@ void EngineCase(CaseInput& in, const Sandbox& box, const std::string& current, C
     state.RunMode = "SETUP";
     state.OsFamily = in.osFamily;
     WriteFileBytes(state.WorkFolder + "SETUPQ.EXE", "the running program");
-    state.ProgramFile = state.AppFolder + "SETUP.EXE";
-    WriteFileBytes(state.ProgramFile, "the running program");
+    state.WorkLocks.programIsThisProgram = true;
 
     const std::string script = Final(box, in.script, in.scriptEncoding, false, "");
     if (const std::string veto = box.VetText(script); !veto.empty()) {

@@ -4,6 +4,7 @@
 #include "SetupDriver.h"
 #include "TestSupport.h"
 #include "services/Registry.h"
+#include "ui/Status.h"
 
 #include <gtest/gtest.h>
 
@@ -192,4 +193,86 @@ TEST_F(Unattended, AProgramCopySwappedDuringTheRunNeverBecomesTheUninstaller)
     EXPECT_EQ(setup.ExitCode(), 0u);
     EXPECT_EQ(ReadFileBytes(uninstaller), ReadFileBytes(pkg_ + "SETUP.EXE"));
     DeleteFileA(uninstaller.c_str());
+}
+
+TEST_F(Unattended, AClickOnAbortIsAPersonsDecisionUnlessNoCancelForbidsIt)
+{
+    // Enough files that the run is still copying when the click comes.
+    std::string script = "[CopyFile]\r\n";
+    for (int n = 1; n <= 1000; ++n) {
+        const std::string name = std::to_string(n) + ".TXT";
+        ASSERT_TRUE(WriteFileBytes(pkg_ + name, name));
+        script += "File" + std::to_string(n) + "=(App)\\" + name + "\r\n";
+    }
+    Script(script);
+    struct Row {
+        const char* switches;
+        DWORD code;
+    };
+    for (const Row& row : {Row{"/SILENT /SUPPRESSMSGBOXES", 4}, Row{"/SILENT /SUPPRESSMSGBOXES /NOCANCEL", 0}}) {
+        SCOPED_TRACE(row.switches);
+        const bool noCancel = row.code == 0;
+        SetupProcess setup(pkg_ + "SETUP.EXE", std::string(row.switches) + " /DIR=\"" + (root_ / "abort") + "\"", temp_);
+        const HWND status = setup.WaitForWindow(TfrmStatus::kClassName, nullptr, kPatienceMs);
+        ASSERT_TRUE(status);
+        const HWND abort = ControlOf(status, TfrmStatus::kBtnAbort);
+        const HWND counter = ControlOf(status, TfrmStatus::kLblStatus);
+        // Until the copy stage is under way: the counter shows, and the button offers the abort.
+        ASSERT_TRUE(WaitUntil([&] { return !setup.Running() || (IsShown(counter) && (noCancel || IsEnabled(abort))); }));
+        ASSERT_TRUE(setup.Running());
+        EXPECT_EQ(IsEnabled(abort), !noCancel);
+        SendMessageA(abort, BM_CLICK, 0, 0);
+        ASSERT_TRUE(setup.WaitForExit(kPatienceMs));
+        EXPECT_EQ(setup.ExitCode(), row.code);
+        RemoveTree(root_ / "abort\\");
+        DeleteRegistryKey("(Local)", kUninstallKey + key_);
+    }
+}
+
+TEST_F(Unattended, TheProgramToRunAfterwardsIsNeverStartedWithoutAnyoneThere)
+{
+    const std::string marker = root_ / "started.txt";
+    Script("[CopyFile]\r\nFile1=(App)\\A.TXT\r\n[ExecuteFile]\r\nFile=" QS_SLEEPER_EXE ",,CreateProcess\r\n");
+    for (const char* switches : {"/VERYSILENT /SUPPRESSMSGBOXES", "/SILENT /SUPPRESSMSGBOXES /NORESTART"}) {
+        SCOPED_TRACE(switches);
+        const std::string log = root_ / "run.log";
+        DeleteFileA(log.c_str());
+        SetupProcess setup(pkg_ + "SETUP.EXE",
+                           std::string(switches) + " /LOG=\"" + log + "\" /DIR=\"" + (root_ / "after") + "\"", temp_,
+                           {"QS_SLEEPER_MARKER=" + marker});
+        ASSERT_TRUE(setup.WaitForExit(kPatienceMs));
+        EXPECT_EQ(setup.ExitCode(), 0u);
+        EXPECT_NE(ReadFileBytes(log).find("終了後のプログラム " QS_SLEEPER_EXE " は無人の実行では起動しません"),
+                  std::string::npos);
+        EXPECT_EQ(GetFileAttributesA(marker.c_str()), INVALID_FILE_ATTRIBUTES);
+        DeleteRegistryKey("(Local)", kUninstallKey + key_);
+    }
+}
+
+TEST_F(Unattended, AQuietRemovalLeavesAFileInUseToTheRestartAndSaysSoByItsCode)
+{
+    Script("[CopyFile]\r\nFile1=(App)\\A.TXT,/F\r\n");
+    const std::string folder = root_ / "in use";
+    ASSERT_EQ(Run(pkg_ + "SETUP.EXE", "/VERYSILENT /SUPPRESSMSGBOXES /DIR=\"" + folder + "\""), 0u);
+    TRegistry registry;
+    registry.SetRootKey(HKEY_LOCAL_MACHINE);
+    ASSERT_TRUE(registry.OpenKey(kUninstallKey + key_, false));
+    const std::string quiet = registry.ReadString("QuietUninstallString");
+    const std::size_t blank = quiet.find(' ');
+    ASSERT_NE(blank, std::string::npos);
+    const std::optional<std::string> pendingBefore = ReadPendingRenames();
+    const std::string log = root_ / "remove.log";
+    {
+        HeldFile held(QS_HOLDFILE_EXE, folder + "\\A.TXT");
+        ASSERT_TRUE(held.held()) << held.error();
+        // As the entry says: the quiet removal never restarts; 3010 tells the tool to.
+        EXPECT_EQ(Run(quiet.substr(0, blank), quiet.substr(blank + 1) + " /LOG=\"" + log + "\""), 3010u);
+    }
+    const std::string pending = ReadPendingRenames().value_or("");
+    WritePendingRenames(pendingBefore);
+    EXPECT_NE(pending.find(folder + "\\A.TXT"), std::string::npos) << "its deletion waits for the restart";
+    const std::string text = ReadFileBytes(log);
+    EXPECT_NE(text.find("残すファイル " + folder + "\\A.TXT（Windowsの再起動後に削除）"), std::string::npos) << text;
+    EXPECT_EQ(text.find("Windowsの再起動 ->"), std::string::npos) << "no restart was asked for";
+    RemoveTree(folder + "\\");
 }

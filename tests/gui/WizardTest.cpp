@@ -474,8 +474,13 @@ TEST_F(Wizard, SecondInstanceEndsSilently)
     SetupProcess second(pkg_ + "SETUP.EXE", "", temp_);
     ASSERT_TRUE(second.Started());
     EXPECT_TRUE(second.WaitForExit(kPatienceMs));
+    EXPECT_EQ(second.ExitCode(), 0u);
     EXPECT_FALSE(second.FindWindowOf("TfrmBack", nullptr));
     EXPECT_FALSE(second.FindWindowOf(M::kClassName, nullptr));
+    // A deployment tool's run is told that another installation is in progress, and retries.
+    SetupProcess deployed(pkg_ + "SETUP.EXE", "/VERYSILENT /SUPPRESSMSGBOXES", temp_);
+    EXPECT_TRUE(deployed.WaitForExit(kPatienceMs));
+    EXPECT_EQ(deployed.ExitCode(), 1618u);
     EXPECT_TRUE(setup_->Running());
     EXPECT_FALSE(Exists(temp_ + "QSTMP2")) << "the second instance made no work folder";
     Leave();

@@ -166,10 +166,12 @@ TEST_F(Completion, TheUninstallerCopyIsRefreshedOnlyByANewerProgram)
     }
 }
 
-TEST_F(Completion, AProgramCopyThatIsNoLongerThisProgramNeverBecomesTheUninstaller)
+TEST_F(Completion, AProgramCopyThatIsNotThisProgramNeverBecomesTheUninstaller)
 {
-    // Another program replaced the copy in the work folder after start-up made it.
+    // Start-up found another program's bytes in the copy (a reused work folder whose old
+    // copy could not be replaced).
     ASSERT_TRUE(WriteFileBytes(work + "SETUPQ.EXE", "a program put there by someone else"));
+    state.WorkLocks.programIsThisProgram = false;
     const std::string copy = win + "UNQUILLN.EXE";
     DeleteFileA(copy.c_str());
     MakeInstallFolder();

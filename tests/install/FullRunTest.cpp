@@ -210,7 +210,7 @@ TEST_F(FullRun, EverythingListedIsInPlaceAndRecorded)
         {"EstimatedSize", RegValue{REG_DWORD, std::string("\x01\0\0\0", 4)}},
         {"InstallLocation", Sz(inst)},
         {"QuietUninstallString",
-         Sz(win + "UNQUILLN.EXE \"" + inst + "UNSETUP.INI\" /VERYSILENT /SUPPRESSMSGBOXES", REG_EXPAND_SZ)},
+         Sz(win + "UNQUILLN.EXE \"" + inst + "UNSETUP.INI\" /VERYSILENT /SUPPRESSMSGBOXES /NORESTART", REG_EXPAND_SZ)},
         {"NoModify", RegValue{REG_DWORD, std::string("\x01\0\0\0", 4)}},
         {"NoRepair", RegValue{REG_DWORD, std::string("\x01\0\0\0", 4)}},
     };

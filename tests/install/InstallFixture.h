@@ -163,9 +163,7 @@ protected:
         state.OsFamily = "NT";
         state.UnSetupTitle = title;
         EXPECT_TRUE(WriteFileBytes(work + "SETUPQ.EXE", "the running program"));
-        // The program the copy must still equal when it becomes the uninstaller.
-        EXPECT_TRUE(WriteFileBytes(pkg + "SETUP.EXE", "the running program"));
-        state.ProgramFile = pkg + "SETUP.EXE";
+        state.WorkLocks.programIsThisProgram = true; // as start-up found it
 
         host.options.folder = RemoveBackslash(inst, "B");
         for (auto& box : host.options.boxes) box.checked = box.enabled = box.visible = true;

@@ -106,7 +106,7 @@ TEST(InstalledEntry, ValuesAreWrittenWithTheirTypes)
         {"EstimatedSize", REG_DWORD, std::string("\x04\x03\x02\x01", 4)},
         {"InstallLocation", REG_SZ, "C:\\Program Files\\表示\\"},
         {"QuietUninstallString", REG_EXPAND_SZ,
-         "C:\\windows\\UNQUILLN.EXE \"C:\\Program Files\\表示\\UNSETUP.INI\" /VERYSILENT /SUPPRESSMSGBOXES"},
+         "C:\\windows\\UNQUILLN.EXE \"C:\\Program Files\\表示\\UNSETUP.INI\" /VERYSILENT /SUPPRESSMSGBOXES /NORESTART"},
         {"NoModify", REG_DWORD, std::string("\x01\0\0\0", 4)},
         {"NoRepair", REG_DWORD, std::string("\x01\0\0\0", 4)},
     };

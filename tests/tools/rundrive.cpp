@@ -8,8 +8,9 @@
 //                             window of it seen while it runs, then "EXIT <code>"
 //     --folder TEXT           installation folder typed into the folder box
 //     --answer CAPTION=ID     button for a message box with that caption (IDYES 6 ...)
-//     --disk N=FOLDER         when disk N is asked for, copy FOLDER's files beside
-//                             SETUP.EXE first (the user changes the disk)
+//     --disk N=FOLDER         when disk N is asked for, change the medium: the drive
+//                             SETUP.EXE runs from (it must be started from a drive
+//                             root) is re-pointed at FOLDER, as a user changes a disk
 //     --deletion WORD         the four-button question: Yes, No, Delete or Save
 //     --choice N              completion page option 1 or 2
 //     --shots FOLDER          at each point (title, licence, readme, message-page,
@@ -21,6 +22,7 @@
 //                             UninstallString) and prints "EXIT <code>" when it ends
 //     --timeout MS            overall limit (default 120000)
 // Exit code 0 once the program has ended after the completion page, 1 on a timeout.
+#include "TestSupport.h"
 #include "ui/Controls.h"
 
 #include <windows.h>
@@ -75,18 +77,6 @@ void Shot(const Options& o, std::set<std::string>& taken, const std::string& poi
     for (int i = 0; i < 600 && GetFileAttributesA(marker.c_str()) != INVALID_FILE_ATTRIBUTES; ++i) Sleep(50);
 }
 
-void CopyDisk(const std::string& from, const std::string& to)
-{
-    WIN32_FIND_DATAA d{};
-    HANDLE h = FindFirstFileA((from + "\\*").c_str(), &d);
-    if (h == INVALID_HANDLE_VALUE) return;
-    do {
-        if (!(d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            CopyFileA((from + "\\" + d.cFileName).c_str(), (to + d.cFileName).c_str(), FALSE);
-    } while (FindNextFileA(h, &d));
-    FindClose(h);
-}
-
 std::string ProgramFolder(HWND window)
 {
     DWORD pid = 0;
@@ -119,7 +109,12 @@ bool AnswerBox(const Options& o, HWND main, int& diskAsked)
         const int disk = std::atoi(text.c_str());
         if (disk != diskAsked) {
             diskAsked = disk;
-            if (auto it = o.disks.find(disk); it != o.disks.end()) CopyDisk(it->second, ProgramFolder(main));
+            if (auto it = o.disks.find(disk); it != o.disks.end()) {
+                const std::string from = ProgramFolder(main);
+                const bool changed = from.size() == 3 && from[1] == ':' && ChangeMedium(from[0], it->second);
+                std::printf("MEDIUM %s -> %s %s\n", from.c_str(), it->second.c_str(), changed ? "changed" : "NOT CHANGED");
+                std::fflush(stdout);
+            }
         }
     }
     Click(GetDlgItem(box, button));

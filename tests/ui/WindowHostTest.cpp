@@ -69,7 +69,7 @@ protected:
 
     ScratchFolder temp_;
     AppState state_;
-    WindowHost host_{state_};
+    WindowHost host_{state_, HostSettings{}};
     TfrmBack back_;
     TfrmMain main_{state_, host_};
     TfrmStatus status_{state_, host_};

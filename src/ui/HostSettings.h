@@ -1,0 +1,9 @@
+// What the command line says about the person in front of the program, handed the same
+// way to whichever host a run talks to: the windows or the unattended mode.
+#pragma once
+
+struct HostSettings {
+    bool suppressMsgBoxes = false; // unattended: every question takes its default answer
+    bool noRestart = false;        // /NORESTART: Windows is never restarted
+    bool noCancel = false;         // /NOCANCEL: the abort button stays disabled
+};
