@@ -42,24 +42,30 @@ std::string SharedAnswer(UninstallContext& run, const std::string& path)
 
 // The decision table for one entry. Returns the code to report (0: nothing) and adds
 // "/L" to flags when the file is to stay; gone tells that a delete certainly removed it.
-std::uint32_t Decide(UninstallContext& run, const std::string& path, std::string& flags, bool& gone)
+// The counts name the file as the record does, in the record's view; the file itself is
+// removed where this process reaches it (file).
+std::uint32_t Decide(UninstallContext& run, const std::string& path, const std::string& file, std::string& flags,
+                     bool& gone)
 {
     AppState& s = run.state;
     const int count = run.shared.Count(path);
+    // The other build's installations count the same file in their own view.
+    const int others = count != 0 || Has(flags, "/S") ? OtherBuildCount(path, s.SystemFolder, run.view) : 0;
     if (count != 0 && Has(flags, "/S")) {
         const int left = run.shared.Change(path, false);
-        run.host.Log("共有カウント " + path + " = " + std::to_string(left));
+        run.host.Log("共有カウント " + path + " = " + std::to_string(left) +
+                     (others ? " (他方のビット版 " + std::to_string(others) + ")" : ""));
         // Other programs still use it: it stays by decision, which is no failure.
-        if (left != 0) {
+        if (left != 0 || others != 0) {
             flags += "/L";
             return 0;
         }
         const std::string answer = SharedAnswer(run, path);
-        if (answer == "Delete" || answer == "Yes") return DeleteFiles(run.host, path, &gone);
+        if (answer == "Delete" || answer == "Yes") return DeleteFiles(run.host, file, &gone);
         flags += "/L";
         return 0;
     }
-    if (count != 0) {
+    if (count != 0 || others != 0) {
         // Counted by other programs.
         flags += "/L";
         return 0;
@@ -69,7 +75,7 @@ std::uint32_t Decide(UninstallContext& run, const std::string& path, std::string
             flags += "/L";
             return 0;
         }
-        return DeleteFiles(run.host, path, &gone);
+        return DeleteFiles(run.host, file, &gone);
     }
     if (Has(flags, "/L")) return 0;
     if (IsComponentFile(path) && InSystemFolders(s, path)) {
@@ -78,7 +84,7 @@ std::uint32_t Decide(UninstallContext& run, const std::string& path, std::string
             return 0;
         }
     }
-    return DeleteFiles(run.host, path, &gone);
+    return DeleteFiles(run.host, file, &gone);
 }
 
 // A wildcard the record may not use: installed files and shortcuts never hold one, an
@@ -101,7 +107,8 @@ bool RefusedPattern(UninstallContext& run, const std::string& path, bool extraFi
 void RemoveEntry(UninstallContext& run, const std::string& entry, bool extraFile)
 {
     AppState& s = run.state;
-    const std::string path = GetField(entry, ",", 1);
+    const std::string recorded = GetField(entry, ",", 1);
+    const std::string path = run.OnDisk(recorded);
     std::string flags = GetField(entry, ",", 2);
     if (path.empty()) return;
     if (RefusedPattern(run, path, extraFile)) {
@@ -110,7 +117,7 @@ void RemoveEntry(UninstallContext& run, const std::string& entry, bool extraFile
     }
     std::string remark;
     bool gone = false;
-    std::uint32_t r = Decide(run, path, flags, gone);
+    std::uint32_t r = Decide(run, recorded, path, flags, gone);
     run.LogResult("ファイル削除 " + path + (flags.empty() ? "" : " " + flags), r);
     if (!gone && FileAge(path) != -1 && !Has(flags, "/L")) {
         if (r == 0) r = ERROR_ACCESS_DENIED;
@@ -145,7 +152,8 @@ void RemoveShortcuts(UninstallContext& run)
 {
     AppState& s = run.state;
     run.OpenStage("ショートカットの");
-    for (const std::string& path : run.ReadList("DeleteShortCut", "File")) {
+    for (const std::string& recorded : run.ReadList("DeleteShortCut", "File")) {
+        const std::string path = run.OnDisk(recorded);
         if (HasWildcard(path)) {
             run.host.Log("削除を拒否（ワイルドカード） " + path);
             continue;
