@@ -23,7 +23,8 @@ $(BUILD)/x86/build.ninja: | deps
 build-x64: $(BUILD)/x64/build.ninja
 	cmake --build $(BUILD)/x64 -j $(JOBS)
 
-# 32-bit Windows build: built, not run (these machines cannot execute 32-bit code).
+# 32-bit Windows build: no test programs of its own; the x86-64 tests run its SETUP.EXE
+# under WoW64 (README, The two builds).
 build-x86: $(BUILD)/x86/build.ninja
 	cmake --build $(BUILD)/x86 -j $(JOBS)
 

@@ -11,20 +11,50 @@ packages=(
   mscompress liblnk-utils
 )
 
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+
 missing=()
 for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
-    missing+=("$p")
-  fi
+  installed "$p" || missing+=("$p")
 done
 
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+# Another apt or dpkg run may hold the lock for a while: wait for it.
+apt() { $SUDO env DEBIAN_FRONTEND=noninteractive apt-get -q -o DPkg::Lock::Timeout=1800 "$@"; }
 
+# The i686 SETUP.EXE runs in the same prefix under WoW64, which needs Wine's 32-bit half
+# (wine32:i386: wine64 hands a 32-bit program to its loader /usr/lib/wine/wine). Where
+# the i386 architecture cannot be added or the package not installed, the i686 tests
+# report "not run" (qs_require_wow64 in scripts/wine-env.sh); under CI they fail instead.
+wine32=()
+if ! installed wine32:i386; then
+  if dpkg --print-foreign-architectures | grep -qx i386 || $SUDO dpkg --add-architecture i386; then
+    wine32=(wine32:i386)
+  else
+    echo "setup-deps: WARNING: the i386 architecture cannot be added; the i686 SETUP.EXE" \
+         "cannot be run here and its tests will report 'not run'" >&2
+  fi
+fi
+
+if [ ${#missing[@]} -gt 0 ] || [ ${#wine32[@]} -gt 0 ]; then
+  echo "setup-deps: installing ${missing[*]} ${wine32[*]}"
+  apt update
+fi
 if [ ${#missing[@]} -gt 0 ]; then
-  echo "setup-deps: installing ${missing[*]}"
-  $SUDO env DEBIAN_FRONTEND=noninteractive apt-get update -q
-  $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+  apt install -y --no-install-recommends "${missing[@]}"
+fi
+if [ ${#wine32[@]} -gt 0 ] && ! apt install -y --no-install-recommends "${wine32[@]}"; then
+  echo "setup-deps: WARNING: wine32:i386 could not be installed; the i686 SETUP.EXE" \
+       "cannot be run here and its tests will report 'not run'" >&2
+fi
+
+# A kernel without 32-bit support (some virtual machines) refuses Wine's 32-bit loader;
+# qemu-i386 runs it instead (scripts/wine-env.sh points Wine at it).
+if installed wine32:i386 && ! /usr/lib/wine/wine --version >/dev/null 2>&1 && ! installed qemu-user; then
+  echo "setup-deps: this kernel runs no 32-bit programs; installing qemu-user for Wine's 32-bit loader"
+  apt install -y --no-install-recommends qemu-user ||
+    echo "setup-deps: WARNING: qemu-user could not be installed; the i686 tests will report 'not run'" >&2
 fi
 
 if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then

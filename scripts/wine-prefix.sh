@@ -32,7 +32,16 @@ confine() {
   fi
 }
 
-if [ -f "$WINEPREFIX/.qs-ready" ]; then confine; exit 0; fi
+# A prefix made before 32-bit programs could run has no 32-bit system folder: Wine's
+# update adds it (and the 32-bit registrations) once they can.
+wow64() {
+  if [ -n "$QS_WOW64" ] && [ ! -e "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
+    "$QS_WINE" wineboot -u >/dev/null 2>&1 || true
+    "$QS_WINESERVER" -w || true
+  fi
+}
+
+if [ -f "$WINEPREFIX/.qs-ready" ]; then confine; wow64; exit 0; fi
 
 rm -rf "$WINEPREFIX"
 "$QS_WINE" wineboot -i >/dev/null 2>&1 || true

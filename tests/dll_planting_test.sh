@@ -10,6 +10,7 @@ set -euo pipefail
 setup=$1 planted=$2 naive=$3 wizdrive=$4 objdump=$5
 root="$(cd "$(dirname "$0")/.." && pwd)"
 source "$root/scripts/wine-env.sh"
+if "$objdump" -f "$setup" | grep -q i386; then qs_require_wow64; fi
 run="$root/scripts/wine-run.sh"
 work=$(qs_scratch qs-planted)
 trap 'rm -rf "$work"' EXIT

@@ -9,6 +9,7 @@
 #include "foundation/FilePrim.h"
 #include "foundation/uIniFile.h"
 #include "services/Registry.h"
+#include "services/Views.h"
 
 #include <windows.h>
 
@@ -217,7 +218,9 @@ std::string ComposeRecord(const RecordLists& lists, const RecordTexts& t, const 
     if (!t.BeforeFile.empty()) r += "File=" + LineValue(t.BeforeFile) + "\r\n";
     r += "\r\n[Extend]\r\nSetupString=" + LineValue(t.SetupWord) + "\r\nUnSetupString=" + LineValue(t.UnSetupWord) +
          "\r\n\r\n";
-    r += "[UnSetupRegistryKey]\r\nKey=" + LineValue(UninstallKeyPath(unSetupKey)) + "\r\n\r\n";
+    // The build that made the record: the uninstaller removes it in that build's views.
+    r += "[UnSetupRegistryKey]\r\nKey=" + LineValue(UninstallKeyPath(unSetupKey)) + "\r\nView=" +
+         std::to_string(OwnBits()) + "\r\n\r\n";
     r += "[ProgramID]\r\nID=" + LineValue(t.ProgramId) + "\r\n";
     return r;
 }

@@ -4,6 +4,8 @@
 
 #include "foundation/Handles.h"
 #include "foundation/uStrOp.h"
+#include "services/Launch.h"
+#include "services/Views.h"
 
 #include <windows.h>
 
@@ -18,6 +20,21 @@ EntryPoint FindEntry(HMODULE module, const char* name)
 
 constexpr unsigned kExclamationOk = 48;
 
+// A component of the other bitness cannot be loaded here: the registration server of
+// its bitness unregisters it. On 64-bit Windows the 32-bit one is in SysWOW64; the
+// 64-bit one is, seen from a 32-bit process, in Sysnative, and knows the folder a path
+// names as Sysnative as System32.
+void UnregisterElsewhere(Host& host, std::string path)
+{
+    if (OtherBits(0) == 0) return;
+    char windows[MAX_PATH] = {};
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    const std::string folder = AddBackslash(windows, "B");
+    const std::string native = folder + "Sysnative\\";
+    if (OwnBits() == 32 && PosNoCase(native, path) == 1) path = folder + "System32\\" + path.substr(native.size());
+    RunAndWait(host, folder + (OwnBits() == 64 ? "SysWOW64" : "Sysnative") + "\\regsvr32.exe", "/s /u \"" + path + "\"");
+}
+
 } // namespace
 
 bool RegisterComponent(Host& host, const std::string& runMode, const std::string& path,
@@ -26,6 +43,7 @@ bool RegisterComponent(Host& host, const std::string& runMode, const std::string
     // Loaded by its full path; the altered search makes the component's own dependencies
     // resolve from its folder rather than from ours.
     const UniqueModule module(LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+    if (!module && !registerIt && GetLastError() == ERROR_BAD_EXE_FORMAT) UnregisterElsewhere(host, path);
     if (!module) {
         if (registerIt && runMode == "SETUP")
             host.Ask(path + "の読み込みに失敗しました。", "OCX/DLL登録エラー(LoadLibrary)", kExclamationOk);

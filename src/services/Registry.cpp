@@ -2,6 +2,7 @@
 
 #include "foundation/MBUtils.h"
 #include "foundation/uStrOp.h"
+#include "services/Views.h"
 
 #include <initializer_list>
 #include <vector>
@@ -32,12 +33,23 @@ bool NamesNoSubkey(const std::string& subKey)
     return subKey.find_first_not_of('\\') == std::string::npos;
 }
 
+// A key of the other view is deleted by RegDeleteKeyExA (Windows XP x64 and later, looked
+// up at run time); the plain call always deletes in the process's own view.
+bool DeleteOneKey(HKEY parent, const std::string& subKey, REGSAM view)
+{
+    if (view == 0) return RegDeleteKeyA(parent, subKey.c_str()) == ERROR_SUCCESS;
+    using DeleteKeyEx = LONG(WINAPI*)(HKEY, LPCSTR, REGSAM, DWORD);
+    const auto deleteKeyEx = reinterpret_cast<DeleteKeyEx>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("advapi32.dll"), "RegDeleteKeyExA")));
+    return deleteKeyEx && deleteKeyEx(parent, subKey.c_str(), view, 0) == ERROR_SUCCESS;
+}
+
 // Subkeys first, then the key. Names are collected before any deletion because
 // deleting shifts the enumeration indexes.
-bool DeleteTree(HKEY parent, const std::string& subKey)
+bool DeleteTree(HKEY parent, const std::string& subKey, REGSAM view)
 {
     UniqueRegKey key;
-    if (RegOpenKeyExA(parent, subKey.c_str(), 0, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE,
+    if (RegOpenKeyExA(parent, subKey.c_str(), 0, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | view,
                       key.put()) == ERROR_SUCCESS) {
         std::vector<std::string> children;
         // Key names are at most 255 characters, up to two bytes each in a DBCS code page.
@@ -49,9 +61,9 @@ bool DeleteTree(HKEY parent, const std::string& subKey)
             if (rc != ERROR_SUCCESS) break;
             children.emplace_back(name, length);
         }
-        for (const std::string& child : children) DeleteTree(key.get(), child);
+        for (const std::string& child : children) DeleteTree(key.get(), child, view);
     }
-    return RegDeleteKeyA(parent, subKey.c_str()) == ERROR_SUCCESS;
+    return DeleteOneKey(parent, subKey, view);
 }
 
 } // namespace
@@ -60,6 +72,11 @@ void TRegistry::SetRootKey(HKEY root)
 {
     CloseKey();
     root_ = root;
+}
+
+void TRegistry::SetView(int bits)
+{
+    view_ = ViewFlag(bits);
 }
 
 HKEY TRegistry::BaseKey(const std::string& key, std::string& subKey) const
@@ -80,9 +97,9 @@ bool TRegistry::OpenKey(const std::string& key, bool canCreate)
     LONG rc;
     if (canCreate) {
         rc = RegCreateKeyExA(base, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                             KEY_ALL_ACCESS, nullptr, opened.put(), nullptr);
+                             KEY_ALL_ACCESS | view_, nullptr, opened.put(), nullptr);
     } else {
-        rc = RegOpenKeyExA(base, subKey.c_str(), 0, KEY_ALL_ACCESS, opened.put());
+        rc = RegOpenKeyExA(base, subKey.c_str(), 0, KEY_ALL_ACCESS | view_, opened.put());
     }
     if (rc != ERROR_SUCCESS) return false;
     current_ = std::move(opened);
@@ -95,7 +112,7 @@ void TRegistry::CreateKey(const std::string& key)
     const HKEY base = BaseKey(key, subKey);
     UniqueRegKey created;
     if (RegCreateKeyExA(base, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_ALL_ACCESS, nullptr, created.put(), nullptr) != ERROR_SUCCESS) {
+                        KEY_ALL_ACCESS | view_, nullptr, created.put(), nullptr) != ERROR_SUCCESS) {
         RaiseCreateFailed(key);
     }
 }
@@ -110,7 +127,7 @@ bool TRegistry::KeyExists(const std::string& key) const
     std::string subKey;
     const HKEY base = BaseKey(key, subKey);
     UniqueRegKey probe;
-    return RegOpenKeyExA(base, subKey.c_str(), 0, KEY_READ, probe.put()) == ERROR_SUCCESS;
+    return RegOpenKeyExA(base, subKey.c_str(), 0, KEY_READ | view_, probe.put()) == ERROR_SUCCESS;
 }
 
 bool TRegistry::DeleteKey(const std::string& key)
@@ -118,7 +135,7 @@ bool TRegistry::DeleteKey(const std::string& key)
     std::string subKey;
     const HKEY base = BaseKey(key, subKey);
     if (NamesNoSubkey(subKey)) return false;
-    return DeleteTree(base, subKey);
+    return DeleteTree(base, subKey, view_);
 }
 
 bool TRegistry::ValueExists(const std::string& name) const
@@ -309,7 +326,7 @@ bool IsProtectedRegistryKey(const std::string& rootToken, const std::string& key
                            "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\EXPLORER"});
 }
 
-bool DeleteRegistryKey(const std::string& rootToken, const std::string& keyPath)
+bool DeleteRegistryKey(const std::string& rootToken, const std::string& keyPath, int bits)
 {
     if (keyPath.empty()) return true;
     // The list of installed programs and its parents hold every program's entries; an
@@ -317,7 +334,7 @@ bool DeleteRegistryKey(const std::string& rootToken, const std::string& keyPath)
     if (IsProtectedRegistryKey(rootToken, keyPath)) return true;
     TRegistry registry;
     registry.SetRootKey(RootKeyFromToken(rootToken));
-    registry.CloseKey();
+    registry.SetView(bits);
     // A tree whose deletion is partly refused is tried again, a bounded number of times.
     for (int round = 0; round < 99; ++round) {
         if (!registry.KeyExists(keyPath)) break;

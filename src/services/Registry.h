@@ -28,6 +28,9 @@ public:
 
     // Closes the current key; later paths are relative to root. The root is not owned.
     void SetRootKey(HKEY root);
+    // Keys are opened, created and deleted in the registry view of bits (services/Views.h;
+    // 0, the default, is this build's own). Applies to keys opened from now on.
+    void SetView(int bits);
     HKEY RootKey() const { return root_; }
     // The open key, or nullptr.
     HKEY CurrentKey() const { return current_.get(); }
@@ -66,6 +69,7 @@ private:
     void WriteValue(const std::string& name, DWORD type, const void* data, std::size_t size);
 
     HKEY root_ = HKEY_CURRENT_USER;
+    REGSAM view_ = 0;
     UniqueRegKey current_;
 };
 
@@ -97,7 +101,8 @@ bool IsProtectedRegistryKey(const std::string& keyPath);
 // one level), the classes, the shared-file register and a few keys every program shares.
 bool IsProtectedRegistryKey(const std::string& rootToken, const std::string& keyPath);
 
-// Deletes the key tree under the token's root, retrying up to 99 rounds while the key
-// still exists. Does nothing for an empty or protected key path (see above). Always true: a key that cannot be
-// deleted simply stays.
-bool DeleteRegistryKey(const std::string& rootToken, const std::string& keyPath);
+// Deletes the key tree under the token's root, in the registry view of bits (0: this
+// build's own), retrying up to 99 rounds while the key still exists. Does nothing for an
+// empty or protected key path (see above). Always true: a key that cannot be deleted
+// simply stays.
+bool DeleteRegistryKey(const std::string& rootToken, const std::string& keyPath, int bits = 0);

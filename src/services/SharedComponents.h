@@ -12,9 +12,16 @@
 int GetSharedCount(const std::string& path);
 
 // Adds (increment) or removes one user of path and returns the new count. An existing
-// but uncounted file counts as one earlier user; counting down to 0, or below (-1, an
-// uncounted file), deletes the value.
-int ChangeSharedCount(const std::string& path, bool increment);
+// file that neither this count nor otherUsers (OtherBuildCount) counts stands for one
+// earlier user; counting down to 0, or below (-1, an uncounted file), deletes the value.
+int ChangeSharedCount(const std::string& path, bool increment, int otherUsers = 0);
+
+// The users of path that the other build's installations counted: its count in the view
+// beside the view of bits (services/Views.h; 0: this build's own). Both builds' counts
+// together tell whether a file is still used. 0 for a file in systemFolder, since each
+// build's system folder is a folder of its own (System32, SysWOW64), and on a 32-bit
+// Windows, which has one view.
+int OtherBuildCount(const std::string& path, const std::string& systemFolder, int bits = 0);
 
 // The register for a run that asks about many files: an uninstallation asks about
 // every file of its record. Same answers and changes as GetSharedCount and
@@ -23,6 +30,8 @@ int ChangeSharedCount(const std::string& path, bool increment);
 // afresh, as the next single lookup would.
 class SharedCountRegister {
 public:
+    // Counts in the registry view of bits from now on (0, the default: this build's own).
+    void SetView(int bits);
     int Count(const std::string& path);
     int Change(const std::string& path, bool increment);
 
@@ -32,6 +41,7 @@ private:
     bool KeyDeleted() const;
 
     TRegistry registry_;
+    int bits_ = 0;
 };
 
 // Calls the component's DllRegisterServer (registerIt) or DllUnregisterServer. Returns

@@ -1,7 +1,9 @@
 // The counting half of the shared-component services.
 #include "foundation/FilePrim.h"
+#include "foundation/uStrOp.h"
 #include "services/Registry.h"
 #include "services/SharedComponents.h"
+#include "services/Views.h"
 
 namespace {
 
@@ -10,9 +12,10 @@ const char kSharedDllsKey[] = "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\S
 // Opens the register key, creating it when missing. Raises nothing: a key that cannot
 // be opened leaves the accessor without a current key, so reads count 0 and writes
 // raise the registry layer's error.
-void OpenSharedDlls(TRegistry& registry)
+void OpenSharedDlls(TRegistry& registry, int bits = 0)
 {
     registry.SetRootKey(HKEY_LOCAL_MACHINE);
+    registry.SetView(bits);
     registry.OpenKey(kSharedDllsKey, true);
 }
 
@@ -29,14 +32,15 @@ int GetSharedCount(const std::string& path)
     }
 }
 
-int ChangeSharedCount(const std::string& path, bool increment)
+int ChangeSharedCount(const std::string& path, bool increment, int otherUsers)
 {
     int count = GetSharedCount(path);
     TRegistry registry;
     OpenSharedDlls(registry);
     if (increment) {
-        // A file that is present but was never counted stands for one earlier user.
-        if (count == 0 && FileAge(path) != -1) count = 1;
+        // A file that is present but was never counted, by either build, stands for one
+        // earlier user.
+        if (count == 0 && otherUsers == 0 && FileAge(path) != -1) count = 1;
         registry.WriteInteger(path, count + 1);
         return count + 1;
     }
@@ -50,9 +54,31 @@ int ChangeSharedCount(const std::string& path, bool increment)
     return remaining;
 }
 
+int OtherBuildCount(const std::string& path, const std::string& systemFolder, int bits)
+{
+    const int other = OtherBits(bits);
+    if (other == 0 || PosNoCase(AddBackslash(systemFolder, "B"), path) == 1) return 0;
+    // Only looked at: the other view's register is not made when it is missing.
+    TRegistry registry;
+    registry.SetRootKey(HKEY_LOCAL_MACHINE);
+    registry.SetView(other);
+    if (!registry.OpenKey(kSharedDllsKey, false)) return 0;
+    try {
+        return registry.ReadInteger(path);
+    } catch (const RegistryError&) {
+        return 0;
+    }
+}
+
+void SharedCountRegister::SetView(int bits)
+{
+    bits_ = bits;
+    registry_.SetRootKey(HKEY_LOCAL_MACHINE); // the next question opens the key afresh
+}
+
 void SharedCountRegister::Open()
 {
-    OpenSharedDlls(registry_);
+    OpenSharedDlls(registry_, bits_);
 }
 
 bool SharedCountRegister::KeyDeleted() const

@@ -96,6 +96,15 @@ ProtectedFolders::ProtectedFolders(const FolderValues& v)
         if (kept->size() < 3) continue;
         resolved_.push_back(MapString(ResolvePath(*kept), LCMAP_UPPERCASE));
     }
+    // On 64-bit Windows the other build's Program Files and system folder too: a record
+    // is removed in its own build's view (services/Views.h).
+    std::vector<std::string> others{AddBackslash(v.WindowsFolder, "B") + "SysWOW64\\"};
+    for (const char* name : {"ProgramFiles(x86)", "ProgramW6432"}) {
+        char value[MAX_PATH] = {};
+        const DWORD length = GetEnvironmentVariableA(name, value, MAX_PATH);
+        if (length >= 3 && length < MAX_PATH) others.push_back(AddBackslash(value, "B"));
+    }
+    for (const std::string& other : others) resolved_.push_back(MapString(ResolvePath(other), LCMAP_UPPERCASE));
 }
 
 bool ProtectedFolders::Protects(const std::string& folder) const

@@ -43,20 +43,25 @@ std::string SharedAnswer(UninstallContext& run, const std::string& path)
 
 // The decision table for one entry, number n of section. Returns the code to report
 // (0: nothing) and adds "/L" to flags when the file is to stay, saying why; gone tells
-// that a delete certainly removed it.
-std::uint32_t Decide(UninstallContext& run, const char* section, int n, const std::string& path, std::string& flags,
-                     bool& gone, std::string& why)
+// that a delete certainly removed it. The counts name the file as the record does, in
+// the record's view (path); the file itself is removed where this process reaches it
+// (file).
+std::uint32_t Decide(UninstallContext& run, const char* section, int n, const std::string& path,
+                     const std::string& file, std::string& flags, bool& gone, std::string& why)
 {
     AppState& s = run.state;
     const int count = run.shared.Count(path);
+    // The other build's installations count the same file in their own view.
+    const int others = count != 0 || Has(flags, "/S") ? OtherBuildCount(path, s.SystemFolder, run.view) : 0;
+    const std::string otherText = others ? " (他方のビット版 " + std::to_string(others) + ")" : "";
     // An interrupted run of this record counted the entry down already.
     const bool countedBefore = run.Read(kResumeSection, CountedDownKey(section, n)) == "CountedDown";
     if ((count != 0 || countedBefore) && Has(flags, "/S")) {
         int left = count;
         // The earlier run may have removed it already: reported as any file found gone.
-        if (countedBefore && count == 0 && FileAge(path) == -1) return ERROR_FILE_NOT_FOUND;
+        if (countedBefore && count == 0 && others == 0 && FileAge(file) == -1) return ERROR_FILE_NOT_FOUND;
         if (countedBefore) {
-            run.host.Log("共有カウント " + path + " = " + std::to_string(left) + "（前回の実行で減算済み）");
+            run.host.Log("共有カウント " + path + " = " + std::to_string(left) + otherText + "（前回の実行で減算済み）");
         } else {
             // Marked before the count-down: a run killed in between leaves the count one
             // too high, which keeps a file, where one too low would offer to delete a
@@ -64,21 +69,21 @@ std::uint32_t Decide(UninstallContext& run, const char* section, int n, const st
             if (!run.resumeFile.empty() && !MarkCountedDown(run.resumeFile, section, n))
                 run.host.Log("再開用の記録に共有カウントの減算を記録できません " + path);
             left = run.shared.Change(path, false);
-            run.host.Log("共有カウント " + path + " = " + std::to_string(left));
+            run.host.Log("共有カウント " + path + " = " + std::to_string(left) + otherText);
         }
         // Other programs still use it: it stays by decision, which is no failure.
-        if (left != 0) {
+        if (left != 0 || others != 0) {
             flags += "/L";
-            why = "他のプログラムが使っている共有ファイル（残り " + std::to_string(left) + "）";
+            why = "他のプログラムが使っている共有ファイル（残り " + std::to_string(left + others) + "）";
             return 0;
         }
         const std::string answer = SharedAnswer(run, path);
-        if (answer == "Delete" || answer == "Yes") return DeleteFiles(run.host, path, &gone);
+        if (answer == "Delete" || answer == "Yes") return DeleteFiles(run.host, file, &gone);
         flags += "/L";
         why = "共有ファイルを残すと回答";
         return 0;
     }
-    if (count != 0) {
+    if (count != 0 || others != 0) {
         flags += "/L";
         why = "他のプログラムが数えている共有ファイル";
         return 0;
@@ -89,7 +94,7 @@ std::uint32_t Decide(UninstallContext& run, const char* section, int n, const st
             why = "削除の確認に「いいえ」";
             return 0;
         }
-        return DeleteFiles(run.host, path, &gone);
+        return DeleteFiles(run.host, file, &gone);
     }
     if (Has(flags, "/L")) {
         why = "記録の指定（/L）";
@@ -102,7 +107,7 @@ std::uint32_t Decide(UninstallContext& run, const char* section, int n, const st
             return 0;
         }
     }
-    return DeleteFiles(run.host, path, &gone);
+    return DeleteFiles(run.host, file, &gone);
 }
 
 // Why the record's entry is not removed at all ("" when it may be): installed files and
@@ -123,7 +128,8 @@ std::string Refusal(UninstallContext& run, const std::string& path, bool extraFi
 void RemoveEntry(UninstallContext& run, const char* section, int n, const std::string& entry, bool extraFile)
 {
     AppState& s = run.state;
-    const std::string path = GetField(entry, ",", 1);
+    const std::string recorded = GetField(entry, ",", 1);
+    const std::string path = run.OnDisk(recorded);
     std::string flags = GetField(entry, ",", 2);
     if (path.empty()) return;
     if (const std::string why = Refusal(run, path, extraFile); !why.empty()) {
@@ -132,7 +138,7 @@ void RemoveEntry(UninstallContext& run, const char* section, int n, const std::s
     }
     std::string remark, why;
     bool gone = false;
-    std::uint32_t r = Decide(run, section, n, path, flags, gone, why);
+    std::uint32_t r = Decide(run, section, n, recorded, path, flags, gone, why);
     run.LogResult("ファイル削除 " + path + (flags.empty() ? "" : " " + flags), r);
     if (!gone && FileAge(path) != -1) {
         if (Has(flags, "/L")) {
@@ -178,7 +184,8 @@ void RemoveShortcuts(UninstallContext& run)
 {
     AppState& s = run.state;
     run.OpenStage("ショートカットの");
-    for (const std::string& path : run.ReadList("DeleteShortCut", "File")) {
+    for (const std::string& recorded : run.ReadList("DeleteShortCut", "File")) {
+        const std::string path = run.OnDisk(recorded);
         if (const std::string why = Refusal(run, path, false); !why.empty()) {
             run.Refuse("<ShortCut> ", path, why);
             continue;

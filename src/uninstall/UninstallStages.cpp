@@ -148,6 +148,12 @@ bool StartUninstall(UninstallContext& run)
     run.host.Log("アンインストール開始: フォルダ " + o.folder + " 追加削除 " + run.patterns +
                  (run.deleteAll ? " 全ファイル・フォルダ" : ""));
 
+    // Removed in the views of the build that made the record, whichever build runs now.
+    run.view = RecordBits(run.Read("UnSetupRegistryKey", "View"));
+    run.shared.SetView(run.view);
+    if (ViewFlag(run.view) != 0)
+        run.host.Log(std::to_string(run.view) + "ビット版の記録: そのレジストリとシステムフォルダで削除");
+
     run.host.BeginRun(0);
     run.Show();
     s.InstallFolder = o.folder;
@@ -218,7 +224,7 @@ void RemoveFolders(UninstallContext& run)
     std::string installResolved;
     bool installKnown = false;
     for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
-        const std::string& folder = *it;
+        const std::string folder = run.OnDisk(*it);
         const std::string resolved = ResolvePath(folder);
         if (run.Protected().Protects(folder, resolved)) {
             // The installation folder's own fate is decided, silently, at the end.
@@ -253,11 +259,13 @@ void RemoveRegistryKeys(UninstallContext& run)
     run.OpenStage("レジストリの");
     for (const std::string& value : run.ReadList("DeleteRegistry", "Key")) {
         const RegistryPath path = SplitUninstallRegistryPath(value);
-        DeleteRegistryKey(path.rootToken, path.keyPath);
+        DeleteRegistryKey(path.rootToken, path.keyPath, run.view);
         run.host.Log("レジストリ削除 " + value);
     }
 }
 
+// Extensions and their classes are keys both views share (Windows 7 and later), so
+// both builds find them without a view.
 void RestoreAssociations(UninstallContext& run)
 {
     run.OpenStage("関連付けの");
@@ -301,7 +309,7 @@ void RemoveInstalledEntry(UninstallContext& run)
     const std::string list = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
     const std::string relative = RemoveBackslash(key, "T");
     if (IsInsideFolder(relative, list) && !IsProtectedRegistryKey(relative)) {
-        DeleteRegistryKey("(Local)", key);
+        DeleteRegistryKey("(Local)", key, run.view);
         run.host.Log("「追加と削除」の登録を削除 " + key);
     } else if (!key.empty()) {
         run.host.Log("「追加と削除」の登録 " + key + " は一覧の外のため削除しません");

@@ -3,6 +3,7 @@
 #include "scripts/RunContext.h"
 #include "services/RunResult.h"
 #include "services/SharedComponents.h"
+#include "services/Views.h"
 #include "uninstall/Containment.h"
 
 #include <map>
@@ -17,8 +18,15 @@ public:
     // The deletion dialog's last answer; "Delete" and "Save" answer every later shared
     // file of the run.
     std::string deleteAnswer = "Can't Delete";
+    // The view of the build that made the record (services/Views.h; 0: this build's).
+    int view = 0;
     // Asked about every recorded file: opened once for the run.
     SharedCountRegister shared;
+    // A recorded path as this process reaches it in the record's view.
+    std::string OnDisk(const std::string& path) const
+    {
+        return PathInView(path, view, state.WindowsFolder, state.SystemFolder);
+    }
     // The machine's folders, resolved at the first folder judged.
     const ProtectedFolders& Protected()
     {

@@ -8,22 +8,25 @@
 # keeps. A control run (the program started and left without installing) tells Wine's
 # own changes apart.
 # Runs in a prefix of its own so that other tests cannot change it meanwhile.
-# usage: roundtrip_test.sh SETUP.EXE QDEMO.DLL rundrive.exe
+# usage: roundtrip_test.sh SETUP.EXE QDEMO.DLL rundrive.exe [32: the i686 build, under WoW64: HKLM keys in the 32-bit view]
 set -euo pipefail
-setup=$(realpath "$1") component=$(realpath "$2") drive=$(realpath "$3")
+setup=$(realpath "$1") component=$(realpath "$2") drive=$(realpath "$3") bits=${4:-64}
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 here="$root/tests/e2e"
 export WINEPREFIX="$root/build/wineprefix-e2e"
+source "$root/scripts/wine-env.sh"
+pf="Program Files" rv="" && if [ "$bits" = 32 ]; then qs_require_wow64; pf="Program Files (x86)" rv=/reg:32; fi
 "$root/scripts/wine-prefix.sh"
-run="$root/scripts/wine-run.sh"
+run=run && run() { if [ "$1" = reg ] && [[ "$3" == HKLM* ]]; then "$root/scripts/wine-run.sh" "$@" $rv; else "$root/scripts/wine-run.sh" "$@"; fi; }
 c="$WINEPREFIX/drive_c"
 snap=$(mktemp -d "${TMPDIR:-/tmp}/qs-e2e.XXXXXX")
 trap 'rm -rf "$snap" "$c/qs-e2e" "$c/qs-e2e-control" "$WINEPREFIX/dosdevices/m:"' EXIT
 user=$(ls "$c/users" | grep -v -x Public | head -1)
-app="$c/Program Files/Quillon Demo"
+app="$c/$pf/Quillon Demo"
 
 failed=0
-check() { # description, expected, actual
+check() { # description, expected (in Program Files), actual
+  set -- "$1" "${2//Program Files/$pf}" "$3"
   if [ "$2" == "$3" ]; then echo "ok: $1"; else echo "FAIL: $1: expected [$2], got [$3]" >&2; failed=1; fi
 }
 u8() { iconv -f CP932 -t UTF-8 | tr -d '\r'; }
@@ -41,7 +44,7 @@ clean() {
     "$run" reg delete "$key" /f >/dev/null 2>&1 || true
   done
   "$run" reg delete 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\SharedDLLs' \
-    /v 'C:\Program Files\Quillon Demo\QDEMO.DLL' /f >/dev/null 2>&1 || true
+    /v "C:\\$pf\\Quillon Demo\\QDEMO.DLL" /f >/dev/null 2>&1 || true
 }
 clean
 "$root/scripts/make-demo-package.sh" "$c/qs-e2e" "$setup" "$component"
@@ -84,7 +87,7 @@ check "registry values" \
 check "machine-wide default value" "(既定)|REG_SZ|Quillon デモ（コンピュータ全体）;" "$(q 'HKLM\SOFTWARE\Quillon\Demo')"
 check "component registered itself" "Registered|REG_SZ|C:\\Program Files\\Quillon Demo\\QDEMO.DLL;" \
   "$(q 'HKCU\Software\Quillon\DemoComponent')"
-check "shared count" "1" "$("$run" reg query 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\SharedDLLs' /v 'C:\Program Files\Quillon Demo\QDEMO.DLL' 2>/dev/null | u8 | sed -n 's/.*REG_DWORD *0x//p')"
+check "shared count" "1" "$("$run" reg query 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\SharedDLLs' /v "C:\\$pf\\Quillon Demo\\QDEMO.DLL" 2>/dev/null | u8 | sed -n 's/.*REG_DWORD *0x//p')"
 check "association" "(既定)|REG_SZ|qdemo_auto_file;" "$(q 'HKCR\.qdemo')"
 check "association command" "(既定)|REG_SZ|\"C:\\Program Files\\Quillon Demo\\文書\\viewer.exe\" \"%1\" ;" \
   "$(q 'HKCR\qdemo_auto_file\shell\open\command')"
@@ -111,7 +114,7 @@ check "help link folder from its name entry" "C:\\Program Files\\Quillon Demo\\"
 check "desktop link target" "C:\\Program Files\\Quillon Demo\\文書\\表示テスト.TXT" "$(lnk "$c/users/$user/Desktop/表示テスト.lnk" 'Local path')"
 
 # The record, byte for byte.
-sed "s/@USER@/$user/" "$here/golden/UNSETUP.INI" >"$snap/expected.ini"
+sed "s/@USER@/$user/; s/Program Files\\\\/$pf\\\\/g; s/^View=64/View=$bits/" "$here/golden/UNSETUP.INI" >"$snap/expected.ini"
 check "record" same "$(cmp -s "$app/UNSETUP.INI" "$snap/expected.ini" && echo same || echo differs)"
 cmp "$app/UNSETUP.INI" "$snap/expected.ini" >&2 || true
 
@@ -124,7 +127,7 @@ uninstall=$("$run" reg query 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uni
 out=$("$run" "$drive" uninstall --start "$uninstall" --deletion Yes 2>&1 | u8)
 echo "$out" | sed 's/^/  | /'
 check "uninstaller ended with code 0" "EXIT 0" "$(echo "$out" | grep '^EXIT')"
-check "the shared component was asked about" 1 "$(echo "$out" | grep -c '^DELETION C:\\Program Files\\Quillon Demo\\QDEMO.DLL')"
+check "the shared component was asked about" 1 "$(echo "$out" | grep -c "^DELETION C:\\\\$pf\\\\Quillon Demo\\\\QDEMO.DLL")"
 check "no failures" 0 "$(echo "$out" | grep -c '^BOX')"
 
 snapshot after
@@ -133,7 +136,7 @@ changes before after control reg >"$snap/left.reg"
 # An uninstallation keeps its own copy and the (now empty) program-ID register.
 check "files left behind" "+ ./windows/QUSET98.INI|+ ./windows/UNQUILLN.EXE" "$(tr '\n' '|' <"$snap/left.files" | sed 's/|$//')"
 # Reading a shared count makes the shared-file register's key when it is missing.
-check "registry left behind" "" "$(grep -v -x -F '+ HKLM|[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\SharedDLLs]' "$snap/left.reg")"
+check "registry left behind" "" "$(grep -v -x -e '+ HKLM|\[HKEY_LOCAL_MACHINE\\Software\\\(Wow6432Node\\\)\?Microsoft\\Windows\\CurrentVersion\\SharedDLLs\]' "$snap/left.reg")"
 
 # The same package without anyone at the screen: no window, the same files, registry,
 # shortcuts and record as through the wizard, and the same machine afterwards.

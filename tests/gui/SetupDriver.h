@@ -7,10 +7,14 @@
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
 
+// The SETUP.EXE the unattended tests drive (or the i686 build QS_SETUP_I686 names) and its registry view.
+inline const char* SetupUnderTest() { return std::getenv("QS_SETUP_I686") ? std::getenv("QS_SETUP_I686") : QS_SETUP_EXE; }
+inline int SetupBits() { return std::getenv("QS_SETUP_I686") ? 32 : 0; }
 class SetupProcess {
 public:
     // Starts exePath with the arguments, TMP and TEMP set to tempFolder and the extra

@@ -44,11 +44,11 @@ protected:
         temp_ = root_ / "tmp\\";
         CreateDirectoryA(pkg_.c_str(), nullptr);
         CreateDirectoryA(temp_.c_str(), nullptr);
-        ASSERT_TRUE(CopyFileA(QS_SETUP_EXE, (pkg_ + "SETUP.EXE").c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA(SetupUnderTest(), (pkg_ + "SETUP.EXE").c_str(), FALSE));
         ASSERT_TRUE(WriteFileBytes(pkg_ + "A.TXT", "ファイルＡ"));
         key_ = "QuillonUnattended" + std::to_string(GetCurrentProcessId());
     }
-    void TearDown() override { DeleteRegistryKey("(Local)", kUninstallKey + key_); }
+    void TearDown() override { DeleteRegistryKey("(Local)", kUninstallKey + key_, SetupBits()); }
 
     // A script that installs A.TXT into the folder, plus the extra lines.
     void Script(const std::string& extra)
@@ -114,6 +114,7 @@ TEST_F(Unattended, InstallsAndRemovesWithoutAnyWindowIntoAFolderWithBlanksAndDbc
     // The entry's unattended removal.
     TRegistry registry;
     registry.SetRootKey(HKEY_LOCAL_MACHINE);
+    registry.SetView(SetupBits());
     ASSERT_TRUE(registry.OpenKey(kUninstallKey + key_, false));
     const std::string quiet = registry.ReadString("QuietUninstallString");
     registry.CloseKey();
@@ -151,7 +152,7 @@ TEST_F(Unattended, ExitCodesTellHowTheRunEnded)
         const std::string folder = root_ / (std::string("app ") + r.name);
         EXPECT_EQ(Run(pkg_ + "SETUP.EXE", r.switches + " /DIR=\"" + folder + "\""), r.code);
         EXPECT_TRUE(windows_.empty()) << *windows_.begin();
-        DeleteRegistryKey("(Local)", kUninstallKey + key_);
+        DeleteRegistryKey("(Local)", kUninstallKey + key_, SetupBits());
     }
 }
 
