@@ -28,6 +28,12 @@ public:
     {
         if (p_) std::exchange(p_, nullptr)->Release();
     }
+    // For out-parameters of the interface's own type (SHGetMalloc).
+    T** put() noexcept
+    {
+        reset();
+        return &p_;
+    }
     // For CoCreateInstance / QueryInterface out-parameters.
     void** put_void() noexcept
     {

@@ -1,6 +1,7 @@
 #include "foundation/FilePrim.h"
 
 #include "foundation/Handles.h"
+#include "foundation/LastError.h"
 #include "foundation/MBUtils.h"
 #include "foundation/uStrOp.h"
 
@@ -38,12 +39,6 @@ constexpr std::int64_t kPiecewiseFrom = 8 << 20;
 // took eight times as long per byte once earlier gigabytes were still being written out.
 constexpr DWORD kPiece = 64 << 10;
 
-DWORD LastErrorOr(DWORD fallback)
-{
-    const DWORD error = GetLastError();
-    return error ? error : fallback;
-}
-
 // Copies in pieces, calling progress every few megabytes or a few times a second; the
 // copy gets the source's last-write time and attributes as CopyFileA gives them.
 DWORD CopyInPieces(const std::string& source, const std::string& target, const CopyProgress& progress,
@@ -51,14 +46,14 @@ DWORD CopyInPieces(const std::string& source, const std::string& target, const C
 {
     const UniqueFile in(CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                     FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!in) return LastErrorOr(ERROR_GEN_FAILURE);
+    if (!in) return LastErrorOr();
     BY_HANDLE_FILE_INFORMATION info{};
-    if (!GetFileInformationByHandle(in.get(), &info)) return LastErrorOr(ERROR_GEN_FAILURE);
+    if (!GetFileInformationByHandle(in.get(), &info)) return LastErrorOr();
     const std::int64_t total = (static_cast<std::int64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
     UniqueFile out(CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, failIfExists ? CREATE_NEW : CREATE_ALWAYS,
                                FILE_ATTRIBUTE_NORMAL,
                                nullptr));
-    if (!out) return LastErrorOr(ERROR_GEN_FAILURE);
+    if (!out) return LastErrorOr();
     std::string buffer(kPiece, '\0');
     std::int64_t copied = 0, reported = 0;
     DWORD lastCall = GetTickCount();
@@ -77,7 +72,7 @@ DWORD CopyInPieces(const std::string& source, const std::string& target, const C
             progress(copied, total);
         }
     }
-    if (!SetFileTime(out.get(), nullptr, nullptr, &info.ftLastWriteTime)) return LastErrorOr(ERROR_GEN_FAILURE);
+    if (!SetFileTime(out.get(), nullptr, nullptr, &info.ftLastWriteTime)) return LastErrorOr();
     out.reset();
     SetFileAttributesA(target.c_str(), info.dwFileAttributes & ~FILE_ATTRIBUTE_DIRECTORY);
     progress(copied, total);
@@ -102,10 +97,8 @@ DWORD CopyOnce(const std::string& source, const std::string& target, const CopyP
     const bool large = GetFileAttributesExA(source.c_str(), GetFileExInfoStandard, &data) &&
                        ((static_cast<std::int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow) >= kPiecewiseFrom;
     if (progress && *progress && large) return CopyInPieces(source, target, *progress, failIfExists);
-    const BOOL ok = CopyFileA(source.c_str(), target.c_str(), failIfExists ? TRUE : FALSE);
-    const DWORD error = ok ? 0 : GetLastError();
-    // A failure without a code must not read as success.
-    return !ok && error == 0 ? ERROR_GEN_FAILURE : error;
+    if (CopyFileA(source.c_str(), target.c_str(), failIfExists ? TRUE : FALSE)) return 0;
+    return LastErrorOr();
 }
 
 // Replaces an existing file so that a failed copy (a full disk, a read error) leaves it
@@ -117,10 +110,7 @@ DWORD ReplaceKeepingTheOld(const std::string& source, const std::string& target,
         const UniqueFile probe(CreateFileA(target.c_str(), GENERIC_WRITE,
                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!probe) {
-            const DWORD error = GetLastError();
-            return error ? error : ERROR_GEN_FAILURE;
-        }
+        if (!probe) return LastErrorOr();
     }
     static unsigned counter = 0;
     const std::string fresh = Left(target, static_cast<int>(LastPathDelimiter(target))) + "QSNEW" +

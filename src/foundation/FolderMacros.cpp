@@ -1,5 +1,6 @@
 #include "foundation/FolderMacros.h"
 
+#include "foundation/ComPtr.h"
 #include "foundation/Handles.h"
 #include "foundation/MBUtils.h"
 #include "foundation/SystemApi.h"
@@ -37,9 +38,8 @@ std::string GetSpecialFolder(std::uint32_t csidl)
 {
     const ShellApi& shell = ShellDll();
     if (!shell.SHGetMalloc || !shell.SHGetSpecialFolderLocation || !shell.SHGetPathFromIDListA) return {};
-    IMalloc* malloc = nullptr;
-    if (FAILED(shell.SHGetMalloc(&malloc)) || !malloc) return {};
-    ScopeExit releaseMalloc([&] { malloc->Release(); });
+    ComPtr<IMalloc> malloc;
+    if (FAILED(shell.SHGetMalloc(malloc.put())) || !malloc) return {};
     char* buffer = static_cast<char*>(malloc->Alloc(MAX_PATH));
     if (!buffer) return {};
     ScopeExit freeBuffer([&] { malloc->Free(buffer); });

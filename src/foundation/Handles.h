@@ -76,15 +76,22 @@ using UniqueFind = UniqueHandle<FindHandleTraits>;     // FindFirstFile
 using UniqueRegKey = UniqueHandle<RegKeyTraits>;       // RegOpenKeyEx / RegCreateKeyEx
 using UniqueModule = UniqueHandle<ModuleTraits>;       // LoadLibrary
 
-// Runs a callable when the scope ends (attribute restores, CoUninitialize ...).
+// Runs a callable when the scope ends, on the normal and the exceptional path
+// (attribute restores, CoUninitialize, a result word that is set either way), unless
+// release() was called.
 template <typename F>
 class ScopeExit {
 public:
     explicit ScopeExit(F f) : f_(std::move(f)) {}
     ScopeExit(const ScopeExit&) = delete;
     ScopeExit& operator=(const ScopeExit&) = delete;
-    ~ScopeExit() { f_(); }
+    ~ScopeExit()
+    {
+        if (armed_) f_();
+    }
+    void release() noexcept { armed_ = false; }
 
 private:
     F f_;
+    bool armed_ = true;
 };

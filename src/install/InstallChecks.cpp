@@ -60,10 +60,7 @@ void PrepareRun(InstallContext& run)
 
 void GatherInformation(InstallContext& run)
 {
-    AppState& s = run.state;
-    s.MessageLog = s.SetupWord + "の情報を作成しています．．．";
-    s.StepResult = "完了";
-    run.Show();
+    StageLine line(run, run.state.SetupWord + "の情報を作成しています．．．");
     for (int n = 1; n <= 20; ++n) {
         const std::string number = std::to_string(n);
         const std::string name = run.Read("Relate", "Name" + number);
@@ -71,15 +68,14 @@ void GatherInformation(InstallContext& run)
         const std::string file = run.Read("Relate", "File" + number);
         if (!file.empty()) run.associations.emplace_back(name, file);
     }
-    run.CloseStage();
+    line.Close();
     run.Pace();
 }
 
 void ComputeRequiredSpace(InstallContext& run)
 {
     AppState& s = run.state;
-    s.MessageLog += s.SetupWord + "に必要な容量を調べています．．．";
-    run.Show();
+    const StageLine line(run, s.SetupWord + "に必要な容量を調べています．．．");
     run.AbortCheck();
     run.Pace();
     for (int n = 1;; ++n) {
@@ -93,15 +89,13 @@ void ComputeRequiredSpace(InstallContext& run)
     }
     run.host.Log("コピー対象 " + std::to_string(run.entryCount) + " 件、" + std::to_string(run.copyTotalBytes) +
                  " Byte" + (run.sizeMode ? "" : "（サイズ不明のものあり）"));
-    run.CloseStage();
 }
 
 void CheckFreeSpace(InstallContext& run)
 {
     if (!run.sizeMode) return;
     AppState& s = run.state;
-    s.MessageLog += "ディスクの空き容量をチェックしています．．．";
-    run.Show();
+    StageLine line(run, "ディスクの空き容量をチェックしています．．．");
     const std::string drive = DrivePart(run.options.folder);
     std::int64_t free = -1;
     if (!GetDiskFreeEx(drive, free)) GetDiskFree(drive, free);
@@ -121,15 +115,14 @@ void CheckFreeSpace(InstallContext& run)
         if (run.Ask(question, "空き容量チェックエラー", MB_YESNO | MB_ICONQUESTION, IDNO) == IDNO)
             run.StopRun(s.SetupWord + "を続行できませんでした。", s.SetupWord + "中止", RunOutcome::Refused);
     }
-    run.CloseStage();
+    line.Close();
     run.Pace();
 }
 
 void CheckInstallFolder(InstallContext& run)
 {
     AppState& s = run.state;
-    s.MessageLog += s.SetupWord + "フォルダをチェックしています．．．";
-    run.Show();
+    const StageLine line(run, s.SetupWord + "フォルダをチェックしています．．．");
     run.AbortCheck();
     s.InstallFolder = AddBackslash(run.options.folder, "B");
     if (!FolderExists(s.InstallFolder)) {
@@ -148,7 +141,6 @@ void CheckInstallFolder(InstallContext& run)
         if (!created) run.StopRun(s.SetupWord + "を続行できませんでした。", s.SetupWord + "中止", RunOutcome::Refused);
     }
     s.InstallDrive = Left(s.InstallFolder, 2) + "\\";
-    run.CloseStage();
 }
 
 void TakeInPreviousRecord(InstallContext& run)

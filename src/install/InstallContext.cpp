@@ -1,19 +1,5 @@
 #include "install/InstallContext.h"
 
-void InstallContext::CloseStage()
-{
-    state.MessageLog += state.StepResult + "\r\n";
-    state.StepResult = "完了";
-    Show();
-}
-
-void InstallContext::OpenStage(const std::string& text, const char* result)
-{
-    state.MessageLog += text;
-    state.StepResult = result;
-    Show();
-}
-
 void InstallContext::AbortCheck()
 {
     if (host.AbortRequested()) {

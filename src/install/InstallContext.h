@@ -1,5 +1,5 @@
-// The state of one installation run and the few steps every stage uses: showing the
-// log, closing a stage, the abort check, pacing and the failure log. The run talks to
+// The state of one installation run and the few steps every stage uses: the abort
+// check, pacing and stopping the run. The run talks to
 // the user only through the host.
 #pragma once
 #include "scripts/RunContext.h"
@@ -39,10 +39,6 @@ public:
     bool recordMissing = false; // UNSETUP.INI could not be written under its own name
     RecordLists record;
 
-    // Appends StepResult and a line break, sets StepResult back to "完了" and shows.
-    void CloseStage();
-    // Appends a stage's text, sets its starting result word and shows.
-    void OpenStage(const std::string& text, const char* result);
     // Throws RunAborted when the user confirmed the abort.
     void AbortCheck();
     // Waits StepDelay.

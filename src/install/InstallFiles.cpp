@@ -4,6 +4,7 @@
 #include "install/InstallStages.h"
 
 #include "foundation/FilePrim.h"
+#include "foundation/LastError.h"
 #include "foundation/uStrOp.h"
 #include "scripts/ScriptActions.h"
 #include "services/FileOps.h"
@@ -173,14 +174,12 @@ void CopyEntryFile(InstallContext& run, int n, const std::string& line)
 void CreateFolders(InstallContext& run)
 {
     AppState& s = run.state;
-    run.OpenStage("フォルダを作成しています．．．", "完了");
+    StageLine line(run, "フォルダを作成しています．．．");
     for (const std::string& raw : run.ReadList("MakeFolder", "Folder")) {
         const std::string path = ParseMakeFolder(run.Folders(), raw);
         run.Show("【作成中】 -> " + path);
         run.AbortCheck();
-        const BOOL made = CreateDirectoryA(path.c_str(), nullptr);
-        DWORD error = made ? 0 : GetLastError();
-        if (!made && error == 0) error = ERROR_GEN_FAILURE;
+        std::uint32_t error = CreateDirectoryA(path.c_str(), nullptr) ? 0 : LastErrorOr();
         // An existing folder counts as made; a file of that name does not.
         if (error == ERROR_ALREADY_EXISTS && IsFolder(path)) error = 0;
         run.LogResult("フォルダ作成 " + path, error);
@@ -192,14 +191,14 @@ void CreateFolders(InstallContext& run)
         }
         run.Pace();
     }
-    run.CloseStage();
+    line.Close();
     run.host.SetCounterVisible(true);
 }
 
 void CopyFiles(InstallContext& run)
 {
     AppState& s = run.state;
-    run.OpenStage("ファイルをコピーしています．．．", "完了");
+    StageLine line(run, "ファイルをコピーしています．．．");
     for (int n = 1;; ++n) {
         const std::string line = run.ListEntry("CopyFile", "File", n);
         if (line.empty()) break;
@@ -211,7 +210,7 @@ void CopyFiles(InstallContext& run)
     }
     if (run.lockedFileDeferred)
         s.StepResult = PosNoCase("一部失敗", s.StepResult) ? "一部失敗・ロックファイルあり" : "ロックファイルあり";
-    run.CloseStage();
+    line.Close();
     run.host.SetCounterVisible(false);
     // The record deletes itself when the uninstaller is done.
     run.record.DeleteFile.Add(s.InstallFolder + "UNSETUP.INI");

@@ -85,9 +85,8 @@ void RecordInstallation(InstallContext& run)
     // nothing to do) is honoured here, before the button goes: the progress window is
     // already closed, and nobody could press "次へ" on it.
     run.AbortCheck();
-    s.MessageLog += s.UnSetupWord + "情報を更新しています";
-    s.StepResult = "．．．完了";
-    run.Show();
+    // The dots come with the result word; until then they are shown behind the line.
+    const StageLine line(run, s.UnSetupWord + "情報を更新しています", "．．．完了");
     run.host.ShowProgress(s.MessageLog + "．", "");
     run.host.SetAbortEnabled(false);
 
@@ -120,7 +119,6 @@ void RecordInstallation(InstallContext& run)
         if (!written.empty()) DeleteFileA(ResumeRecordPath(s.WindowsFolder, s.InstallFolder + "UNSETUP.INI").c_str());
         run.host.Log("アンインストール情報 " + (written.empty() ? std::string("-> 作成できませんでした") : written + " -> 成功"));
     }
-    run.CloseStage();
 }
 
 void OfferFailureDetails(InstallContext& run)

@@ -4,6 +4,7 @@
 #include "install/InstallStages.h"
 
 #include "foundation/FilePrim.h"
+#include "foundation/Handles.h"
 #include "foundation/uIniFile.h"
 #include "foundation/uStrOp.h"
 #include "scripts/ScriptActions.h"
@@ -85,7 +86,7 @@ void Associate(InstallContext& run, const RelateEntry& r)
 void CreateShortcuts(InstallContext& run)
 {
     AppState& s = run.state;
-    run.OpenStage("ショートカットを作成しています．．．", "なし");
+    const StageLine line(run, "ショートカットを作成しています．．．", "なし");
     for (int n = 1;; ++n) {
         const std::string number = std::to_string(n);
         const std::string make = run.Read("ShortCut", "Make" + number);
@@ -98,12 +99,9 @@ void CreateShortcuts(InstallContext& run)
         }
         run.Show("【作成元】" + e.target + "\r\n【作成先】" + RemoveBackslash(e.linkPath, "T") + "\r\n");
         run.AbortCheck();
-        std::string made;
-        try {
-            made = CreateShortcut(e.target, e.linkPath, e.workingFolder, e.arguments);
-        } catch (const ShellLinkError& error) {
-            run.host.Log("ショートカット作成 " + e.linkPath + " -> エラー " + error.what());
-        }
+        ShellLinkFailure failure;
+        const std::string made = CreateShortcut(e.target, e.linkPath, e.workingFolder, e.arguments, &failure);
+        if (made.empty()) run.host.Log("ショートカット作成 " + e.linkPath + " -> エラー " + failure.text);
         run.Pace();
         // Only a link that exists is recorded: the uninstaller would report the rest as
         // missing, and an empty line would end its list.
@@ -115,13 +113,12 @@ void CreateShortcuts(InstallContext& run)
         }
         s.StepResult = "完了";
     }
-    run.CloseStage();
 }
 
 void WriteRegistryValues(InstallContext& run)
 {
     AppState& s = run.state;
-    run.OpenStage("レジストリキーを作成しています．．．", "なし");
+    const StageLine line(run, "レジストリキーを作成しています．．．", "なし");
     for (int n = 1;; ++n) {
         const std::string number = std::to_string(n);
         const std::string key = run.Read("Registry", "Key" + number);
@@ -132,10 +129,7 @@ void WriteRegistryValues(InstallContext& run)
         run.AbortCheck();
         // The result word is set whether or not the registry layer raised an error; the
         // error itself ends the run (the caller reports it).
-        struct Done {
-            AppState& s;
-            ~Done() { s.StepResult = "完了"; }
-        } done{s};
+        const ScopeExit done([&s] { s.StepResult = "完了"; });
         TRegistry registry;
         registry.SetRootKey(RootKeyFromToken(e.rootToken));
         registry.CreateKey(e.keyPath);
@@ -143,13 +137,12 @@ void WriteRegistryValues(InstallContext& run)
         WriteValue(registry, e.valueName, e.value);
         run.host.Log("レジストリ " + e.rootToken + "\\" + e.keyPath + " [" + e.valueName + "] -> 成功");
     }
-    run.CloseStage();
 }
 
 void WriteIniSettings(InstallContext& run)
 {
     AppState& s = run.state;
-    run.OpenStage("INIファイルを設定しています．．．", "なし");
+    const StageLine line(run, "INIファイルを設定しています．．．", "なし");
     for (const std::string& raw : run.ReadList("IniFile", "Data")) {
         run.Show();
         run.AbortCheck();
@@ -158,7 +151,6 @@ void WriteIniSettings(InstallContext& run)
         run.host.Log("INI " + e.file + " [" + e.section + "] " + e.key + "=" + e.value + (written ? " -> 成功" : " -> 失敗"));
         s.StepResult = "完了";
     }
-    run.CloseStage();
 }
 
 void AddUninstallerEntries(InstallContext& run)
@@ -171,7 +163,7 @@ void AddUninstallerEntries(InstallContext& run)
 void SetUpAssociations(InstallContext& run)
 {
     AppState& s = run.state;
-    run.OpenStage("関連付けを設定しています．．．", "なし");
+    const StageLine line(run, "関連付けを設定しています．．．", "なし");
     for (const auto& [name, file] : run.associations) {
         run.Show();
         run.AbortCheck();
@@ -187,5 +179,4 @@ void SetUpAssociations(InstallContext& run)
         Associate(run, *r);
         s.StepResult = "完了";
     }
-    run.CloseStage();
 }

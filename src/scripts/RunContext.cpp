@@ -52,3 +52,25 @@ int RunContext::CompleteWithPage(const CompletionPage& page, RunResult& result)
     }
     return choice;
 }
+
+StageLine::StageLine(RunContext& run, const std::string& text, const char* firstWord) : run_(run)
+{
+    run_.state.MessageLog += text;
+    run_.state.StepResult = firstWord;
+    run_.Show();
+}
+
+StageLine::~StageLine()
+{
+    if (std::uncaught_exceptions() == unwinding_) Close();
+}
+
+void StageLine::Close()
+{
+    if (!open_) return;
+    open_ = false;
+    AppState& s = run_.state;
+    s.MessageLog += s.StepResult + "\r\n";
+    s.StepResult = "完了";
+    run_.Show();
+}

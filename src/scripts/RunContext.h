@@ -7,6 +7,7 @@
 #include "services/RunResult.h"
 
 #include <cstdint>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -49,4 +50,23 @@ public:
     {
         return script.Get(section, prefix + std::to_string(n), "");
     }
+};
+
+// A stage's line in the progress text, owned by the stage: made where the stage begins
+// (its text is appended, StepResult takes the first result word, and both are shown),
+// closed where it ends (Close(), or leaving the scope: the result word the stage came to
+// and a line break are appended and shown, and StepResult is "完了" again). A stage that
+// ends the run by an exception leaves its line as it stands.
+class StageLine {
+public:
+    StageLine(RunContext& run, const std::string& text, const char* firstWord = "完了");
+    ~StageLine();
+    StageLine(const StageLine&) = delete;
+    StageLine& operator=(const StageLine&) = delete;
+    void Close();
+
+private:
+    RunContext& run_;
+    const int unwinding_ = std::uncaught_exceptions();
+    bool open_ = true;
 };

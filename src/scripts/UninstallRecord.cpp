@@ -1,6 +1,7 @@
 #include "scripts/UninstallRecord.h"
 
 #include "foundation/Handles.h"
+#include "foundation/LastError.h"
 #include "foundation/uStrOp.h"
 #include "scripts/InstalledEntry.h"
 #include "scripts/RecordSection.h"
@@ -83,14 +84,14 @@ DWORD SaveDurably(const std::string& path, const std::string& text)
 {
     UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_ARCHIVE, nullptr));
-    if (!file) return GetLastError();
+    if (!file) return LastErrorOr();
     DWORD written = 0;
     if (!WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
         written != text.size() || !FlushFileBuffers(file.get())) {
-        DWORD error = GetLastError();
+        const DWORD error = LastErrorOr(ERROR_WRITE_FAULT);
         file.reset();
         DeleteFileA(path.c_str());
-        return error ? error : ERROR_WRITE_FAULT;
+        return error;
     }
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "services/FileOps.h"
 
 #include "foundation/Handles.h"
+#include "foundation/LastError.h"
 #include "foundation/MBUtils.h"
 #include "foundation/SystemApi.h"
 #include "foundation/SystemLibrary.h"
@@ -162,8 +163,7 @@ std::uint32_t RemoveFolder(Host& host, const std::string& folder, const std::str
         if (UniqueFind(FindFirstFileA((base + piece).c_str(), &data))) DeleteFiles(host, base + piece);
     }
     if (RemoveDirectoryA(base.c_str())) return 0;
-    const DWORD error = GetLastError();
-    return error ? error : ERROR_GEN_FAILURE;
+    return LastErrorOr();
 }
 
 std::string ExpandCompressed(Host& host, const std::string& source, const std::string& target,

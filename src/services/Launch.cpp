@@ -1,6 +1,7 @@
 #include "services/Launch.h"
 
 #include "foundation/Handles.h"
+#include "foundation/LastError.h"
 #include "foundation/MBUtils.h"
 #include "foundation/SystemApi.h"
 #include "foundation/uStrOp.h"
@@ -28,13 +29,6 @@ void WarnFailedStart(Host& host, const std::string& file, const std::string& par
              kWarningFlags);
 }
 
-// GetLastError of a call that failed; a failure that left no code must not read as 0.
-DWORD FailureCode()
-{
-    const DWORD code = GetLastError();
-    return code != 0 ? code : ERROR_GEN_FAILURE;
-}
-
 } // namespace
 
 int RunAndWait(Host& host, const std::string& path, const std::string& parameters)
@@ -54,7 +48,7 @@ int RunAndWait(Host& host, const std::string& path, const std::string& parameter
     info.lpParameters = OrNull(parameters);
     info.lpDirectory = OrNull(directory);
     info.nShow = SW_SHOWNORMAL;
-    if (!shellExecuteEx(&info)) return static_cast<int>(FailureCode());
+    if (!shellExecuteEx(&info)) return static_cast<int>(LastErrorOr());
 
     // A document handed to an already running program gives no process to wait for.
     const UniqueKernelHandle process(info.hProcess);
@@ -100,7 +94,7 @@ std::uint32_t CreateProcessRun(Host& host, const std::string& file, const std::s
     const BOOL ok = CreateProcessA(file.c_str(), commandLine.empty() ? nullptr : commandLine.data(), nullptr,
                                    nullptr, FALSE, CREATE_DEFAULT_ERROR_MODE, nullptr, OrNull(directory),
                                    &startup, &pi);
-    const std::uint32_t code = ok ? 0 : FailureCode();
+    const std::uint32_t code = ok ? 0 : LastErrorOr();
     if (ok) {
         CloseHandle(pi.hThread);
         CloseHandle(pi.hProcess);

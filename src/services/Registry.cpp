@@ -326,19 +326,18 @@ bool IsProtectedRegistryKey(const std::string& rootToken, const std::string& key
                            "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\EXPLORER"});
 }
 
-bool DeleteRegistryKey(const std::string& rootToken, const std::string& keyPath, int bits)
+KeyDeletion DeleteRegistryKey(const std::string& rootToken, const std::string& keyPath, int bits)
 {
-    if (keyPath.empty()) return true;
     // The list of installed programs and its parents hold every program's entries; an
     // empty uninstall key name in a record would otherwise name the whole list.
-    if (IsProtectedRegistryKey(rootToken, keyPath)) return true;
+    if (keyPath.empty() || IsProtectedRegistryKey(rootToken, keyPath)) return KeyDeletion::Protected;
     TRegistry registry;
     registry.SetRootKey(RootKeyFromToken(rootToken));
     registry.SetView(bits);
     // A tree whose deletion is partly refused is tried again, a bounded number of times.
     for (int round = 0; round < 99; ++round) {
-        if (!registry.KeyExists(keyPath)) break;
+        if (!registry.KeyExists(keyPath)) return KeyDeletion::Gone;
         registry.DeleteKey(keyPath);
     }
-    return true;
+    return registry.KeyExists(keyPath) ? KeyDeletion::Stays : KeyDeletion::Gone;
 }

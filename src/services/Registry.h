@@ -101,8 +101,11 @@ bool IsProtectedRegistryKey(const std::string& keyPath);
 // one level), the classes, the shared-file register and a few keys every program shares.
 bool IsProtectedRegistryKey(const std::string& rootToken, const std::string& keyPath);
 
+// What a key deletion came to: the key is gone (or was never there), it was left alone
+// as protected (or empty), or it is still there after every round.
+enum class KeyDeletion { Gone, Protected, Stays };
 // Deletes the key tree under the token's root, in the registry view of bits (0: this
 // build's own), retrying up to 99 rounds while the key still exists. Does nothing for an
-// empty or protected key path (see above). Always true: a key that cannot be deleted
-// simply stays.
-bool DeleteRegistryKey(const std::string& rootToken, const std::string& keyPath, int bits = 0);
+// empty or protected key path (see above). Never a failure of the run: a key that cannot
+// be deleted simply stays; the answer says which.
+KeyDeletion DeleteRegistryKey(const std::string& rootToken, const std::string& keyPath, int bits = 0);

@@ -20,14 +20,17 @@ std::string SystemText(HRESULT hr)
     return std::string(buf, len);
 }
 
-[[noreturn]] void ThrowLinkError(const char* step, HRESULT hr)
+// No link: says why, when asked.
+std::string LinkFailed(ShellLinkFailure* failure, const char* step, HRESULT hr)
 {
+    if (!failure) return {};
     char code[16];
     wsprintfA(code, "0x%08lX", static_cast<unsigned long>(hr));
-    std::string message = std::string("ショートカットを作成できません: ") + step + " (" + code + ")";
+    failure->code = hr;
+    failure->text = std::string("ショートカットを作成できません: ") + step + " (" + code + ")";
     const std::string text = SystemText(hr);
-    if (!text.empty()) message += " " + text;
-    throw ShellLinkError(message, hr);
+    if (!text.empty()) failure->text += " " + text;
+    return {};
 }
 
 // True when the text ends in ".lnk" in any letter case. '.' is never a trail byte, so
@@ -68,7 +71,7 @@ ComInit::~ComInit()
 }
 
 std::string CreateShortcut(const std::string& target, const std::string& linkName,
-                           const std::string& workingFolder, const std::string& arguments)
+                           const std::string& workingFolder, const std::string& arguments, ShellLinkFailure* failure)
 {
     // Only a trailing ".lnk" is an extension: "Foo.lnk Viewer" still needs one.
     const std::string linkFile = EndsWithLnk(linkName) ? linkName : linkName + ".lnk";
@@ -88,14 +91,15 @@ std::string CreateShortcut(const std::string& target, const std::string& linkNam
     }
 
     const OleApi& ole = OleDll();
-    if (!ole.CoCreateInstance) ThrowLinkError("CoCreateInstance", HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND));
+    if (!ole.CoCreateInstance) return LinkFailed(failure, "CoCreateInstance", HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND));
     ComPtr<IShellLinkA> link;
     HRESULT hr = ole.CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
                                       IID_IShellLinkA, link.put_void());
-    if (FAILED(hr) || !link) ThrowLinkError("CoCreateInstance(ShellLink)", FAILED(hr) ? hr : E_NOINTERFACE);
+    if (FAILED(hr) || !link) return LinkFailed(failure, "CoCreateInstance(ShellLink)", FAILED(hr) ? hr : E_NOINTERFACE);
     ComPtr<IPersistFile> file;
     hr = link->QueryInterface(IID_IPersistFile, file.put_void());
-    if (FAILED(hr) || !file) ThrowLinkError("QueryInterface(IPersistFile)", FAILED(hr) ? hr : E_NOINTERFACE);
+    if (FAILED(hr) || !file)
+        return LinkFailed(failure, "QueryInterface(IPersistFile)", FAILED(hr) ? hr : E_NOINTERFACE);
 
     link->SetPath(target.c_str());
     link->SetWorkingDirectory(folder.c_str());

@@ -4,18 +4,13 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 
-// Raised when the shell link object or one of its interfaces cannot be obtained.
-class ShellLinkError : public std::runtime_error {
-public:
-    ShellLinkError(const std::string& message, HRESULT code)
-        : std::runtime_error(message), code_(code) {}
-    HRESULT code() const noexcept { return code_; }
-
-private:
-    HRESULT code_;
+// Why no link could be made: the shell link object or one of its interfaces could not
+// be obtained.
+struct ShellLinkFailure {
+    HRESULT code = S_OK;
+    std::string text; // the step, the code and the system's text, for the log
 };
 
 // Initialises COM for the calling thread for the object's lifetime (CoInitialize /
@@ -38,7 +33,8 @@ private:
 // An empty or missing working folder becomes the target's folder; empty arguments are
 // not set. A target that is itself a ".lnk" file is copied instead. Returns the path of
 // the file made; when no ".lnk" file exists after saving, the same path ending in ".pif"
-// (the shell stores links to MS-DOS programs that way). Throws ShellLinkError when the
-// link object or one of its interfaces is unavailable.
+// (the shell stores links to MS-DOS programs that way). "" when the link object or one
+// of its interfaces is unavailable; failure, when given, then says why.
 std::string CreateShortcut(const std::string& target, const std::string& linkName,
-                           const std::string& workingFolder, const std::string& arguments);
+                           const std::string& workingFolder, const std::string& arguments,
+                           ShellLinkFailure* failure = nullptr);

@@ -168,6 +168,9 @@ void RemoveEntry(UninstallContext& run, const char* section, int n, const std::s
 
 void RemoveFiles(UninstallContext& run)
 {
+    const StageLine line(run, run.StageText("ファイルの"));
+    // Relative names the shell meets from here on resolve in the temporary folder.
+    SetCurrentDirectoryA(run.state.TempFolder.c_str());
     for (int n = 1;; ++n) {
         const std::string entry = run.ListEntry("DeleteFile", "File", n);
         if (entry.empty()) break;
@@ -183,7 +186,7 @@ void RemoveFiles(UninstallContext& run)
 void RemoveShortcuts(UninstallContext& run)
 {
     AppState& s = run.state;
-    run.OpenStage("ショートカットの");
+    const StageLine line(run, run.StageText("ショートカットの"));
     for (const std::string& recorded : run.ReadList("DeleteShortCut", "File")) {
         const std::string path = run.OnDisk(recorded);
         if (const std::string why = Refusal(run, path, false); !why.empty()) {

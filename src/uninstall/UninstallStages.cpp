@@ -14,13 +14,6 @@
 
 #include <windows.h>
 
-void UninstallContext::OpenStage(const std::string& noun)
-{
-    state.MessageLog += state.StepResult + "\r\n" + noun + state.UnSetupWord + "処理．．．";
-    state.StepResult = "完了";
-    Show();
-}
-
 void UninstallContext::Fail(const char* tag, const std::string& path, const std::string& errorLine)
 {
     AddFailure(tag, path, errorLine);
@@ -119,6 +112,17 @@ void ForgetUnreachableResumeCopies(UninstallContext& run)
     }
 }
 
+// How a key deletion ended, for its log line.
+const char* DeletionWord(KeyDeletion deletion)
+{
+    switch (deletion) {
+    case KeyDeletion::Gone: return " -> 成功";
+    case KeyDeletion::Protected: return " -> 保護されているため削除しません";
+    case KeyDeletion::Stays: break;
+    }
+    return " -> 削除できません";
+}
+
 } // namespace
 
 bool StartUninstall(UninstallContext& run)
@@ -180,17 +184,15 @@ void ForgetProgramId(UninstallContext& run)
     s.ProgramId = run.Read("ProgramID", "ID");
     if (s.ProgramId.empty()) return;
     const std::string registerFile = s.WindowsFolder + "QUSET98.INI";
-    WritePrivateProfileStringA(s.ProgramId.c_str(), nullptr, nullptr, registerFile.c_str());
+    const bool removed = WritePrivateProfileStringA(s.ProgramId.c_str(), nullptr, nullptr, registerFile.c_str());
     WritePrivateProfileStringA(nullptr, nullptr, nullptr, registerFile.c_str());
-    run.host.Log("QUSET98.INI [" + s.ProgramId + "] を削除");
+    run.host.Log("QUSET98.INI [" + s.ProgramId + "] を削除" + (removed ? " -> 成功" : " -> 失敗"));
 }
 
 void RunBeforeUninstall(UninstallContext& run)
 {
     AppState& s = run.state;
-    s.MessageLog += s.UnSetupWord + "処理前のプログラム実行．．．";
-    s.StepResult = "なし";
-    run.Show();
+    const StageLine line(run, s.UnSetupWord + "処理前のプログラム実行．．．", "なし");
     const std::string value = run.Read("BeforeUnInstall", "File");
     if (!value.empty()) {
         std::string path = AddBackslash(s.InstallFolder, "B") + RemoveBackslash(value, "T");
@@ -207,15 +209,12 @@ void RunBeforeUninstall(UninstallContext& run)
         s.StepResult = result == -1 ? "完了" : "失敗";
         run.host.Log("実行 " + path + " " + parameters + (result == -1 ? " -> 終了" : " -> 起動失敗 " + std::to_string(result)));
     }
-    run.OpenStage("ファイルの");
-    // Relative names the shell meets from here on resolve in the temporary folder.
-    SetCurrentDirectoryA(s.TempFolder.c_str());
 }
 
 void RemoveFolders(UninstallContext& run)
 {
     AppState& s = run.state;
-    run.OpenStage("フォルダの");
+    const StageLine line(run, run.StageText("フォルダの"));
     const std::vector<std::string> folders = run.ReadList("DeleteFolder", "Folder");
     // Extra-file patterns act only below an installation folder that may be emptied.
     const bool patternsApply = !run.Protected().Protects(s.InstallFolder);
@@ -256,11 +255,10 @@ void RemoveFolders(UninstallContext& run)
 
 void RemoveRegistryKeys(UninstallContext& run)
 {
-    run.OpenStage("レジストリの");
+    const StageLine line(run, run.StageText("レジストリの"));
     for (const std::string& value : run.ReadList("DeleteRegistry", "Key")) {
         const RegistryPath path = SplitUninstallRegistryPath(value);
-        DeleteRegistryKey(path.rootToken, path.keyPath, run.view);
-        run.host.Log("レジストリ削除 " + value);
+        run.host.Log("レジストリ削除 " + value + DeletionWord(DeleteRegistryKey(path.rootToken, path.keyPath, run.view)));
     }
 }
 
@@ -268,7 +266,7 @@ void RemoveRegistryKeys(UninstallContext& run)
 // both builds find them without a view.
 void RestoreAssociations(UninstallContext& run)
 {
-    run.OpenStage("関連付けの");
+    const StageLine line(run, run.StageText("関連付けの"));
     for (const std::string& value : run.ReadList("RestoreRelate", "Key")) {
         const std::size_t comma = PosNoCase(",", value);
         const std::string extension = comma ? Left(value, static_cast<int>(comma) - 1) : value;
@@ -281,36 +279,37 @@ void RestoreAssociations(UninstallContext& run)
         const std::string key = "." + extension;
         TRegistry registry;
         registry.SetRootKey(HKEY_CLASSES_ROOT);
+        bool restored = false;
         if (registry.KeyExists(key) && !previous.empty()) {
             try {
-                if (registry.OpenKey(key, false)) registry.WriteString("", previous);
+                restored = registry.OpenKey(key, false);
+                if (restored) registry.WriteString("", previous);
             } catch (const RegistryError&) {
-                // Nothing is reported here.
+                // Nothing is reported to the user here; the log says it.
+                restored = false;
             }
         } else {
             previous.clear();
         }
-        if (previous.empty()) DeleteRegistryKey("(Class)", key);
+        const std::string outcome = previous.empty()
+                                        ? " を削除" + std::string(DeletionWord(DeleteRegistryKey("(Class)", key)))
+                                        : " を " + previous + " に戻す" + (restored ? " -> 成功" : " -> 失敗");
         // The class stays when the extension pointed to it before the installation.
         const std::string cls = extension + "_auto_file";
         if (MapString(previous, LCMAP_UPPERCASE) != MapString(cls, LCMAP_UPPERCASE)) DeleteRegistryKey("(Class)", cls);
-        run.host.Log("関連付け ." + extension + (previous.empty() ? " を削除" : " を " + previous + " に戻す"));
+        run.host.Log("関連付け ." + extension + outcome);
     }
 }
 
 void RemoveInstalledEntry(UninstallContext& run)
 {
-    AppState& s = run.state;
-    s.MessageLog += s.StepResult + "\r\n「プログラム(アプリケーション)の追加と削除」の処理．．．";
-    s.StepResult = "完了";
-    run.Show();
+    const StageLine line(run, "「プログラム(アプリケーション)の追加と削除」の処理．．．");
     const std::string key = run.Read("UnSetupRegistryKey", "Key");
     // Only an entry of the list itself: a damaged record must not name any other key.
     const std::string list = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
     const std::string relative = RemoveBackslash(key, "T");
     if (IsInsideFolder(relative, list) && !IsProtectedRegistryKey(relative)) {
-        DeleteRegistryKey("(Local)", key, run.view);
-        run.host.Log("「追加と削除」の登録を削除 " + key);
+        run.host.Log("「追加と削除」の登録を削除 " + key + DeletionWord(DeleteRegistryKey("(Local)", key, run.view)));
     } else if (!key.empty()) {
         run.host.Log("「追加と削除」の登録 " + key + " は一覧の外のため削除しません");
     }
@@ -319,9 +318,7 @@ void RemoveInstalledEntry(UninstallContext& run)
 void RemoveInstallFolder(UninstallContext& run)
 {
     AppState& s = run.state;
-    s.MessageLog += s.StepResult + "\r\n" + s.SetupWord + "フォルダの" + s.UnSetupWord + "処理．．．";
-    s.StepResult = "完了";
-    run.Show();
+    const StageLine line(run, s.SetupWord + "フォルダの" + s.UnSetupWord + "処理．．．");
     std::uint32_t r = 0;
     if (run.Protected().Protects(s.InstallFolder)) {
         run.host.Log("フォルダ " + s.InstallFolder + " は保護されているため削除しません");
@@ -342,6 +339,4 @@ void RemoveInstallFolder(UninstallContext& run)
         ++run.failureCount;
         ExcuseFolderOfLeftFiles(run, s.InstallFolder, r);
     }
-    s.MessageLog += s.StepResult + "\r\n";
-    run.Show();
 }

@@ -34,9 +34,8 @@ public:
         return *protected_;
     }
 
-    // Closes the stage before (its result word and a line break) and opens the next:
-    // noun + UnSetupWord + "処理．．．", result word "完了".
-    void OpenStage(const std::string& noun);
+    // The line of most stages: noun + UnSetupWord + "処理．．．".
+    std::string StageText(const std::string& noun) const { return noun + state.UnSetupWord + "処理．．．"; }
     // Marks the stage partly failed and logs the block.
     void Fail(const char* tag, const std::string& path, const std::string& errorLine);
     // What the record asked for and the run refused to remove: logged and shown in the

@@ -246,7 +246,7 @@ TEST_F(RegistryTest, DeleteKeyRefusesToDeleteTheRootOrTheOpenKey)
     ASSERT_TRUE(Exists(HKEY_CURRENT_USER, base_));
 
     // The uninstaller's loop over such a key ends after its rounds with the key intact.
-    EXPECT_TRUE(DeleteRegistryKey("(Cuser)", "\\"));
+    EXPECT_EQ(DeleteRegistryKey("(Cuser)", "\\"), KeyDeletion::Protected);
     EXPECT_TRUE(Exists(HKEY_CURRENT_USER, base_));
 }
 
@@ -254,15 +254,15 @@ TEST_F(RegistryTest, DeleteRegistryKeyRemovesTreesAndIgnoresMissingKeys)
 {
     MakeKey("tree\\a\\b");
     MakeKey("tree\\c");
-    EXPECT_TRUE(DeleteRegistryKey("(Cuser)", Abs("tree")));
+    EXPECT_EQ(DeleteRegistryKey("(Cuser)", Abs("tree")), KeyDeletion::Gone);
     EXPECT_FALSE(Exists("tree"));
-    EXPECT_TRUE(DeleteRegistryKey("(Cuser)", Abs("tree")));
-    EXPECT_TRUE(DeleteRegistryKey("(Cuser)", ""));
+    EXPECT_EQ(DeleteRegistryKey("(Cuser)", Abs("tree")), KeyDeletion::Gone) << "a missing key is no failure";
+    EXPECT_EQ(DeleteRegistryKey("(Cuser)", ""), KeyDeletion::Protected);
     EXPECT_TRUE(Exists(HKEY_CURRENT_USER, base_));
 
     // The uninstaller passes key paths with and without their leading "\".
     MakeKey("plain\\sub");
-    EXPECT_TRUE(DeleteRegistryKey("(Users)x", base_ + "\\plain")) << "an unknown token is the current user";
+    EXPECT_EQ(DeleteRegistryKey("(Users)x", base_ + "\\plain"), KeyDeletion::Gone) << "an unknown token is the current user";
     EXPECT_FALSE(Exists("plain"));
 }
 
@@ -301,10 +301,10 @@ TEST(ProtectedRegistryKeys, TheListOfInstalledProgramsAndItsParentsAreNeverDelet
               ERROR_SUCCESS);
     RegCloseKey(key);
     for (const std::string& path : {uninstall + "\\", "\\" + uninstall, std::string("SOFTWARE\\Microsoft\\")})
-        EXPECT_TRUE(DeleteRegistryKey("(Local)", path));
+        EXPECT_EQ(DeleteRegistryKey("(Local)", path), KeyDeletion::Protected) << path;
     EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, canary.c_str(), 0, KEY_READ, &key), ERROR_SUCCESS);
     RegCloseKey(key);
-    EXPECT_TRUE(DeleteRegistryKey("(Local)", canary));
+    EXPECT_EQ(DeleteRegistryKey("(Local)", canary), KeyDeletion::Gone);
     EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, canary.c_str(), 0, KEY_READ, &key), ERROR_SUCCESS)
         << "an entry of its own is still removed";
 }
@@ -327,7 +327,7 @@ TEST_F(RegistryTest, RootTokensAreComparedExactly)
     reg.CloseKey();
     EXPECT_TRUE(Exists("low"));
     EXPECT_FALSE(Exists(HKEY_LOCAL_MACHINE, base_ + "\\low"));
-    EXPECT_TRUE(DeleteRegistryKey(lower.rootToken, lower.keyPath));
+    EXPECT_EQ(DeleteRegistryKey(lower.rootToken, lower.keyPath), KeyDeletion::Gone);
     EXPECT_FALSE(Exists("low"));
 
     // No token at all: the whole text is a key under the current user.
