@@ -5,6 +5,7 @@
 #include "foundation/FilePrim.h"
 #include "foundation/FolderMacros.h"
 #include "foundation/uStrOp.h"
+#include "scripts/ScriptActions.h"
 #include "services/FileOps.h"
 
 #include <windows.h>
@@ -61,13 +62,7 @@ void PrepareRun(InstallContext& run)
 void GatherInformation(InstallContext& run)
 {
     StageLine line(run, run.state.SetupWord + "の情報を作成しています．．．");
-    for (int n = 1; n <= 20; ++n) {
-        const std::string number = std::to_string(n);
-        const std::string name = run.Read("Relate", "Name" + number);
-        if (name.empty()) continue;
-        const std::string file = run.Read("Relate", "File" + number);
-        if (!file.empty()) run.associations.emplace_back(name, file);
-    }
+    run.associations = ReadRelateKeys(run.script);
     line.Close();
     run.Pace();
 }
@@ -78,14 +73,9 @@ void ComputeRequiredSpace(InstallContext& run)
     const StageLine line(run, s.SetupWord + "に必要な容量を調べています．．．");
     run.AbortCheck();
     run.Pace();
-    for (int n = 1;; ++n) {
-        const std::string line = run.ListEntry("CopyFile", "File", n);
-        if (line.empty()) break;
+    for (int n = 1; const auto name = ReadCopySourceName(run.script, n); ++n) {
         ++run.entryCount;
-        // Only the file name counts here: neither macros nor "(Dch)" change it.
-        std::string path = GetField(line, ",", 1);
-        if (const std::size_t bar = PosNoCase("|", path)) path = Left(path, static_cast<int>(bar) - 1);
-        AddCountedSize(s.AppFolder + PathFileName(path), run.copyTotalBytes, run.sizeMode, true);
+        AddCountedSize(s.AppFolder + *name, run.copyTotalBytes, run.sizeMode, true);
     }
     run.host.Log("コピー対象 " + std::to_string(run.entryCount) + " 件、" + std::to_string(run.copyTotalBytes) +
                  " Byte" + (run.sizeMode ? "" : "（サイズ不明のものあり）"));

@@ -96,10 +96,9 @@ bool CopyToMissingTarget(InstallContext& run, int entry, const std::string& sour
     return true;
 }
 
-void CopyEntryFile(InstallContext& run, int n, const std::string& line)
+void CopyEntryFile(InstallContext& run, int n, const CopyEntry& e)
 {
     AppState& s = run.state;
-    CopyEntry e = ParseCopyEntry(run.Folders(), line);
     std::string source = e.source;
     std::string target = e.target;
 
@@ -175,8 +174,7 @@ void CreateFolders(InstallContext& run)
 {
     AppState& s = run.state;
     StageLine line(run, "フォルダを作成しています．．．");
-    for (const std::string& raw : run.ReadList("MakeFolder", "Folder")) {
-        const std::string path = ParseMakeFolder(run.Folders(), raw);
+    for (const std::string& path : ReadMakeFolders(run.Folders(), run.script)) {
         run.Show("【作成中】 -> " + path);
         run.AbortCheck();
         std::uint32_t error = CreateDirectoryA(path.c_str(), nullptr) ? 0 : LastErrorOr();
@@ -199,10 +197,8 @@ void CopyFiles(InstallContext& run)
 {
     AppState& s = run.state;
     StageLine line(run, "ファイルをコピーしています．．．");
-    for (int n = 1;; ++n) {
-        const std::string line = run.ListEntry("CopyFile", "File", n);
-        if (line.empty()) break;
-        CopyEntryFile(run, n, line);
+    for (int n = 1; const auto entry = ReadCopyEntry(run.Folders(), run.script, n); ++n) {
+        CopyEntryFile(run, n, *entry);
         run.host.ShowCounter(run.processedCount, run.entryCount, Percent(run, n));
         run.host.ProcessMessages();
         run.AbortCheck();

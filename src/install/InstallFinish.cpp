@@ -8,6 +8,7 @@
 #include "foundation/uIniFile.h"
 #include "foundation/uStrOp.h"
 #include "scripts/InstalledEntry.h"
+#include "scripts/ScriptActions.h"
 #include "services/Launch.h"
 #include "services/RunLog.h"
 
@@ -54,26 +55,6 @@ std::uint32_t InstalledKilobytes(const RecordLists& record)
     }
     const std::int64_t kb = (bytes + 1023) / 1024;
     return static_cast<std::uint32_t>(kb > 0xFFFFFFFFll ? 0xFFFFFFFFll : kb);
-}
-
-struct ProgramToRun {
-    std::string program, parameters;
-    bool createProcess = false;
-};
-
-ProgramToRun ReadProgramToRun(const InstallContext& run, const std::string& value)
-{
-    ProgramToRun p;
-    if (value == "WINDOWS_REBOOT") return p;
-    const std::string expanded = ExpandFolderMacros(run.Folders(), value);
-    if (PosNoCase(",", expanded)) {
-        p.program = GetField(expanded, ",", 1);
-        p.parameters = GetField(expanded, ",", 2);
-        p.createProcess = GetField(expanded, ",", 3) == "CreateProcess";
-    } else {
-        p.program = expanded;
-    }
-    return p;
 }
 
 } // namespace
@@ -140,9 +121,9 @@ void ShowCompletion(InstallContext& run, RunResult& result)
     run.Show();
     run.host.WaitForNext();
 
-    const std::string value = run.Read("ExecuteFile", "File");
+    const ExecuteEntry p = ReadExecuteFile(run.Folders(), run.script);
     std::string text = w;
-    const bool restart = value == "WINDOWS_REBOOT" || run.lockedFileDeferred;
+    const bool restart = p.reboot || run.lockedFileDeferred;
     if (restart) {
         s.RebootRequired = 1;
         text = RunContext::RestartText(w);
@@ -150,10 +131,9 @@ void ShowCompletion(InstallContext& run, RunResult& result)
         s.RebootRequired = 0;
         text += "を完了しました。";
     }
-    const ProgramToRun p = ReadProgramToRun(run, value);
     if (!p.program.empty()) {
         text += "\r\n\r\n【インストーラ終了後、以下のプログラムが実行されます。】\r\n\r\n";
-        text += p.createProcess ? "(CreateProcess APIを利用します。)" : "(ShellExecute APIを利用します。)";
+        text += p.useCreateProcess ? "(CreateProcess APIを利用します。)" : "(ShellExecute APIを利用します。)";
         text += "\r\n" + p.program + " " + p.parameters;
     }
 
@@ -173,7 +153,7 @@ void ShowCompletion(InstallContext& run, RunResult& result)
     // A restart, when chosen, is the last thing the run asks for: no program starts then.
     if (!(restart && choice != 2) && !p.program.empty() && mayStart) {
         const std::string folder = AddBackslash(PathFolder(p.program), "B");
-        const int started = p.createProcess
+        const int started = p.useCreateProcess
                                 ? static_cast<int>(CreateProcessRun(run.host, p.program, p.parameters, folder, s.TempFolder))
                                 : ShellRun(run.host, p.program, p.parameters, folder, s.TempFolder);
         run.LogResult("終了後のプログラム " + p.program, static_cast<std::uint32_t>(started));

@@ -87,12 +87,7 @@ void CreateShortcuts(InstallContext& run)
 {
     AppState& s = run.state;
     const StageLine line(run, "ショートカットを作成しています．．．", "なし");
-    for (int n = 1;; ++n) {
-        const std::string number = std::to_string(n);
-        const std::string make = run.Read("ShortCut", "Make" + number);
-        if (make.empty()) break;
-        const std::string name = run.script.Get("ShortCut", "Name" + number, "Default");
-        const ShortcutEntry e = ParseShortcut(run.Folders(), make, name);
+    for (const ShortcutEntry& e : ReadShortcuts(run.Folders(), run.script)) {
         if (!OptionAllows(run, e.option)) {
             run.host.Log("ショートカット（オプションにより作成しない） " + e.linkPath);
             continue;
@@ -119,12 +114,7 @@ void WriteRegistryValues(InstallContext& run)
 {
     AppState& s = run.state;
     const StageLine line(run, "レジストリキーを作成しています．．．", "なし");
-    for (int n = 1;; ++n) {
-        const std::string number = std::to_string(n);
-        const std::string key = run.Read("Registry", "Key" + number);
-        if (key.empty()) break;
-        const RegistryEntry e =
-            ParseRegistryEntry(run.Folders(), key, run.Read("Registry", "Name" + number), run.Read("Registry", "Value" + number));
+    for (const RegistryEntry& e : ReadRegistryEntries(run.Folders(), run.script)) {
         run.Show();
         run.AbortCheck();
         // The result word is set whether or not the registry layer raised an error; the
@@ -143,10 +133,9 @@ void WriteIniSettings(InstallContext& run)
 {
     AppState& s = run.state;
     const StageLine line(run, "INIファイルを設定しています．．．", "なし");
-    for (const std::string& raw : run.ReadList("IniFile", "Data")) {
+    for (const IniEntry& e : ReadIniEntries(run.Folders(), run.script)) {
         run.Show();
         run.AbortCheck();
-        const IniEntry e = ParseIniEntry(run.Folders(), raw);
         const bool written = WriteIniString(e.section, e.key, e.value, e.file);
         run.host.Log("INI " + e.file + " [" + e.section + "] " + e.key + "=" + e.value + (written ? " -> 成功" : " -> 失敗"));
         s.StepResult = "完了";
@@ -155,9 +144,8 @@ void WriteIniSettings(InstallContext& run)
 
 void AddUninstallerEntries(InstallContext& run)
 {
-    for (const std::string& key : run.ReadList("DeleteRegistry", "Key")) run.record.DeleteRegistry.Add(key);
-    for (const std::string& file : run.ReadList("AddDeleteFile", "File"))
-        run.record.AddDeleteFile.Add(ExpandFolderMacros(run.Folders(), file));
+    for (const std::string& key : ReadDeleteRegistryKeys(run.script)) run.record.DeleteRegistry.Add(key);
+    for (const std::string& file : ReadAddDeleteFiles(run.Folders(), run.script)) run.record.AddDeleteFile.Add(file);
 }
 
 void SetUpAssociations(InstallContext& run)

@@ -2,7 +2,6 @@
 
 #include "foundation/MBUtils.h"
 #include "foundation/IniDocument.h"
-#include "foundation/uIniFile.h"
 #include "foundation/uStrOp.h"
 #include "scripts/ScriptLists.h"
 #include "services/Registry.h"
@@ -178,82 +177,87 @@ RegistryEntry ParseRegistryEntry(const FolderValues& folders, const std::string&
     return {path.rootToken, path.keyPath, name, ParseRegistryValue(folders, value)};
 }
 
-std::vector<std::string> ReadAddDeleteFiles(const FolderValues& folders, const std::string& scriptFile)
+std::vector<std::string> ReadAddDeleteFiles(const FolderValues& folders, const IniDocument& script)
 {
-    std::vector<std::string> files = ReadOpenList(scriptFile, "AddDeleteFile", "File");
+    std::vector<std::string> files = ReadOpenList(script, "AddDeleteFile", "File");
     for (std::string& file : files) file = ExpandFolderMacros(folders, file);
     return files;
 }
 
-std::vector<std::string> ReadDeleteRegistryKeys(const std::string& scriptFile)
+std::vector<std::string> ReadDeleteRegistryKeys(const IniDocument& script)
 {
-    return ReadOpenList(scriptFile, "DeleteRegistry", "Key");
+    return ReadOpenList(script, "DeleteRegistry", "Key");
 }
 
-std::vector<std::string> ReadMakeFolders(const FolderValues& folders, const std::string& scriptFile)
+std::vector<std::string> ReadMakeFolders(const FolderValues& folders, const IniDocument& script)
 {
-    std::vector<std::string> result = ReadOpenList(scriptFile, "MakeFolder", "Folder");
+    std::vector<std::string> result = ReadOpenList(script, "MakeFolder", "Folder");
     for (std::string& folder : result) folder = ParseMakeFolder(folders, folder);
     return result;
 }
 
-std::vector<CopyEntry> ReadCopyEntries(const FolderValues& folders, const std::string& scriptFile)
+std::optional<CopyEntry> ReadCopyEntry(const FolderValues& folders, const IniDocument& script, int n)
 {
-    std::vector<CopyEntry> result;
-    for (const std::string& raw : ReadOpenList(scriptFile, "CopyFile", "File"))
-        result.push_back(ParseCopyEntry(folders, raw));
-    return result;
+    const std::string raw = script.Get("CopyFile", "File" + std::to_string(n), "");
+    if (raw.empty()) return std::nullopt;
+    return ParseCopyEntry(folders, raw);
 }
 
-std::vector<ShortcutEntry> ReadShortcuts(const FolderValues& folders, const std::string& scriptFile)
+std::optional<std::string> ReadCopySourceName(const IniDocument& script, int n)
 {
-    const IniDocument doc = IniDocument::Load(scriptFile);
+    const std::string raw = script.Get("CopyFile", "File" + std::to_string(n), "");
+    if (raw.empty()) return std::nullopt;
+    const std::string path = GetField(raw, ",", 1);
+    const std::size_t bar = PosNoCase("|", path);
+    return PathFileName(bar ? Left(path, static_cast<int>(bar) - 1) : path);
+}
+
+std::vector<ShortcutEntry> ReadShortcuts(const FolderValues& folders, const IniDocument& script)
+{
     std::vector<ShortcutEntry> result;
     for (int n = 1;; ++n) {
         const std::string number = std::to_string(n);
-        const std::string make = doc.Get("ShortCut", "Make" + number, "");
+        const std::string make = script.Get("ShortCut", "Make" + number, "");
         if (make.empty()) break;
-        result.push_back(ParseShortcut(folders, make, doc.Get("ShortCut", "Name" + number, "Default")));
+        result.push_back(ParseShortcut(folders, make, script.Get("ShortCut", "Name" + number, "Default")));
     }
     return result;
 }
 
-std::vector<RegistryEntry> ReadRegistryEntries(const FolderValues& folders, const std::string& scriptFile)
+std::vector<RegistryEntry> ReadRegistryEntries(const FolderValues& folders, const IniDocument& script)
 {
-    const IniDocument doc = IniDocument::Load(scriptFile);
     std::vector<RegistryEntry> result;
     for (int n = 1;; ++n) {
         const std::string number = std::to_string(n);
-        const std::string key = doc.Get("Registry", "Key" + number, "");
+        const std::string key = script.Get("Registry", "Key" + number, "");
         if (key.empty()) break;
-        result.push_back(ParseRegistryEntry(folders, key, doc.Get("Registry", "Name" + number, ""),
-                                            doc.Get("Registry", "Value" + number, "")));
+        result.push_back(ParseRegistryEntry(folders, key, script.Get("Registry", "Name" + number, ""),
+                                            script.Get("Registry", "Value" + number, "")));
     }
     return result;
 }
 
-std::vector<IniEntry> ReadIniEntries(const FolderValues& folders, const std::string& scriptFile)
+std::vector<IniEntry> ReadIniEntries(const FolderValues& folders, const IniDocument& script)
 {
     std::vector<IniEntry> result;
-    for (const std::string& raw : ReadOpenList(scriptFile, "IniFile", "Data"))
-        result.push_back(ParseIniEntry(folders, raw));
+    for (const std::string& raw : ReadOpenList(script, "IniFile", "Data")) result.push_back(ParseIniEntry(folders, raw));
     return result;
 }
 
-std::vector<RelateEntry> ReadRelates(const FolderValues& folders, const std::string& scriptFile)
+std::vector<std::pair<std::string, std::string>> ReadRelateKeys(const IniDocument& script)
 {
-    const IniDocument doc = IniDocument::Load(scriptFile);
-    std::vector<RelateEntry> result;
+    std::vector<std::pair<std::string, std::string>> result;
     for (int n = 1; n <= 20; ++n) {
         const std::string number = std::to_string(n);
-        if (auto entry = ParseRelate(folders, doc.Get("Relate", "Name" + number, ""),
-                                     doc.Get("Relate", "File" + number, "")))
-            result.push_back(std::move(*entry));
+        std::string name = script.Get("Relate", "Name" + number, "");
+        if (name.empty()) continue;
+        std::string file = script.Get("Relate", "File" + number, "");
+        if (!file.empty()) result.emplace_back(std::move(name), std::move(file));
     }
     return result;
 }
 
-ExecuteEntry ReadExecuteFile(const FolderValues& folders, const std::string& scriptFile)
+ExecuteEntry ReadExecuteFile(const FolderValues& folders, const IniDocument& script)
 {
-    return ParseExecuteFile(folders, ReadIniString("ExecuteFile", "File", "", scriptFile));
+    return ParseExecuteFile(folders, script.Get("ExecuteFile", "File", ""));
 }

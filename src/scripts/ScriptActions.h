@@ -2,10 +2,12 @@
 // plain form the install run acts on.
 #pragma once
 #include "foundation/FolderMacros.h"
+#include "foundation/IniDocument.h"
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // [MakeFolder] FolderN: the folder with a trailing "\" ensured, then expanded.
@@ -81,20 +83,28 @@ struct RegistryEntry {
 RegistryEntry ParseRegistryEntry(const FolderValues& folders, const std::string& key,
                                  const std::string& name, const std::string& value);
 
-// Whole action sections of a script, each read with one parse of the file. Open lists
-// end at the first empty key; [Relate] reads its fixed numbers 1 to 20.
-std::vector<std::string> ReadMakeFolders(const FolderValues& folders, const std::string& scriptFile);
-std::vector<CopyEntry> ReadCopyEntries(const FolderValues& folders, const std::string& scriptFile);
-std::vector<ShortcutEntry> ReadShortcuts(const FolderValues& folders, const std::string& scriptFile);
-std::vector<RegistryEntry> ReadRegistryEntries(const FolderValues& folders, const std::string& scriptFile);
-std::vector<IniEntry> ReadIniEntries(const FolderValues& folders, const std::string& scriptFile);
-std::vector<RelateEntry> ReadRelates(const FolderValues& folders, const std::string& scriptFile);
-ExecuteEntry ReadExecuteFile(const FolderValues& folders, const std::string& scriptFile);
+// The action sections of a script already read, as the install stages take them. Open
+// lists end at the first empty key; [Relate] reads its fixed numbers 1 to 20.
+std::vector<std::string> ReadMakeFolders(const FolderValues& folders, const IniDocument& script);
+// [CopyFile] FileN one at a time (n from 1), as the copy stage goes: a list as long as
+// the package is never held twice. Nothing from the first empty entry on.
+std::optional<CopyEntry> ReadCopyEntry(const FolderValues& folders, const IniDocument& script, int n);
+// The source file name of [CopyFile] FileN as the sizing stage counts it, before the
+// installation folder is chosen: the file name of the path part as written, neither
+// macros nor "(Dch)" looked at. Nothing from the first empty entry on.
+std::optional<std::string> ReadCopySourceName(const IniDocument& script, int n);
+std::vector<ShortcutEntry> ReadShortcuts(const FolderValues& folders, const IniDocument& script);
+std::vector<RegistryEntry> ReadRegistryEntries(const FolderValues& folders, const IniDocument& script);
+std::vector<IniEntry> ReadIniEntries(const FolderValues& folders, const IniDocument& script);
+// [Relate] NameN and FileN as written, for the numbers that give both: ParseRelate
+// expands them once the installation folder is chosen.
+std::vector<std::pair<std::string, std::string>> ReadRelateKeys(const IniDocument& script);
+ExecuteEntry ReadExecuteFile(const FolderValues& folders, const IniDocument& script);
 
 // [AddDeleteFile] FileN, expanded, and [DeleteRegistry] KeyN as written: the lists the
 // installer hands to the uninstall record.
-std::vector<std::string> ReadAddDeleteFiles(const FolderValues& folders, const std::string& scriptFile);
-std::vector<std::string> ReadDeleteRegistryKeys(const std::string& scriptFile);
+std::vector<std::string> ReadAddDeleteFiles(const FolderValues& folders, const IniDocument& script);
+std::vector<std::string> ReadDeleteRegistryKeys(const IniDocument& script);
 
 // Text to signed 32-bit integer: decimal, or hexadecimal after "$". nullopt when the
 // text does not convert.

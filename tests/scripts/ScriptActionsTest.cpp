@@ -196,9 +196,10 @@ TEST(ScriptLists, ListsEndAtTheFirstGap)
     ASSERT_TRUE(WriteFileBytes(dir / "SETUP.INI",
                                "[AddDeleteFile]\r\nFile1=(App)\\*.log\r\nFile2=(App)\\表\\*.tmp\r\nFile4=lost\r\n"
                                "[DeleteRegistry]\r\nKey1=(Local)\\SOFTWARE\\(App)\r\n"));
-    EXPECT_EQ(ReadAddDeleteFiles(Folders(), dir / "SETUP.INI"),
+    const IniDocument script = IniDocument::Load(dir / "SETUP.INI");
+    EXPECT_EQ(ReadAddDeleteFiles(Folders(), script),
               (std::vector<std::string>{"D:\\Tools\\*.log", "D:\\Tools\\表\\*.tmp"}));
-    EXPECT_EQ(ReadDeleteRegistryKeys(dir / "SETUP.INI"), (std::vector<std::string>{"(Local)\\SOFTWARE\\(App)"}));
+    EXPECT_EQ(ReadDeleteRegistryKeys(script), (std::vector<std::string>{"(Local)\\SOFTWARE\\(App)"}));
 }
 
 TEST(ScriptLists, SectionsReadWholeFromAScript)
@@ -213,11 +214,13 @@ TEST(ScriptLists, SectionsReadWholeFromAScript)
                                "[Relate]\r\nName5=qdoc\r\nFile5=open,(App)\\tool.exe\r\nName6=zzz\r\nName21=x\r\nFile21=open,y\r\n"
                                "[ExecuteFile]\r\nFile=(App)\\tool.exe,/first\r\n"));
     const FolderValues f = Folders();
-    const std::string script = dir / "SETUP.INI";
+    const IniDocument script = IniDocument::Load(dir / "SETUP.INI");
     EXPECT_EQ(ReadMakeFolders(f, script), (std::vector<std::string>{"D:\\Tools\\a\\", "D:\\Tools\\a\\b\\"}));
-    const auto copies = ReadCopyEntries(f, script);
-    ASSERT_EQ(copies.size(), 1u) << "the copy list ends at the gap";
-    EXPECT_EQ(copies[0].target, "D:\\Tools\\one.txt");
+    ASSERT_TRUE(ReadCopyEntry(f, script, 1));
+    EXPECT_EQ(ReadCopyEntry(f, script, 1)->target, "D:\\Tools\\one.txt");
+    EXPECT_FALSE(ReadCopyEntry(f, script, 2)) << "the copy list ends at the gap";
+    EXPECT_EQ(ReadCopySourceName(script, 1), "one.txt");
+    EXPECT_FALSE(ReadCopySourceName(script, 2));
     const auto links = ReadShortcuts(f, script);
     ASSERT_EQ(links.size(), 2u);
     EXPECT_EQ(links[0].option, ShortcutOption::StartMenu) << "a missing name is Default";
@@ -228,8 +231,19 @@ TEST(ScriptLists, SectionsReadWholeFromAScript)
     EXPECT_EQ(reg[0].value.number, 7u);
     EXPECT_EQ(reg[1].value.kind, RegistryValueKind::None);
     ASSERT_EQ(ReadIniEntries(f, script).size(), 1u);
-    const auto relates = ReadRelates(f, script);
+    const auto relates = ReadRelateKeys(script);
     ASSERT_EQ(relates.size(), 1u) << "only the fifth pair is complete; 21 is never read";
-    EXPECT_EQ(relates[0].extension, "qdoc");
+    EXPECT_EQ(ParseRelate(f, relates[0].first, relates[0].second)->extension, "qdoc");
     EXPECT_EQ(ReadExecuteFile(f, script).parameters, "/first");
+}
+
+TEST(ScriptLists, TheSizingStageCountsTheSourceNameAsWritten)
+{
+    ScratchFolder dir;
+    ASSERT_TRUE(WriteFileBytes(dir / "SETUP.INI", "[CopyFile]\r\nFile1=(Dch)(App)\\d\\A.TXT|B.TXT,/S\r\n"
+                                                  "File2=(App)\\表\\ソ.TXT\r\nFile3=PLAIN.EX_\r\n"));
+    const IniDocument script = IniDocument::Load(dir / "SETUP.INI");
+    EXPECT_EQ(ReadCopySourceName(script, 1), "A.TXT") << "the new name and the flags are not the source";
+    EXPECT_EQ(ReadCopySourceName(script, 2), "ソ.TXT") << "0x5C trail bytes are no delimiters";
+    EXPECT_EQ(ReadCopySourceName(script, 3), "PLAIN.EX_");
 }
