@@ -30,8 +30,12 @@ struct CommandLine {
     bool AnySwitch() const { return !switches.empty(); }
     bool Unattended() const { return silent || verySilent; }
     bool LogRequested() const { return !log.empty() || defaultLog; }
-    // What the switches tell whichever host runs.
-    HostSettings Settings() const { return {suppressMsgBoxes, noRestart, noCancel}; }
+    // What the switches tell whichever host runs. An unattended run always writes log;
+    // the wizard only when /LOG asks for it.
+    HostSettings Settings(LogFile& log) const
+    {
+        return {suppressMsgBoxes, noRestart, noCancel, Unattended() || LogRequested() ? &log : nullptr};
+    }
 };
 
 // Splits a whole command line (the program's own name first) into its parts.

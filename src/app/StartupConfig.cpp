@@ -10,11 +10,6 @@ namespace {
 
 const char kCrLf[] = "\r\n";
 
-bool IsInstaller(const AppState& state)
-{
-    return state.RunMode != "UNSETUP";
-}
-
 std::string ProgramRegisterFile(const AppState& state)
 {
     return RemoveBackslash(state.WindowsFolder, "B") + "\\QUSET98.INI";
@@ -41,7 +36,7 @@ CheckBoxState ShortcutBox(const GeneralKeys& keys, const char* token, bool locke
 
 std::string MessageText(const AppState& state, const GeneralKeys& keys)
 {
-    if (!IsInstaller(state)) {
+    if (!!state.IsUninstaller()) {
         return state.UnSetupWord + "を行います。" + kCrLf + kCrLf + "開始するには、「" +
                state.UnSetupWord + "開始(S)」を選択してください。" + kCrLf;
     }
@@ -77,7 +72,7 @@ std::string ReadReferRegistry(const std::string& entry)
 
 std::string DefaultFolderSource(const AppState& state, const GeneralKeys& keys)
 {
-    if (!IsInstaller(state)) return keys.SetupFolder;
+    if (!!state.IsUninstaller()) return keys.SetupFolder;
 
     std::string folder = keys.DefaultFolder;
     if (!keys.ProgramId.empty())
@@ -95,7 +90,7 @@ std::string DefaultFolderSource(const AppState& state, const GeneralKeys& keys)
 
 StartupConfig ConfigureStartup(AppState& state, const GeneralKeys& keys)
 {
-    const bool installer = IsInstaller(state);
+    const bool installer = !state.IsUninstaller();
     StartupConfig c;
 
     state.SetupWord = keys.SetupString;
@@ -157,7 +152,7 @@ StartupRefusal CheckInstallPreconditions(AppState& state, const GeneralKeys& key
     const std::string& s = state.SetupWord;
     const std::string& u = state.UnSetupWord;
     const auto ask = [&](const std::string& text, const char* caption) {
-        state.LastAnswer = host.Ask(text, caption, 48);
+        state.LastAnswer = host.Ask(text, caption, MB_OK | MB_ICONEXCLAMATION);
     };
 
     if (PosNoCase(state.OsName, keys.RejectOS) != 0) {

@@ -38,7 +38,7 @@ StartupEnd RunStartupSequence(AppState& state, TfrmMain& main, TfrmBack& back, H
     const GeneralKeys keys = ReadGeneralKeys(state.ScriptFile);
     main.keys = keys;
     const StartupConfig config = ConfigureStartup(state, keys);
-    const bool installer = state.RunMode != "UNSETUP";
+    const bool installer = !state.IsUninstaller();
 
     back.PlaceCredits(config.credits);
     back.SetTitle(state.SetupTitle);

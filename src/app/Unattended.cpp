@@ -33,11 +33,8 @@ bool InstallerMayGoOn(AppState& state, const GeneralKeys& keys, const std::strin
     if (CheckInstallPreconditions(state, keys, folder, host) != StartupRefusal::None) return false;
     bool ran = false;
     const CheckerResult checker = RunInstallChecker(host, state.AppFolder, state.WindowsFolder, keys.InstallChecker, ran);
-    const std::string& s = state.SetupWord;
     if (!checker.allowed) {
-        host.Ask(s + "チェック機能により、" + s + "は続行不可能と判断されました。\r\n"
-                     "詳細については、プログラム配布者へご確認ください。\r\n" + s + "を続行することはできません。",
-                 "警告", MB_OK | MB_ICONEXCLAMATION);
+        host.Ask(CheckerRefusalText(state.SetupWord), "警告", MB_OK | MB_ICONEXCLAMATION);
         return false;
     }
     if (!checker.message.empty()) host.Ask(checker.message, "情報", MB_OK | MB_ICONINFORMATION);
@@ -101,7 +98,7 @@ void KeepLogIfTelling(const AppState& state, LogFile& log, int exitCode, bool le
 
 int RunUnattended(AppState& state, const CommandLine& cl, const std::string& exePath, LogFile& log)
 {
-    UnattendedHost host(state, cl.Settings(), log);
+    UnattendedHost host(state, cl.Settings(log));
     const bool fine = PrepareStartup(state, cl.firstParameter, exePath, SystemFolderPlatform(), DetectWindowsVersion());
     if (!log.IsOpen() && !state.WorkFolder.empty()) log.Open(state.WorkFolder + "SETUP.LOG");
     LogStartupFacts(state, cl, log);
@@ -116,7 +113,7 @@ int RunUnattended(AppState& state, const CommandLine& cl, const std::string& exe
     } else {
         const GeneralKeys keys = ReadGeneralKeys(state.ScriptFile);
         const StartupConfig config = ConfigureStartup(state, keys);
-        const bool installer = state.RunMode != "UNSETUP";
+        const bool installer = !state.IsUninstaller();
         if (installer) {
             const std::string folder = cl.dir.empty() ? config.folder : AddBackslash(cl.dir, "B");
             host.SetOptions(InstallOptions(config, folder));

@@ -87,8 +87,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         return RunUnattended(state, cl, RunningProgramPath(), log);
     }
 
-    WindowHost host(state, cl.Settings());
-    if (cl.LogRequested()) host.logSink = [&log](const std::string& line) { log.Write(line); };
+    WindowHost host(state, cl.Settings(log));
     TfrmBack back;
     TfrmMain main(state, host);
     TfrmStatus status(state, host);

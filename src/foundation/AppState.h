@@ -52,4 +52,6 @@ struct AppState : FolderValues {
     std::uint8_t ReadmePending = 0;
     std::uint8_t OptionsPending = 0;
     std::uint8_t CheckerDone = 0;
+
+    bool IsUninstaller() const { return RunMode == "UNSETUP"; }
 };

@@ -115,3 +115,10 @@ std::array<WizardOptions::Box, 4> UninstallOptionBoxes(const GeneralKeys& keys, 
     boxes[3] = {keys.UnSetupCheckBox4, ticked(7), !keys.UnSetupCheckBox4.empty(), true};
     return boxes;
 }
+
+std::string CheckerRefusalText(const std::string& setupWord)
+{
+    const std::string& s = setupWord;
+    return s + "チェック機能により、" + s + "は続行不可能と判断されました。\r\n"
+               "詳細については、プログラム配布者へご確認ください。\r\n" + s + "を続行することはできません。";
+}

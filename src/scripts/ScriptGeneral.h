@@ -81,6 +81,9 @@ CheckerResult ReadCheckerResult(const std::string& resultFile);
 CheckerResult RunInstallChecker(Host& host, const std::string& appFolder, const std::string& windowsFolder,
                                 const std::string& checker, bool& ran);
 
+// What the user is told when the checker refuses the installation.
+std::string CheckerRefusalText(const std::string& setupWord);
+
 // The uninstaller's four option boxes from the record's [UnSetupOption] keys: "*.INI",
 // "*.GID", CheckBox3 and CheckBox4 with the states CheckBox gives them, or, for
 // "DeleteAll", one selected box for the whole folder and three hidden ones.

@@ -18,7 +18,6 @@ EntryPoint FindEntry(HMODULE module, const char* name)
     return reinterpret_cast<EntryPoint>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 
-constexpr unsigned kExclamationOk = 48;
 
 // A component of the other bitness cannot be loaded here: the registration server of
 // its bitness unregisters it. On 64-bit Windows the 32-bit one is in SysWOW64; the
@@ -46,7 +45,7 @@ bool RegisterComponent(Host& host, const std::string& runMode, const std::string
     if (!module && !registerIt && GetLastError() == ERROR_BAD_EXE_FORMAT) UnregisterElsewhere(host, path);
     if (!module) {
         if (registerIt && runMode == "SETUP")
-            host.Ask(path + "の読み込みに失敗しました。", "OCX/DLL登録エラー(LoadLibrary)", kExclamationOk);
+            host.Ask(path + "の読み込みに失敗しました。", "OCX/DLL登録エラー(LoadLibrary)", MB_OK | MB_ICONEXCLAMATION);
         return false;
     }
 
@@ -59,12 +58,12 @@ bool RegisterComponent(Host& host, const std::string& runMode, const std::string
     const EntryPoint registerServer = FindEntry(module.get(), "DllRegisterServer");
     if (!registerServer) {
         host.Ask(path + "のDllRegisterServerエントリが見つかりません。", "OCX/DLL登録エラー(GetProcAddress)",
-                 kExclamationOk);
+                 MB_OK | MB_ICONEXCLAMATION);
         return false;
     }
     if (registerServer() != 0) {
         host.Ask(path + "のDllRegisterServer関数が失敗しました。", "OCX/DLL登録エラー(Procedure)",
-                 kExclamationOk);
+                 MB_OK | MB_ICONEXCLAMATION);
         return false;
     }
     return true;

@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr unsigned kWarningFlags = 48; // OK, exclamation icon
-
 const char* OrNull(const std::string& text)
 {
     return text.empty() ? nullptr : text.c_str();
@@ -26,7 +24,7 @@ std::string WorkingFolder(const std::string& folder, const std::string& tempFold
 void WarnFailedStart(Host& host, const std::string& file, const std::string& parameters, std::uint32_t code)
 {
     host.Ask("プログラム実行失敗\r\n" + file + " " + parameters + "\r\n\r\n" + ErrorText(code), "警告",
-             kWarningFlags);
+             MB_OK | MB_ICONEXCLAMATION);
 }
 
 } // namespace

@@ -18,7 +18,7 @@ constexpr DWORD kReplaceAtReboot = MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UN
 bool ScheduleMove(Host& host, const std::string& from, const char* to)
 {
     if (MoveFileExA(from.c_str(), to, kReplaceAtReboot)) return true;
-    host.Ask("MoveFileEx関数が失敗しました。", "内部エラー", 48);
+    host.Ask("MoveFileEx関数が失敗しました。", "内部エラー", MB_OK | MB_ICONEXCLAMATION);
     return false;
 }
 

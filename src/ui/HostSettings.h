@@ -2,8 +2,11 @@
 // way to whichever host a run talks to: the windows or the unattended mode.
 #pragma once
 
+class LogFile;
+
 struct HostSettings {
     bool suppressMsgBoxes = false; // unattended: every question takes its default answer
     bool noRestart = false;        // /NORESTART: Windows is never restarted
     bool noCancel = false;         // /NOCANCEL: the abort button stays disabled
+    LogFile* log = nullptr;        // where the run's lines go; nullptr: nowhere
 };

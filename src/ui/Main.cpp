@@ -301,7 +301,6 @@ bool TfrmMain::RunChecker()
     if (state_.CheckerDone != 0 || keys.InstallChecker.empty() ||
         !FileExists(ProgramFolderPath(state_.AppFolder, keys.InstallChecker)))
         return true;
-    const std::string& s = state_.SetupWord;
     SetEnabled(kBtnEvent, false);
     SetEnabled(kBtnEnd, false);
     bool ran = false;
@@ -311,129 +310,137 @@ bool TfrmMain::RunChecker()
     state_.CheckerDone = 1;
     if (!result.allowed) {
         checkerRefused = true;
-        Ask(s + "チェック機能により、" + s + "は続行不可能と判断されました。" + kCrLf +
-                "詳細については、プログラム配布者へご確認ください。" + kCrLf + s + "を続行することはできません。",
-            "警告", 48);
+        Ask(CheckerRefusalText(state_.SetupWord), "警告", MB_OK | MB_ICONEXCLAMATION);
         Focus(kBtnEnd);
         return false;
     }
-    if (!result.message.empty()) Ask(result.message, "情報", 64);
+    if (!result.message.empty()) Ask(result.message, "情報", MB_OK | MB_ICONINFORMATION);
     return true;
 }
 
 void TfrmMain::btnEventClick()
 {
-    const std::string& s = state_.SetupWord;
-    const std::string& u = state_.UnSetupWord;
-    const std::string remembered = Text(kBtnEvent);
-
-    if (state_.TitlePending == 1) {
-        state_.TitlePending = 0;
-        SetVisible(kFraTitle, true);
-        const std::string& p = keys.Program;
-        std::string message = "　" + p + " " + s + "プログラムへようこそ。この" + s + "プログラムは、あなたのコンピュータに " +
-                              p + " を" + s + "します。" + kCrLf + kCrLf + "　" + s +
-                              "を開始する前に、必ず、すべてのWindowsプログラムを終了させてください。" + kCrLf + kCrLf +
-                              "　「" + s + "終了(E)」を選択すると、" + s + "を行わずに" + s + "プログラムを終了します。" +
-                              s + "を続行する場合は、「" + s + "続行(C)」を選択してください。" + kCrLf;
-        if (state_.OsFamily == "NT") {
-            message += std::string(kCrLf) + "【注意】" + kCrLf + "　Administrator権限での" + s + "を推奨します。" +
-                       "Administrator権限を持たないユーザーでの" + s + "は、正常に処理が行われない場合があります。";
-        }
-        SetText(kLblTitleMessage, message);
-        SetText(kBtnEvent, s + "続行(&C)");
-        SetText(kBtnEnd, s + "終了(&E)");
-        SetEnabled(kBtnEvent, true);
-        SetEnabled(kBtnEnd, true);
-        Focus(kBtnEvent);
-        return;
-    }
-
+    const std::string pressed = Text(kBtnEvent);
+    // The title page comes before the checker, which the click that leaves it runs.
+    if (state_.TitlePending == 1) return ShowTitlePage();
     if (!RunChecker()) return;
     SetEnabled(kBtnEvent, true);
+    LeaveTitlePage();
+    if (ShowEulaPage()) return;
+    LeaveEulaPage();
+    if (ShowReadmePage()) return;
+    ShowOptionsPage();
+    Dispatch(pressed);
+}
 
-    if (Visible(kFraTitle)) {
-        SetVisible(kFraTitle, false);
-        ShowWindow(hwnd_, SW_HIDE);
-        ProcessPendingMessages();
-        WaitProcessingMessages(1000);
-        ShowWindow(hwnd_, SW_SHOW);
+void TfrmMain::ShowTitlePage()
+{
+    const std::string& s = state_.SetupWord;
+    state_.TitlePending = 0;
+    SetVisible(kFraTitle, true);
+    const std::string& p = keys.Program;
+    std::string message = "　" + p + " " + s + "プログラムへようこそ。この" + s + "プログラムは、あなたのコンピュータに " +
+                          p + " を" + s + "します。" + kCrLf + kCrLf + "　" + s +
+                          "を開始する前に、必ず、すべてのWindowsプログラムを終了させてください。" + kCrLf + kCrLf +
+                          "　「" + s + "終了(E)」を選択すると、" + s + "を行わずに" + s + "プログラムを終了します。" +
+                          s + "を続行する場合は、「" + s + "続行(C)」を選択してください。" + kCrLf;
+    if (state_.OsFamily == "NT") {
+        message += std::string(kCrLf) + "【注意】" + kCrLf + "　Administrator権限での" + s + "を推奨します。" +
+                   "Administrator権限を持たないユーザーでの" + s + "は、正常に処理が行われない場合があります。";
     }
+    SetText(kLblTitleMessage, message);
+    SetButtons(s + "続行(&C)", s + "終了(&E)");
+    Focus(kBtnEvent);
+}
 
-    if (state_.EulaPending == 1) {
-        state_.EulaPending = 0;
-        const std::string file = keys.EulaFile.empty() ? "" : ProgramFolderPath(state_.AppFolder, keys.EulaFile);
-        if (FileExists(file)) {
-            SetText(kFraReadme, "使用許諾契約書");
-            SetText(kBtnEvent, "同意する(&A)");
-            SetEnabled(kBtnEvent, false);
-            SetText(kBtnEnd, "同意しない(&N)");
-            SetEnabled(kBtnEnd, true);
-            SetReadmeWhite(true);
-            LoadReadme(file);
-            SetReadmeScrollBars(keys.EulaScrollBars);
-            if (keys.EulaCheckBox != "Hide") {
-                SetChecked(kChkEULARead, false);
-                SetVisible(kChkEULARead, true);
-                const RECT r = ChildRect(Control(kTxtReadme));
-                SetWindowPos(Control(kTxtReadme), nullptr, 0, 0, r.right - r.left, r.bottom - r.top - 24,
-                             SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-            } else {
-                SetEnabled(kBtnEvent, true);
-                Focus(kBtnEvent);
-            }
-            ShowPage(false, true, false);
-            return;
-        }
-    }
+void TfrmMain::LeaveTitlePage()
+{
+    if (!Visible(kFraTitle)) return;
+    SetVisible(kFraTitle, false);
+    ShowWindow(hwnd_, SW_HIDE);
+    ProcessPendingMessages();
+    WaitProcessingMessages(1000);
+    ShowWindow(hwnd_, SW_SHOW);
+}
 
-    SetReadmeWhite(false);
-    if (Visible(kChkEULARead)) {
-        const RECT r = ChildRect(Control(kTxtReadme));
-        SetWindowPos(Control(kTxtReadme), nullptr, 0, 0, r.right - r.left, r.bottom - r.top + 24,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-        SetVisible(kChkEULARead, false);
-    }
-
-    if (state_.ReadmePending == 1) {
-        state_.ReadmePending = 0;
-        std::string file;
-        if (IsInstaller()) {
-            if (!keys.ReadmeFile.empty()) file = ProgramFolderPath(state_.AppFolder, keys.ReadmeFile);
-        } else {
-            file = keys.BeforeReadmeFile;
-            if (!file.empty() && !keys.SetupFolder.empty()) file = ProgramFolderPath(keys.SetupFolder, file);
-        }
-        if (FileExists(file)) {
-            LoadReadme(file);
-            if (IsInstaller()) {
-                SetText(kFraReadme, keys.ReadmeTitle);
-                SetText(kBtnEvent, s + "続行(&C)");
-                SetText(kBtnEnd, s + "終了(&E)");
-            } else {
-                SetText(kFraReadme, u + "の前にお読みください。");
-                SetText(kBtnEvent, u + "続行(&C)");
-                SetText(kBtnEnd, u + "終了(&E)");
-            }
-            SetEnabled(kBtnEvent, true);
-            SetEnabled(kBtnEnd, true);
-            Focus(kBtnEvent);
-            SetReadmeScrollBars(keys.ReadmeScrollBars);
-            ShowPage(false, true, false);
-            return;
-        }
-    }
-
-    if (state_.OptionsPending == 1) {
-        state_.OptionsPending = 0;
-        ShowPage(false, false, true);
-        SetText(kBtnEvent, s + "開始(&S)");
-        SetText(kBtnEnd, s + "終了(&E)");
+bool TfrmMain::ShowEulaPage()
+{
+    if (state_.EulaPending != 1) return false;
+    state_.EulaPending = 0;
+    const std::string file = keys.EulaFile.empty() ? "" : ProgramFolderPath(state_.AppFolder, keys.EulaFile);
+    if (!FileExists(file)) return false;
+    SetText(kFraReadme, "使用許諾契約書");
+    SetButtons("同意する(&A)", "同意しない(&N)");
+    SetEnabled(kBtnEvent, false);
+    SetReadmeWhite(true);
+    LoadReadme(file);
+    SetReadmeScrollBars(keys.EulaScrollBars);
+    if (keys.EulaCheckBox != "Hide") {
+        // "同意する" waits for the box; the text makes room for it.
+        SetChecked(kChkEULARead, false);
+        SetVisible(kChkEULARead, true);
+        ResizeReadme(-24);
+    } else {
         SetEnabled(kBtnEvent, true);
-        SetEnabled(kBtnEnd, true);
+        Focus(kBtnEvent);
     }
+    ShowPage(false, true, false);
+    return true;
+}
 
-    Dispatch(remembered);
+void TfrmMain::LeaveEulaPage()
+{
+    SetReadmeWhite(false);
+    if (!Visible(kChkEULARead)) return;
+    ResizeReadme(24);
+    SetVisible(kChkEULARead, false);
+}
+
+bool TfrmMain::ShowReadmePage()
+{
+    if (state_.ReadmePending != 1) return false;
+    state_.ReadmePending = 0;
+    const bool installer = !state_.IsUninstaller();
+    std::string file;
+    if (installer) {
+        if (!keys.ReadmeFile.empty()) file = ProgramFolderPath(state_.AppFolder, keys.ReadmeFile);
+    } else {
+        file = keys.BeforeReadmeFile;
+        if (!file.empty() && !keys.SetupFolder.empty()) file = ProgramFolderPath(keys.SetupFolder, file);
+    }
+    if (!FileExists(file)) return false;
+    LoadReadme(file);
+    const std::string& word = installer ? state_.SetupWord : state_.UnSetupWord;
+    SetText(kFraReadme, installer ? keys.ReadmeTitle : word + "の前にお読みください。");
+    SetButtons(word + "続行(&C)", word + "終了(&E)");
+    Focus(kBtnEvent);
+    SetReadmeScrollBars(keys.ReadmeScrollBars);
+    ShowPage(false, true, false);
+    return true;
+}
+
+void TfrmMain::ShowOptionsPage()
+{
+    if (state_.OptionsPending != 1) return;
+    state_.OptionsPending = 0;
+    ShowPage(false, false, true);
+    const std::string& s = state_.SetupWord;
+    SetButtons(s + "開始(&S)", s + "終了(&E)");
+}
+
+void TfrmMain::SetButtons(const std::string& eventCaption, const std::string& endCaption)
+{
+    SetText(kBtnEvent, eventCaption);
+    SetText(kBtnEnd, endCaption);
+    SetEnabled(kBtnEvent, true);
+    SetEnabled(kBtnEnd, true);
+}
+
+void TfrmMain::ResizeReadme(int heightChange)
+{
+    const RECT r = ChildRect(Control(kTxtReadme));
+    SetWindowPos(Control(kTxtReadme), nullptr, 0, 0, r.right - r.left, r.bottom - r.top + heightChange,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TfrmMain::Dispatch(const std::string& caption)
@@ -500,7 +507,7 @@ bool TfrmMain::FormCloseQuery()
     if (end == "同意しない(&N)" || leavingConfirmed || end == "終了(&E)" || !Enabled(kBtnEvent)) return true;
     const int answer = Ask(state_.SetupWord + "/" + state_.UnSetupWord + "は終了していません。" + kCrLf +
                                "終了してもよろしいですか？",
-                           "終了確認", 36, IDYES);
+                           "終了確認", MB_YESNO | MB_ICONQUESTION, IDYES);
     if (answer == IDNO) return false;
     if (background) EnableWindow(background, TRUE);
     SetModalResult(1);

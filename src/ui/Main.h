@@ -127,8 +127,19 @@ private:
     void RunStartup();
     // Step 3 of the button: the pre-install checker; false when the wizard must stop.
     bool RunChecker();
-    bool IsInstaller() const { return state_.RunMode != "UNSETUP"; }
+    // The pages the event button leads through, in order. Each page is shown once, when
+    // its turn comes (its pending flag); Show...Page is false when it has nothing to show.
+    void ShowTitlePage();
+    void LeaveTitlePage();
+    bool ShowEulaPage();
+    void LeaveEulaPage();
+    bool ShowReadmePage();
+    void ShowOptionsPage();
+    // What the pressed caption asks for once the pages are through: the run, or nothing.
     void Dispatch(const std::string& caption);
+    void SetButtons(const std::string& eventCaption, const std::string& endCaption);
+    void ResizeReadme(int heightChange);
+    bool IsInstaller() const { return !state_.IsUninstaller(); }
     int Ask(const std::string& text, const char* caption, unsigned flags, int unattended = IDOK);
 
     AppState& state_;

@@ -168,14 +168,14 @@ void TfrmStatus::ConfirmAbort()
     confirming_ = true;
     // Only a person can have pressed the button: with the questions suppressed, the click
     // is that person's decision.
-    const int answer = Ask(AbortQuestion(state_.UnSetupWord), "中断の確認", 36, IDYES);
+    const int answer = Ask(AbortQuestion(state_.UnSetupWord), "中断の確認", MB_YESNO | MB_ICONQUESTION, IDYES);
     confirming_ = false;
     if (answer != IDYES) return;
 
     if (mainWindow) EnableWindow(mainWindow, FALSE);
     if (background) EnableWindow(background, TRUE);
     Hide();
-    Ask("処理を中断しました。", "中断", 48);
+    Ask("処理を中断しました。", "中断", MB_OK | MB_ICONEXCLAMATION);
     if (SetMainModalResult) SetMainModalResult(1);
 }
 

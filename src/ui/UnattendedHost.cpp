@@ -13,10 +13,7 @@ std::string OneLine(const std::string& text)
     return flat;
 }
 
-UnattendedHost::UnattendedHost(AppState& state, const HostSettings& settings, LogFile& log)
-    : state_(state), settings_(settings), log_(log)
-{
-}
+UnattendedHost::UnattendedHost(AppState& state, const HostSettings& settings) : state_(state), settings_(settings) {}
 
 UnattendedHost::~UnattendedHost()
 {
@@ -79,7 +76,7 @@ void UnattendedHost::Refresh(bool now)
 
 void UnattendedHost::Log(const std::string& line)
 {
-    log_.Write(line);
+    if (settings_.log) settings_.log->Write(line);
 }
 
 void UnattendedHost::ProcessMessages()

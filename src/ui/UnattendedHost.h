@@ -15,7 +15,7 @@ class TfrmStatus;
 
 class UnattendedHost : public Host {
 public:
-    UnattendedHost(AppState& state, const HostSettings& settings, LogFile& log);
+    UnattendedHost(AppState& state, const HostSettings& settings);
     ~UnattendedHost() override;
 
     // The folder and the option boxes the run reads.
@@ -54,7 +54,6 @@ private:
 
     AppState& state_;
     HostSettings settings_;
-    LogFile& log_;
     WizardOptions options_;
     ProgressLines lines_;
     std::unique_ptr<TfrmStatus> status_;

@@ -38,8 +38,8 @@ int WindowHost::Ask(const std::string& text, const std::string& caption, unsigne
 
 void WindowHost::ShowProgress(const std::string& log, const std::string& detail)
 {
-    if (logSink) {
-        for (const std::string& line : lines_.Take(log, detail)) logSink(line);
+    if (settings_.log) {
+        for (const std::string& line : lines_.Take(log, detail)) settings_.log->Write(line);
     }
     if (status_) status_->ShowLog(detail.empty() ? log : log + "\r\n" + detail);
     else ProcessPendingMessages();
@@ -47,7 +47,7 @@ void WindowHost::ShowProgress(const std::string& log, const std::string& detail)
 
 void WindowHost::Log(const std::string& line)
 {
-    if (logSink) logSink(line);
+    if (settings_.log) settings_.log->Write(line);
 }
 
 void WindowHost::ProcessMessages()
@@ -63,7 +63,7 @@ HWND WindowHost::OwnerWindow() const
 void WindowHost::BeginRun(int pauseMs)
 {
     // The uninstaller's options are fixed once its run has read them.
-    if (main_ && state_.RunMode == "UNSETUP") {
+    if (main_ && state_.IsUninstaller()) {
         for (TfrmMain::ControlId id : {TfrmMain::kChkSCutDesktop, TfrmMain::kChkSCutStartMenu,
                                        TfrmMain::kChkSCutStartUp, TfrmMain::kChkSCutSendTo})
             main_->SetEnabled(id, false);

@@ -7,7 +7,6 @@
 #include "services/RunLog.h"
 #include "ui/HostSettings.h"
 
-#include <functional>
 #include <string>
 
 class TfrmBack;
@@ -42,9 +41,6 @@ public:
     bool RestartWindows() override;
     bool MayStartProgramAfterRun() const override { return true; }
     void EndRun() override;
-    // Where Log lines go besides nowhere (the unattended log, or a /LOG file of a
-    // windowed run); empty: they are dropped.
-    std::function<void(const std::string&)> logSink;
 
 private:
     // Processes messages in steps of stepMs until the main window's event button is

@@ -71,7 +71,10 @@ TEST(CommandLine, WhatDeploymentToolsPassToEveryInstallerIsTaken)
     EXPECT_EQ(cl.log, "");
     EXPECT_EQ(cl.ignored, (std::vector<std::string>{"/CLOSEAPPLICATIONS", "/norestartapplications", "/RESTARTAPPLICATIONS",
                                                     "/NOCLOSEAPPLICATIONS", "/LANG=japanese"}));
-    EXPECT_TRUE(cl.Settings().noCancel);
+    LogFile log;
+    EXPECT_TRUE(cl.Settings(log).noCancel);
+    EXPECT_EQ(cl.Settings(log).log, &log);
+    EXPECT_EQ(ParseCommandLine("SETUP.EXE /NORESTART").Settings(log).log, nullptr) << "the wizard logs only when asked";
 }
 
 TEST(ExitCode, SaysHowTheRunEnded)
