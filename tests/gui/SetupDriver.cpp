@@ -73,7 +73,7 @@ SetupProcess::SetupProcess(const std::string& exePath, const std::string& argume
 SetupProcess::~SetupProcess()
 {
     if (Running()) {
-        TerminateProcess(process_.get(), 99);
+        TerminateProcess(process_.get(), kKilled);
         WaitForSingleObject(process_.get(), kPatienceMs);
     }
 }
@@ -93,7 +93,7 @@ DWORD SetupProcess::ExitCode() const
 void SetupProcess::Kill()
 {
     if (!Running()) return;
-    TerminateProcess(process_.get(), 99);
+    TerminateProcess(process_.get(), kKilled);
     WaitForSingleObject(process_.get(), 30000);
 }
 

@@ -32,8 +32,10 @@ public:
     bool Running() const;
     // The program's exit code once it has ended; 259 (STILL_ACTIVE) before.
     DWORD ExitCode() const;
-    // Ends the program at once, as a crash or the task manager would.
+    // Ends the program at once, as a crash or the task manager would, with exit code
+    // kKilled (no exit code of the program's own).
     void Kill();
+    static constexpr DWORD kKilled = 99;
 
     // A visible top-level window of this program with the class (and caption, unless
     // nullptr); nullptr after the time.

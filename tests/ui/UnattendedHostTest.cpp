@@ -64,6 +64,9 @@ TEST_F(UnattendedHostTest, EveryDetailReachesTheLogThoughTheWindowSkipsSome)
     for (int i = 1; i <= 500; ++i) host_.ShowProgress(log, "項目" + std::to_string(i));
     log_.Close();
     const std::string text = ReadFileBytes(dir_ / "run.log");
-    for (int i : {1, 2, 250, 499, 500})
-        EXPECT_NE(text.find("  項目" + std::to_string(i) + "\r\n"), std::string::npos) << i;
+    std::size_t at = 0;
+    for (int i = 1; i <= 500; ++i) {
+        at = text.find("  項目" + std::to_string(i) + "\r\n", at);
+        ASSERT_NE(at, std::string::npos) << "detail " << i << " is missing or out of order";
+    }
 }
