@@ -26,7 +26,7 @@ apt() { $SUDO env DEBIAN_FRONTEND=noninteractive apt-get -q -o DPkg::Lock::Timeo
 # The i686 SETUP.EXE runs in the same prefix under WoW64, which needs Wine's 32-bit half
 # (wine32:i386: wine64 hands a 32-bit program to its loader /usr/lib/wine/wine). Where
 # the i386 architecture cannot be added or the package not installed, the i686 tests
-# report "not run" (qs_require_wow64 in scripts/wine-env.sh); under CI they fail instead.
+# report "not run" (qs_require_wow64 in scripts/wine-env.sh); under CI (QS_CI) they fail.
 wine32=()
 if ! installed wine32:i386; then
   if dpkg --print-foreign-architectures | grep -qx i386 || $SUDO dpkg --add-architecture i386; then

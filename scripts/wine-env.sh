@@ -51,15 +51,20 @@ if [ -x /usr/lib/wine/wine ]; then
   fi
 fi
 
-# qs_require_wow64: returns when 32-bit programs can run in the prefix. Otherwise it
-# says why and ends the test as not run (exit 77, CTest's SKIP_RETURN_CODE), or as
-# failed under CI, where a test that cannot run must not pass unnoticed.
+# qs_not_run WHY: ends a test that cannot run on this machine, saying why: as not run
+# (exit 77, CTest's SKIP_RETURN_CODE), or as failed under CI (QS_CI, which .ci/run
+# sets), where a test that cannot run must not pass unnoticed.
+qs_not_run() {
+  echo "not run: $*" >&2
+  if [ -n "${QS_CI:-}" ]; then echo "FAIL: QS_CI is set, and this test must run here" >&2; exit 1; fi
+  exit 77
+}
+
+# qs_require_wow64: returns when 32-bit programs can run in the prefix; else not run.
 qs_require_wow64() {
   [ -n "$QS_WOW64" ] && return 0
-  echo "not run: 32-bit Windows programs cannot run here (wine32:i386 missing, or a kernel" \
-       "without 32-bit support and no qemu-i386); scripts/setup-deps.sh installs them where it can" >&2
-  if [ -n "${CI:-}" ]; then exit 1; fi
-  exit 77
+  qs_not_run "32-bit Windows programs cannot run here (wine32:i386 missing, or a kernel" \
+    "without 32-bit support and no qemu-i386); scripts/setup-deps.sh installs them where it can"
 }
 
 # Our prefixes have no Z: (Wine's drive for the whole Linux root): programs reach the

@@ -7,7 +7,7 @@
 set -euo pipefail
 probe=$1
 root="$(cd "$(dirname "$0")/.." && pwd)"
-source "$root/scripts/wine-env.sh"
+source "$root/scripts/wine-env.sh" && source "$root/tests/check.sh"
 work=$(qs_scratch qs-reboot)
 export WINEPREFIX="$work/prefix"
 cleanup() { "$QS_WINESERVER" -k 2>/dev/null || true; rm -rf "$work"; }
@@ -18,8 +18,7 @@ record="$work/record.txt"
 timeout 120 "$QS_WINE" "$probe" "$(qs_winpath "$record")" || true
 cat "$record" 2>/dev/null || true
 
-failed=0
 for want in "reboot=1" "queryendsession" "endsession=1"; do
-  if grep -qx "$want" "$record" 2>/dev/null; then echo "ok: $want"; else echo "FAIL: no '$want' recorded" >&2; failed=1; fi
+  check "$want recorded" yes "$(grep -qx "$want" "$record" 2>/dev/null && echo yes || echo no)"
 done
-exit $failed
+checks_done "the restart ended the session"

@@ -6,16 +6,12 @@
 set -euo pipefail
 makelink=$1
 root="$(cd "$(dirname "$0")/.." && pwd)"
-source "$root/scripts/wine-env.sh"
+source "$root/scripts/wine-env.sh" && source "$root/tests/check.sh"
 run="$root/scripts/wine-run.sh"
 work=$(qs_scratch qs-lnk)
 trap 'rm -rf "$work"' EXIT
 win=$(qs_winpath "$work")   # the same folder as Windows sees it
 
-failed=0
-check() { # description, expected, actual
-  if [ "$2" == "$3" ]; then echo "ok: $1"; else echo "FAIL: $1: expected [$2], got [$3]" >&2; failed=1; fi
-}
 # makelink target linkname workfolder arguments -> the answered path (UTF-8)
 make() { "$run" "$makelink" "$@" 2>/dev/null | iconv -f CP932 | tr -d '\r'; }
 # One field of lnkinfo's "Link information" block, "" when the link does not carry it.
@@ -46,5 +42,4 @@ check "empty arguments unset" "" "$(lnkinfo "$work/plain.LNK" 2>/dev/null | grep
 make "$win\\表示.exe" "$win\\missingwd" "$win\\nowhere" "" >/dev/null
 check "missing working folder -> target folder" "$win\\" "$(field "$work/missingwd.lnk" 'Working directory')"
 
-[ $failed -eq 0 ] && echo "all shortcut checks passed"
-exit $failed
+checks_done "all shortcut checks passed"

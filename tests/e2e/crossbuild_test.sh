@@ -7,12 +7,11 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 export WINEPREFIX="$root/build/wineprefix-e2e"
-source "$root/scripts/wine-env.sh" && qs_require_wow64
+source "$root/scripts/wine-env.sh" && source "$root/tests/check.sh" && qs_require_wow64
 "$root/scripts/wine-prefix.sh"
 run="$root/scripts/wine-run.sh" c="$WINEPREFIX/drive_c" drive=$5 snap=$(mktemp -d "${TMPDIR:-/tmp}/qs-cross.XXXXXX")
 trap 'rm -rf "$snap" "$c/qs-cross"' EXIT
-source "$root/scripts/prefix-snapshot.sh" && failed=0
-check() { if [ "$2" == "${3//$'\r'/}" ]; then echo "ok: $1"; else echo "FAIL: $1: expected [$2], got [$3]" >&2; failed=1; fi; }
+source "$root/scripts/prefix-snapshot.sh"
 # Names of this run alone, whatever a run that failed half-way left.
 n=QCross$$ entry='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\'QCross$$
 value() { "$run" reg query "$1" /v "$2" "/reg:$3" 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_[A-Z_]* *//p'; }
@@ -54,5 +53,4 @@ round() { # first build (name, SETUP, DLL, bits), then the second
 }
 round A "$1" "$2" 32 B "$3" "$4" 64 # installed by i686, removed by the x86-64 uninstaller
 round B "$3" "$4" 64 A "$1" "$2" 32 # installed by x86-64, removed by the i686 uninstaller
-[ $failed -eq 0 ] && echo "cross-build round trips passed"
-exit $failed
+checks_done "cross-build round trips passed"

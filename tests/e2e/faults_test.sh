@@ -4,23 +4,20 @@
 # R:. The disk fills up in the middle of a copy; later the same drive is read-only. The
 # run reports what failed, the exit code says so, and an earlier record is never lost.
 # Needs the right to mount (root in the build container); without it the test is skipped
-# (exit 77) and says why, except in CI (QS_CI set), where that is a failure.
+# (not run, exit 77) and says why, except in CI (QS_CI), where that is a failure.
 # usage: faults_test.sh SETUP.EXE rundrive.exe
 set -euo pipefail
 setup=$(realpath "$1") drive=$(realpath "$2")
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 export WINEPREFIX="$root/build/wineprefix-e2e"
+source "$root/scripts/wine-env.sh" && source "$root/tests/check.sh"
 "$root/scripts/wine-prefix.sh"
 run="$root/scripts/wine-run.sh"
 c="$WINEPREFIX/drive_c"
 mnt="$root/build/qs-small-drive"
 mkdir -p "$mnt"
-if ! mount -t tmpfs -o size=2m tmpfs "$mnt" 2>/dev/null; then
-  echo "SKIP: this machine does not allow mounting a small file system (needs root)"
-  # In CI a test that cannot run is a failure, never a quiet pass.
-  [ -z "${QS_CI:-}" ] || { echo "FAIL: QS_CI is set: the disk faults must run here" >&2; exit 1; }
-  exit 77
-fi
+mount -t tmpfs -o size=2m tmpfs "$mnt" 2>/dev/null ||
+  qs_not_run "this machine does not allow mounting a small file system (needs root)"
 pkg="$c/qs-faults"
 cleanup() {
   rm -f "$WINEPREFIX/dosdevices/r:"
@@ -31,11 +28,6 @@ cleanup() {
 trap cleanup EXIT
 ln -sfn "$mnt" "$WINEPREFIX/dosdevices/r:"
 
-failed=0
-check() { # description, expected, actual
-  if [ "$2" == "$3" ]; then echo "ok: $1"; else echo "FAIL: $1: expected [$2], got [$3]" >&2; failed=1; fi
-}
-u8() { iconv -f CP932 -t UTF-8 | tr -d '\r'; }
 
 rm -rf "$pkg"
 mkdir -p "$pkg"
@@ -90,5 +82,4 @@ check "read-only: the earlier record is untouched" "$earlier" "$(md5sum <"$mnt/A
 check "read-only: the copy failed with the system's text" 1 \
   "$(u8 <"$pkg/readonly.log" | grep -c 'コピー C:\\qs-faults\\BIG2.BIN -> R:\\App\\BIG2.BIN -> エラー ')"
 
-[ $failed -eq 0 ] && echo "faults of the disk handled"
-exit $failed
+checks_done "faults of the disk handled"

@@ -14,7 +14,7 @@ setup=$(realpath "$1") component=$(realpath "$2") drive=$(realpath "$3") bits=${
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 here="$root/tests/e2e"
 export WINEPREFIX="$root/build/wineprefix-e2e"
-source "$root/scripts/wine-env.sh"
+source "$root/scripts/wine-env.sh" && source "$root/tests/check.sh"
 pf="Program Files" rv="" && if [ "$bits" = 32 ]; then qs_require_wow64; pf="Program Files (x86)" rv=/reg:32; fi
 "$root/scripts/wine-prefix.sh"
 run=run && run() { if [ "$1" = reg ] && [[ "$3" == HKLM* ]]; then "$root/scripts/wine-run.sh" "$@" $rv; else "$root/scripts/wine-run.sh" "$@"; fi; }
@@ -24,12 +24,8 @@ trap 'rm -rf "$snap" "$c/qs-e2e" "$c/qs-e2e-control" "$WINEPREFIX/dosdevices/m:"
 user=$(ls "$c/users" | grep -v -x Public | head -1)
 app="$c/$pf/Quillon Demo"
 
-failed=0
-check() { # description, expected (in Program Files), actual
-  set -- "$1" "${2//Program Files/$pf}" "$3"
-  if [ "$2" == "$3" ]; then echo "ok: $1"; else echo "FAIL: $1: expected [$2], got [$3]" >&2; failed=1; fi
-}
-u8() { iconv -f CP932 -t UTF-8 | tr -d '\r'; }
+# Expected texts name "Program Files"; the i686 build installs into its own.
+check() { qs_check "$1" "${2//Program Files/$pf}" "$3"; }
 
 source "$root/scripts/prefix-snapshot.sh"
 
@@ -167,5 +163,4 @@ check "unattended uninstall: what is left" \
 check "the kept log tells why" 1 "$(cat "$c/users/$user/Temp/"QuillonSetup-*.log | u8 | grep -c 'ファイル削除の確認 .*QDEMO.DLL.* -> Save（既定の答え）')"
 clean
 
-[ $failed -eq 0 ] && echo "install and uninstall round trip passed"
-exit $failed
+checks_done "install and uninstall round trip passed"
