@@ -7,6 +7,8 @@
 
 #include <functional>
 #include <optional>
+#include <random>
+#include <set>
 #include <string>
 
 // The upper bound of every wait for a state in the tests. Generous, so that only a real
@@ -78,6 +80,11 @@ bool WriteFileBytes(const std::string& path, const std::string& bytes);
 std::string ReadFileBytes(const std::string& path);
 // Removes a folder tree, clearing read-only attributes first.
 void RemoveTree(const std::string& folder);
+
+// An INI file of the shapes scripts and damaged records come in (headers without a
+// closing bracket, lines without "=", quotes, blanks, long values, double-byte names);
+// every name it uses goes to names.
+std::string RandomIni(std::mt19937& rng, std::set<std::string>& names);
 
 // A throwaway key HKCU\Software\QuillonTest\<pid>\<name>, created empty and opened into
 // key. Returns its path under HKEY_CURRENT_USER, or "" when it cannot be created.

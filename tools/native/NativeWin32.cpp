@@ -68,13 +68,14 @@ std::u16string DecodeAnsi(const unsigned char* s, std::size_t n)
             out += kSingle[s[i++]];
             continue;
         }
-        // A lead byte takes the next byte with it, whatever it is; a pair the code page
-        // does not define, or a lead byte at the end, is the default character.
+        // A lead byte takes the next byte with it, whatever it is but a NUL; a pair the
+        // code page does not define, or a lead byte alone, is the default character.
+        const bool pair = i + 1 < n && s[i + 1] != 0;
         char16_t w = kPairDefault;
-        if (i + 1 < n && s[i + 1] >= 0x40 && s[i + 1] <= 0xFC && kPairs[row * kTrails + s[i + 1] - 0x40])
+        if (pair && s[i + 1] >= 0x40 && s[i + 1] <= 0xFC && kPairs[row * kTrails + s[i + 1] - 0x40])
             w = kPairs[row * kTrails + s[i + 1] - 0x40];
         out += w;
-        i += i + 1 < n ? 2 : 1;
+        i += pair ? 2 : 1;
     }
     return out;
 }
@@ -99,33 +100,52 @@ std::string EncodeAnsi(const char16_t* s, std::size_t n, bool& usedDefault)
     return out;
 }
 
-// UTF-8 as the system decodes it: a byte that starts no valid sequence is U+FFFD.
+// UTF-8 as the system decodes it. A sequence that cannot be completed gives one U+FFFD
+// for the bytes read before it failed: the lead byte, and the continuation bytes taken
+// until the value could no longer be valid (an overlong form is found out when its
+// byte is read; a value beyond U+10FFFF before). A sequence cut off by the end of the
+// text takes the rest of the text.
 std::u16string DecodeUtf8(const unsigned char* s, std::size_t n)
 {
     std::u16string out;
     for (std::size_t i = 0; i < n;) {
-        const unsigned char b = s[i];
-        const int length = b < 0x80 ? 1 : b >= 0xC2 && b <= 0xDF ? 2 : b >= 0xE0 && b <= 0xEF ? 3 : b >= 0xF0 && b <= 0xF4 ? 4 : 0;
-        std::uint32_t c = length == 1 ? b : length == 2 ? b & 0x1F : length == 3 ? b & 0x0F : b & 0x07;
-        bool valid = length > 0 && i + length <= n;
-        for (int k = 1; valid && k < length; ++k) {
-            valid = (s[i + k] & 0xC0) == 0x80;
-            c = c << 6 | (s[i + k] & 0x3F);
-        }
-        const std::uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
-        valid = valid && c >= least[length] && c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF);
-        if (!valid) {
-            out += u'\xFFFD';
-            ++i;
+        const unsigned char lead = s[i++];
+        if (lead < 0x80) {
+            out += lead;
             continue;
         }
-        if (c >= 0x10000) {
-            out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-            out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
-        } else {
-            out += static_cast<char16_t>(c);
+        const int length = lead >= 0xC2 && lead <= 0xDF ? 1 : lead >= 0xE0 && lead <= 0xEF ? 2
+                           : lead >= 0xF0 && lead <= 0xF4 ? 3 : 0;
+        std::uint32_t code = lead & (length == 1 ? 0x1F : length == 2 ? 0x0F : 0x07);
+        if (i + length > n) {
+            out += u'\xFFFD';
+            break;
         }
-        i += static_cast<std::size_t>(length);
+        bool valid = length > 0;
+        for (int k = length; valid && k > 0; --k) {
+            const unsigned char next = s[i] ^ 0x80;
+            if (next >= 0x40) {
+                valid = false;
+                break;
+            }
+            code = code << 6 | next;
+            if (k == 2 && code >= (0x110000 >> 6)) { // beyond Unicode: this byte stays unread
+                valid = false;
+                break;
+            }
+            ++i;
+            if ((k == 3 && code < 0x10) || (k == 2 && (code < 0x20 || (code >= 0x360 && code <= 0x37F))) ||
+                (k == 1 && code < 0x80))
+                valid = false;
+        }
+        if (!valid) {
+            out += u'\xFFFD';
+        } else if (code >= 0x10000) {
+            out += static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
+            out += static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
+        } else {
+            out += static_cast<char16_t>(code);
+        }
     }
     return out;
 }
@@ -329,8 +349,10 @@ bool IsTextUnicode(const void* buffer, int size, int* tests)
         const char16_t u = unit(i);
         narrow += u <= 0xFF;
         nullByte = nullByte || (u & 0xFF) == 0 || (u >> 8) == 0;
-        control = control || u == u'\r' || u == u'\n' || u == u'\t' || u == u' ' || u == 0x3000;
-        reverseControl = reverseControl || u == 0x0D00 || u == 0x0A00 || u == 0x0900 || u == 0x2000;
+        // A zero unit counts as both kinds of control (the system finds it as the end of
+        // each list of controls).
+        control = control || u == u'\r' || u == u'\n' || u == u'\t' || u == u' ' || u == 0x3000 || u == 0;
+        reverseControl = reverseControl || u == 0x0D00 || u == 0x0A00 || u == 0x0900 || u == 0x2000 || u == 0;
     }
     if ((asked & kStatistics) && narrow > units / 2) passed |= kStatistics;
     if ((asked & kNullBytes) && nullByte) passed |= kNullBytes;
@@ -350,7 +372,7 @@ std::uint32_t GetPrivateProfileStringA(const char* section, const char* key, con
     if (!buffer || size == 0) return 0;
     std::string value;
     bool found = false;
-    if (section && key && *key && file) {
+    if (section && key && file) {
         std::ifstream in(file, std::ios::binary);
         const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
         std::vector<IniDocument::Line> lines;

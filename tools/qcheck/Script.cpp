@@ -34,9 +34,10 @@ std::string BadBytes(const std::string& line, bool lastLine)
         if (!IsLeadByte(static_cast<unsigned char>(line[p - 1]))) continue;
         const std::string pair = line.substr(p - 1, 2);
         wchar_t w[2] = {};
+        // A lead byte before a NUL or at the end stands alone.
         const bool undefined = pair.size() < 2 ? lastLine
-                                               : MultiByteToWideChar(CP_ACP, 0, pair.data(), 2, w, 2) == 1 &&
-                                                     w[0] == 0x30FB && pair != "\x81\x45";
+                                               : pair[1] == '\0' || (MultiByteToWideChar(CP_ACP, 0, pair.data(), 2, w, 2) == 1 &&
+                                                                      w[0] == 0x30FB && pair != "\x81\x45");
         if (!undefined) continue;
         std::string hex;
         for (const char c : pair) {
