@@ -37,3 +37,29 @@ qs_scratch() {
   mkdir -p "$QS_SCRATCH"
   mktemp -d "$QS_SCRATCH/$1.XXXXXX"
 }
+
+# Disks that really change. A drive letter of the prefix is a link in its dosdevices
+# folder; re-pointing the link changes what the next open on that drive finds, as
+# putting another disk in the drive does.
+# qs_insert_disk LETTER FOLDER: the drive holds FOLDER from now on.
+qs_insert_disk() {
+  ln -sfn "$(realpath "$2")" "$WINEPREFIX/dosdevices/${1,,}:"
+}
+# qs_disk_changer MARKERS LETTER FOLDER...: runs until killed (start it with &); each
+# time a program asks for disk N by creating MARKERS/diskN.wait (tests/tools/rundrive
+# --media MARKERS, at the installer's "N枚目のディスクに交換してください。"), inserts the
+# Nth FOLDER into drive LETTER and deletes the marker, which lets the program go on.
+qs_disk_changer() {
+  local markers=$1 letter=$2 marker n
+  shift 2
+  while :; do
+    for marker in "$markers"/disk*.wait; do
+      [ -e "$marker" ] || continue
+      n=${marker##*/disk}
+      n=${n%.wait}
+      qs_insert_disk "$letter" "${!n}"
+      rm -f "$marker"
+    done
+    sleep 0.05
+  done
+}

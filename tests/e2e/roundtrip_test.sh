@@ -30,19 +30,8 @@ u8() { iconv -f CP932 -t UTF-8 | tr -d '\r'; }
 
 source "$root/scripts/prefix-snapshot.sh"
 
-# Whatever an earlier round left (one that failed half-way, or the uninstaller copy and
-# the register every round keeps) must not hide this one's doing.
-clean() {
-  rm -rf "$app" "$c/users/$user/Desktop/表示テスト.lnk" \
-    "$c/users/$user/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Quillon デモ" \
-    "$c/windows/UNQUILLN.EXE" "$c/windows/QUSET98.INI" "$c/users/$user/Temp/"QuillonSetup-*.log
-  for key in 'HKCU\Software\Quillon' 'HKLM\SOFTWARE\Quillon' 'HKCR\.qdemo' 'HKCR\qdemo_auto_file' \
-             'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\QuillonDemo'; do
-    "$run" reg delete "$key" /f >/dev/null 2>&1 || true
-  done
-  "$run" reg delete 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\SharedDLLs' \
-    /v 'C:\Program Files\Quillon Demo\QDEMO.DLL' /f >/dev/null 2>&1 || true
-}
+source "$here/demo-traces.sh"
+clean() { clean_demo_traces; }
 clean
 "$root/scripts/make-demo-package.sh" "$c/qs-e2e" "$setup" "$component"
 mkdir -p "$c/qs-e2e-control"

@@ -10,6 +10,9 @@
 //     --answer CAPTION=ID     button for a message box with that caption (IDYES 6 ...)
 //     --disk N=FOLDER         when disk N is asked for, copy FOLDER's files beside
 //                             SETUP.EXE first (the user changes the disk)
+//     --media FOLDER          when disk N is asked for, create FOLDER\diskN.wait and
+//                             answer once it has been deleted (whoever deletes it has
+//                             changed the medium; scripts/wine-env.sh qs_disk_changer)
 //     --deletion WORD         the four-button question: Yes, No, Delete or Save
 //     --choice N              completion page option 1 or 2
 //     --shots FOLDER          at each point (title, licence, readme, message-page,
@@ -46,6 +49,7 @@ struct Options {
     std::string deletion = "Yes";
     int choice = 1;
     std::string shots;
+    std::string media;
     std::string start;
     DWORD timeout = 120000;
 };
@@ -63,16 +67,22 @@ void Click(HWND button)
     PostMessageA(button, BM_CLICK, 0, 0);
 }
 
+// Creates folder\name.wait and waits until another process has deleted it.
+void WaitAtMarker(const std::string& folder, const std::string& name)
+{
+    const std::string marker = folder + "\\" + name + ".wait";
+    HANDLE f = CreateFileA(marker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
+    for (int i = 0; i < 1200 && GetFileAttributesA(marker.c_str()) != INVALID_FILE_ATTRIBUTES; ++i) Sleep(50);
+}
+
 // Stops at a named point until the screenshot script has taken its picture.
 void Shot(const Options& o, std::set<std::string>& taken, const std::string& point)
 {
     if (o.shots.empty() || !taken.insert(point).second) return;
     std::printf("AT %s\n", point.c_str());
     std::fflush(stdout);
-    const std::string marker = o.shots + "\\" + point + ".wait";
-    HANDLE f = CreateFileA(marker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
-    for (int i = 0; i < 600 && GetFileAttributesA(marker.c_str()) != INVALID_FILE_ATTRIBUTES; ++i) Sleep(50);
+    WaitAtMarker(o.shots, point);
 }
 
 void CopyDisk(const std::string& from, const std::string& to)
@@ -120,6 +130,7 @@ bool AnswerBox(const Options& o, HWND main, int& diskAsked)
         if (disk != diskAsked) {
             diskAsked = disk;
             if (auto it = o.disks.find(disk); it != o.disks.end()) CopyDisk(it->second, ProgramFolder(main));
+            if (!o.media.empty()) WaitAtMarker(o.media, "disk" + std::to_string(disk));
         }
     }
     Click(GetDlgItem(box, button));
@@ -290,6 +301,7 @@ int main(int argc, char** argv)
         else if (name == "--deletion") o.deletion = value;
         else if (name == "--choice") o.choice = std::atoi(value.c_str());
         else if (name == "--shots") o.shots = value;
+        else if (name == "--media") o.media = value;
         else if (name == "--start") o.start = value;
         else if (name == "--timeout") o.timeout = static_cast<DWORD>(std::atol(value.c_str()));
         else return 2;

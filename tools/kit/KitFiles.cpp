@@ -12,6 +12,7 @@
 #include <io.h>
 #else
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #endif
@@ -139,6 +140,27 @@ bool WriteBytes(const std::string& path, const std::string& bytes)
     if (!f) return false;
     const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     return std::fclose(f) == 0 && written;
+}
+
+bool CopyFileTime(const std::string& from, const std::string& to)
+{
+#ifdef _WIN32
+    FILETIME written{};
+    HANDLE source = CreateFileA(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (source == INVALID_HANDLE_VALUE) return false;
+    const bool read = GetFileTime(source, nullptr, nullptr, &written) != FALSE;
+    CloseHandle(source);
+    HANDLE target = CreateFileA(to.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (target == INVALID_HANDLE_VALUE) return false;
+    const bool set = read && SetFileTime(target, nullptr, nullptr, &written) != FALSE;
+    CloseHandle(target);
+    return set;
+#else
+    struct stat st {};
+    if (stat(from.c_str(), &st) != 0) return false;
+    const timespec times[2] = {st.st_atim, st.st_mtim};
+    return utimensat(AT_FDCWD, to.c_str(), times, 0) == 0;
+#endif
 }
 
 bool MakeFolders(const std::string& path)

@@ -26,6 +26,9 @@ std::string NativeName(const std::string& name);
 bool IsFolder(const std::string& path);
 bool ReadBytes(const std::string& path, std::string& bytes);
 bool WriteBytes(const std::string& path, const std::string& bytes);
+// Gives to the last-write time of from (a copy keeps its file's age: the installer
+// compares ages, the uninstaller copy among them).
+bool CopyFileTime(const std::string& from, const std::string& to);
 // Makes the folder with every missing level above it; true when it is there.
 bool MakeFolders(const std::string& path);
 

@@ -267,11 +267,19 @@ PackResult Pack(const PackRequest& request)
     for (std::size_t d = 0; d < disks.size(); ++d) {
         const std::string folder = request.diskSize ? JoinPath(request.output, "DISK" + std::to_string(d + 1)) : request.output;
         bool ok = MakeFolders(folder);
-        for (const std::string& key : disks[d]) ok = ok && WriteBytes(JoinPath(folder, sources.at(key).name), sources.at(key).bytes);
+        // A file stored as it is keeps its age.
+        for (const std::string& key : disks[d]) {
+            const Source& s = sources.at(key);
+            const std::string path = JoinPath(folder, s.name);
+            ok = ok && WriteBytes(path, s.bytes) && (s.compressed || CopyFileTime(s.file.path, path));
+        }
         if (d == 0) {
             ok = ok && WriteBytes(JoinPath(folder, "SETUP.INI"), scriptBytes);
             std::string bytes;
-            for (const FolderEntry* f : others) ok = ok && ReadBytes(f->path, bytes) && WriteBytes(JoinPath(folder, f->name), bytes);
+            for (const FolderEntry* f : others) {
+                const std::string path = JoinPath(folder, f->name);
+                ok = ok && ReadBytes(f->path, bytes) && WriteBytes(path, bytes) && CopyFileTime(f->path, path);
+            }
         }
         if (!ok) {
             result.problem = "cannot write " + folder;
