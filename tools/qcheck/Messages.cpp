@@ -101,6 +101,14 @@ const std::vector<MessageDef> kMessages = {
      "またはそれらを含むフォルダ）を削除しません。アンインストール後も残ります。"},
     {45, W, "%1 leads out of the installation folder through \"..\": %2", "%1 は「..」でインストールフォルダの外に出ます（%2）。"},
     {46, W, "the uninstaller refuses %1: %2", "アンインストーラは %1 を拒否します。%3"},
+    {48, E, "registry key %1 is %2 characters long with its root: Windows takes at most 255 for a key name, so the "
+            "installation ends with a registry error",
+     "レジストリキー %1 はルートを含めて %2 文字あります。Windows のキー名は 255 文字までのため、インストールはレジストリ"
+     "エラーで終わります。"},
+    {49, E, "registry value name %1 is %2 bytes long: a value name takes at most 16383, so the installation ends with "
+            "a registry error",
+     "レジストリの値の名前 %1 は %2 バイトあります。値の名前は 16383 バイトまでのため、インストールはレジストリエラーで"
+     "終わります。"},
     {47, W, "option pattern %1 leads out of the installation folder: the uninstaller refuses it",
      "オプションのパターン %1 はインストールフォルダの外を指すため、アンインストーラは拒否します。"},
     // The entry in the list of installed programs.

@@ -7,12 +7,16 @@
 #include <cstdio>
 #include <cstring>
 
+Disk::Disk(std::string folderPath, std::vector<FolderEntry> entries) : folder(std::move(folderPath)), files(std::move(entries))
+{
+    for (std::size_t i = 0; i < files.size(); ++i)
+        if (!files[i].folder) byName_.emplace(Upper(files[i].name), i);
+}
+
 const FolderEntry* Disk::Find(const std::string& name) const
 {
-    const std::string upper = Upper(name);
-    for (const FolderEntry& f : files)
-        if (!f.folder && Upper(f.name) == upper) return &f;
-    return nullptr;
+    const auto it = byName_.find(Upper(name));
+    return it == byName_.end() ? nullptr : &files[it->second];
 }
 
 std::optional<Package> OpenPackage(const std::string& folder)

@@ -4,15 +4,20 @@
 #include "kit/KitFiles.h"
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 struct Disk {
+    Disk(std::string folderPath, std::vector<FolderEntry> entries);
     std::string folder;              // the platform's path
     std::vector<FolderEntry> files;  // the files at its top level
     // The file of that name (compared as the file system does, ignoring case), or null.
     const FolderEntry* Find(const std::string& name) const;
+
+private:
+    std::map<std::string, std::size_t> byName_; // upper-case name -> files index
 };
 
 struct Package {

@@ -49,26 +49,26 @@ std::string Upper(const std::string& text)
 
 std::string NormalPath(const std::string& path)
 {
-    std::string p;
+    // The characters, "/" read as "\" (each walked once: the path's "\" at a character
+    // start is a delimiter).
+    std::vector<std::string> chars;
     for (std::size_t i = 1; i <= path.size(); i += CharLength(path, i)) {
-        const std::string_view ch = std::string_view(path).substr(i - 1, CharLength(path, i));
-        p += ch == "/" ? std::string_view("\\") : ch;
+        const std::string ch = path.substr(i - 1, CharLength(path, i));
+        chars.push_back(ch == "/" ? "\\" : ch);
     }
+    const auto delimiter = [&](std::size_t k) { return k < chars.size() && chars[k] == "\\"; };
     // The root: a drive ("C:"), a share ("\\server\share"), or none.
     std::string root;
-    std::size_t from = 1;
-    if (p.size() >= 2 && p[1] == ':' && IsCharStart(p, 2)) {
-        root = p.substr(0, 2);
-        from = 3;
-    } else if (IsPathDelimiter(p, 1) && IsPathDelimiter(p, 2)) {
+    std::size_t from = 0;
+    if (chars.size() >= 2 && chars[1] == ":") {
+        root = chars[0] + ":";
+        from = 2;
+    } else if (delimiter(0) && delimiter(1)) {
         int delimiters = 0;
-        std::size_t q = 3;
-        for (; q <= p.size(); q += CharLength(p, q))
-            if (IsPathDelimiter(p, q) && ++delimiters == 2) break;
-        root = p.substr(0, q - 1);
-        from = q;
+        for (from = 2; from < chars.size() && !(delimiter(from) && ++delimiters == 2); ++from) {}
+        for (std::size_t k = 0; k < from; ++k) root += chars[k];
     }
-    const bool absolute = !root.empty() || IsPathDelimiter(p, from);
+    const bool absolute = !root.empty() || delimiter(from);
     std::vector<std::string> levels;
     std::string level;
     const auto close = [&] {
@@ -80,14 +80,14 @@ std::string NormalPath(const std::string& path)
         }
         level.clear();
     };
-    for (std::size_t i = from; i <= p.size(); i += CharLength(p, i)) {
-        if (IsPathDelimiter(p, i)) close();
-        else level += p.substr(i - 1, CharLength(p, i));
+    for (std::size_t k = from; k < chars.size(); ++k) {
+        if (delimiter(k)) close();
+        else level += chars[k];
     }
     close();
     std::string out = root + (absolute ? "\\" : "");
     for (std::size_t i = 0; i < levels.size(); ++i) out += (i ? "\\" : "") + levels[i];
-    if (!levels.empty() && IsPathDelimiter(p, p.size())) out += "\\";
+    if (!levels.empty() && !chars.empty() && delimiter(chars.size() - 1)) out += "\\";
     return out;
 }
 
@@ -105,12 +105,12 @@ bool IsInside(const std::string& path, const std::string& folder)
     return f.size() > 1 && p.compare(0, f.size(), f) == 0;
 }
 
-bool IsProtectedFolder(const FolderValues& machine, const std::string& folder)
+bool IsNeverRemoved(const FolderValues& machine, const std::string& folder)
 {
     if (!IsFullPath(folder)) return true;
     const std::string f = Folded(folder);
     int delimiters = 0;
-    for (std::size_t p = 1; p <= f.size(); p += CharLength(f, p)) delimiters += IsPathDelimiter(f, p);
+    for (std::size_t p = 1; p <= f.size(); p += CharLength(f, p)) delimiters += f[p - 1] == '\\';
     if ((f.size() == 3 && f[1] == ':') || (Left(f, 2) == "\\\\" && delimiters <= 4)) return true;
     for (const std::string* kept : MachineFolders(machine)) {
         if (kept->size() < 3) continue;
@@ -126,7 +126,7 @@ std::vector<std::string> MachineFolderTree(const FolderValues& machine)
         if (kept->size() < 3) continue;
         const std::string f = Folded(*kept);
         for (std::size_t p = 1; p <= f.size(); p += CharLength(f, p))
-            if (IsPathDelimiter(f, p)) tree.push_back(f.substr(0, p));
+            if (f[p - 1] == '\\') tree.push_back(f.substr(0, p));
     }
     std::sort(tree.begin(), tree.end());
     tree.erase(std::unique(tree.begin(), tree.end()), tree.end());
@@ -143,17 +143,6 @@ std::string ForbiddenCharacter(const std::string& path)
             return std::string(1, static_cast<char>(c));
     }
     return {};
-}
-
-bool HasWildcard(const std::string& path)
-{
-    return PosNoCase("*", path) != 0 || PosNoCase("?", path) != 0;
-}
-
-bool IsBareWildcard(const std::string& pattern)
-{
-    const std::string name = PathFileName(pattern);
-    return HasWildcard(name) && name.find_first_not_of("*?.") == std::string::npos;
 }
 
 std::string Nearest(const std::string& name, const std::vector<std::string>& candidates)

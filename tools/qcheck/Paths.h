@@ -18,8 +18,9 @@ bool IsFullPath(const std::string& path);
 bool IsInside(const std::string& path, const std::string& folder);
 // A folder the uninstaller never removes: not a full path, a drive or share root, one
 // of the machine's folders (Windows, system, temporary, Program Files, the shell
-// folders) or one that holds one of them.
-bool IsProtectedFolder(const FolderValues& machine, const std::string& folder);
+// folders) or one that holds one of them; judged as written (the uninstaller's own
+// judgement, Containment.h, resolves the path on the machine).
+bool IsNeverRemoved(const FolderValues& machine, const std::string& folder);
 // The machine's folders and every folder above them (normalised, upper case, each with
 // a trailing "\"): what exists before an installation.
 std::vector<std::string> MachineFolderTree(const FolderValues& machine);
@@ -27,9 +28,6 @@ std::vector<std::string> MachineFolderTree(const FolderValues& machine);
 // The first character of the path that no file or folder name may hold ("" when none):
 // < > " | ? * and control characters; ":" other than after a drive letter.
 std::string ForbiddenCharacter(const std::string& path);
-// The file-name part is nothing but wildcards ("*", "*.*", "?*").
-bool IsBareWildcard(const std::string& pattern);
-bool HasWildcard(const std::string& path);
 
 // Of the candidates, the one nearest to name (ignoring case), when near enough to be a
 // slip of the keyboard; "" otherwise. An exact match ignoring case counts as near.

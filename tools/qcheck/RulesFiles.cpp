@@ -3,6 +3,7 @@
 #include "foundation/MBUtils.h"
 #include "foundation/uStrOp.h"
 #include "qcheck/Paths.h"
+#include "uninstall/Containment.h"
 #include "scripts/ScriptActions.h"
 
 #include <algorithm>
@@ -24,6 +25,8 @@ struct Walk {
     {
         return existing.count(AddBackslash(Upper(NormalPath(folder)), "B")) != 0;
     }
+    // The same for a folder already normalised, in upper case, with its "\".
+    bool ExistsNormal(const std::string& folder) const { return existing.count(folder) != 0; }
 };
 
 std::string Disked(const Package& p, std::size_t disk, const std::string& name)
@@ -42,14 +45,14 @@ void CheckMadePath(Context& c, std::uint32_t line, const std::string& path, bool
     const std::size_t longest = folder ? kLongestFolder : kLongestFile;
     if (bare.size() > longest) c.Report(c.script, line, 40, {bare, std::to_string(bare.size()), std::to_string(longest)});
     const std::string& app = c.folders.InstallFolder;
-    if (Upper(Left(path, static_cast<int>(app.size()))) == Upper(app) && !IsInside(path, app))
+    if (Upper(Left(path, static_cast<int>(app.size()))) == c.installUpper && !IsInside(path, app))
         c.Report(c.script, line, 45, {path, NormalPath(path)});
 }
 
 void CheckFolders(Walk& w)
 {
     Context& c = w.c;
-    const std::vector<std::string> folders = c.script.List("MakeFolder", "Folder");
+    const std::vector<std::string>& folders = c.script.List("MakeFolder", "Folder");
     for (std::size_t i = 0; i < folders.size(); ++i) {
         const std::uint32_t line = c.script.LineOf("MakeFolder", "Folder" + std::to_string(i + 1));
         const std::string path = ParseMakeFolder(c.folders, folders[i]);
@@ -62,7 +65,7 @@ void CheckFolders(Walk& w)
             continue;
         }
         w.existing.insert(AddBackslash(Upper(NormalPath(path)), "B"));
-        if (IsProtectedFolder(c.folders, path)) c.Report(c.script, line, 44, {path});
+        if (IsNeverRemoved(c.folders, path)) c.Report(c.script, line, 44, {path});
     }
 }
 
@@ -83,7 +86,7 @@ void CheckCopies(Walk& w)
 {
     Context& c = w.c;
     const Package& p = c.package;
-    const std::vector<std::string> entries = c.script.List("CopyFile", "File");
+    const std::vector<std::string>& entries = c.script.List("CopyFile", "File");
     std::size_t disk = 0;
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const std::uint32_t line = c.script.LineOf("CopyFile", "File" + std::to_string(i + 1));
@@ -111,13 +114,13 @@ void CheckCopies(Walk& w)
         }
         if (PathFileName(target) == "AUTO.EXT") target = PathFolder(target) + Upper(name);
         CheckMadePath(c, line, target, false);
-        const std::string folder = PathFolder(target);
-        if (IsFullPath(target) && !w.Exists(folder))
-            c.Report(c.script, line, 43, {folder, target, "the copy fails", "コピーは失敗します。"});
-        const std::string extension = Upper(Right(target, 4));
+        const std::string normal = Upper(NormalPath(target));
+        if (IsFullPath(target) && !w.ExistsNormal(PathFolder(normal)))
+            c.Report(c.script, line, 43, {PathFolder(target), target, "the copy fails", "コピーは失敗します。"});
+        const std::string extension = Right(normal, 4);
         if (PosNoCase("/R", e.flagsText) != 0 && extension != ".DLL" && extension != ".OCX")
             c.Report(c.script, line, 34, {target});
-        w.installed.insert(Upper(NormalPath(target)));
+        w.installed.insert(normal);
     }
 }
 
@@ -131,14 +134,14 @@ void CheckInstalled(Walk& w, std::uint32_t line, const std::string& path)
 void CheckShortcutsAndPrograms(Walk& w)
 {
     Context& c = w.c;
-    const std::vector<std::string> makes = c.script.List("ShortCut", "Make");
+    const std::vector<std::string>& makes = c.script.List("ShortCut", "Make");
     for (std::size_t i = 0; i < makes.size(); ++i) {
         const std::string n = std::to_string(i + 1);
         const ShortcutEntry e = ParseShortcut(c.folders, makes[i], c.script.Get("ShortCut", "Name" + n, "Default"));
         CheckMadePath(c, c.script.LineOf("ShortCut", "Name" + n), e.linkPath + ".lnk", false);
         CheckInstalled(w, c.script.LineOf("ShortCut", "Make" + n), e.target);
     }
-    const std::vector<std::string> inis = c.script.List("IniFile", "Data");
+    const std::vector<std::string>& inis = c.script.List("IniFile", "Data");
     for (std::size_t i = 0; i < inis.size(); ++i) {
         const std::uint32_t line = c.script.LineOf("IniFile", "Data" + std::to_string(i + 1));
         const std::string file = ParseIniEntry(c.folders, inis[i]).file;
@@ -196,7 +199,7 @@ void CheckPackageFiles(Walk& w)
 void CheckRemovedFolder(Context& c, const ScriptFile& file, std::uint32_t line, const std::string& folder,
                         const std::string& installFolder)
 {
-    if (IsProtectedFolder(c.folders, folder)) c.Report(file, line, 44, {folder});
+    if (IsNeverRemoved(c.folders, folder)) c.Report(file, line, 44, {folder});
     else if (Upper(Left(folder, static_cast<int>(installFolder.size()))) == Upper(installFolder) &&
              !IsInside(folder, installFolder))
         c.Report(file, line, 45, {folder, NormalPath(folder)});
@@ -207,8 +210,8 @@ void CheckExtraPattern(Context& c, const ScriptFile& file, std::uint32_t line, c
 {
     if (!HasWildcard(pattern)) return;
     const std::string folder = PathFolder(NormalPath(pattern));
-    if (IsBareWildcard(pattern) && (IsProtectedFolder(c.folders, installFolder) || !IsInside(folder, installFolder) ||
-                                    IsProtectedFolder(c.folders, folder)))
+    if (IsBareWildcard(pattern) && (IsNeverRemoved(c.folders, installFolder) || !IsInside(folder, installFolder) ||
+                                    IsNeverRemoved(c.folders, folder)))
         c.Report(file, line, 46, {pattern, "a pattern of wildcards alone must stay in the installation folder",
                                   "ワイルドカードだけのパターンはインストールフォルダの中になければなりません。"});
     else if (!IsFullPath(pattern))
@@ -230,17 +233,18 @@ void CheckOptionPatterns(Context& c, const ScriptFile& file, std::uint32_t line,
 
 void CheckFilesAndPaths(Context& c)
 {
+    c.installUpper = Upper(c.folders.InstallFolder);
     Walk w{c, {}, {}, std::vector<std::set<std::string>>(c.package.disks.size())};
     for (const std::string& f : MachineFolderTree(c.folders)) w.existing.insert(f);
     const std::string app = AddBackslash(Upper(NormalPath(c.folders.InstallFolder)), "B");
     for (std::size_t p = 1; p <= app.size(); p += CharLength(app, p))
-        if (IsPathDelimiter(app, p)) w.existing.insert(app.substr(0, p));
+        if (app[p - 1] == '\\') w.existing.insert(app.substr(0, p));
     CheckMadePath(c, c.script.LineOf("DefaultFolder", "Folder"), c.folders.InstallFolder, true);
     CheckFolders(w);
     CheckCopies(w);
     CheckShortcutsAndPrograms(w);
     CheckPackageFiles(w);
-    const std::vector<std::string> extra = c.script.List("AddDeleteFile", "File");
+    const std::vector<std::string>& extra = c.script.List("AddDeleteFile", "File");
     for (std::size_t i = 0; i < extra.size(); ++i)
         CheckExtraPattern(c, c.script, c.script.LineOf("AddDeleteFile", "File" + std::to_string(i + 1)),
                           ExpandFolderMacros(c.folders, extra[i]), c.folders.InstallFolder);

@@ -2,12 +2,13 @@
 
 #include "foundation/uStrOp.h"
 #include "qcheck/Paths.h"
+#include "uninstall/Containment.h"
 
 void CheckRecord(Context& c, const ScriptFile& record)
 {
     CheckStructure(c, record, RecordSchema());
     const auto each = [&](const char* section, const char* prefix, auto check) {
-        const std::vector<std::string> values = record.List(section, prefix);
+        const std::vector<std::string>& values = record.List(section, prefix);
         for (std::size_t i = 0; i < values.size(); ++i)
             check(record.LineOf(section, prefix + std::to_string(i + 1)), values[i]);
     };

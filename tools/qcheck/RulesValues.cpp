@@ -85,13 +85,30 @@ bool HoldsVersion(const std::string& name)
     return false;
 }
 
+// Q48: a key whose absolute path (its root's name included) is longer than Windows
+// takes for a key name.
+void CheckKeyLength(Context& c, std::uint32_t line, const std::string& rootToken, const std::string& keyPath)
+{
+    const std::string path = std::string(rootToken == "(Class)"   ? "HKEY_CLASSES_ROOT\\"
+                                         : rootToken == "(Local)" ? "HKEY_LOCAL_MACHINE\\"
+                                         : rootToken == "(Users)" ? "HKEY_USERS\\"
+                                                                  : "HKEY_CURRENT_USER\\") + keyPath;
+    std::size_t characters = 0;
+    for (std::size_t p = 1; p <= path.size(); p += CharLength(path, p)) ++characters;
+    if (characters > 255) c.Report(c.script, line, 48, {Left(path, 60) + "...", std::to_string(characters)});
+}
+
 void CheckRegistry(Context& c)
 {
     const ScriptFile& s = c.script;
-    const std::vector<std::string> keys = s.List("Registry", "Key");
+    const std::vector<std::string>& keys = s.List("Registry", "Key");
     for (std::size_t i = 0; i < keys.size(); ++i) {
         const std::string n = std::to_string(i + 1);
         CheckRegistryRoot(c, s, s.LineOf("Registry", "Key" + n), keys[i], false);
+        const RegistryPath split = SplitRegistryPath(keys[i]);
+        CheckKeyLength(c, s.LineOf("Registry", "Key" + n), split.rootToken, split.keyPath);
+        const std::string name = s.Get("Registry", "Name" + n);
+        if (name.size() > 16383) c.Report(s, s.LineOf("Registry", "Name" + n), 49, {Left(name, 80) + "...", std::to_string(name.size())});
         const std::string raw = s.Get("Registry", "Value" + n);
         const std::uint32_t line = s.LineOf("Registry", "Value" + n);
         if (raw.empty()) continue;
@@ -109,7 +126,7 @@ void CheckRegistry(Context& c)
             c.Report(s, line, 23, {token, value, Nearest(token, kTypes)});
         }
     }
-    const std::vector<std::string> removed = s.List("DeleteRegistry", "Key");
+    const std::vector<std::string>& removed = s.List("DeleteRegistry", "Key");
     for (std::size_t i = 0; i < removed.size(); ++i)
         CheckRegistryRoot(c, s, s.LineOf("DeleteRegistry", "Key" + std::to_string(i + 1)), removed[i], true);
     const std::string refer = s.Get("DefaultFolder", "ReferRegistry");
@@ -142,6 +159,9 @@ void CheckWords(Context& c)
         const bool hasName = !s.Get("Relate", name).empty(), hasFile = !s.Get("Relate", program).empty();
         if (hasName != hasFile)
             c.Report(s, s.LineOf("Relate", hasName ? name : program), 18, {hasName ? name : program, hasName ? program : name});
+        // The longest key an association makes: ext_auto_file\shell\verb\command.
+        if (const auto e = ParseRelate(c.folders, s.Get("Relate", name), s.Get("Relate", program)))
+            CheckKeyLength(c, s.LineOf("Relate", program), "(Class)", e->extension + "_auto_file\\shell\\" + e->verb + "\\command");
     }
 }
 
@@ -152,7 +172,7 @@ void CheckMacroUse(Context& c)
                                                          {"ShortCut", "Make"},     {"ShortCut", "Name"},
                                                          {"IniFile", "Data"},      {"AddDeleteFile", "File"}};
     for (const auto& [section, prefix] : lists) {
-        const std::vector<std::string> values = s.List(section, prefix);
+        const std::vector<std::string>& values = s.List(section, prefix);
         for (std::size_t i = 0; i < values.size(); ++i)
             CheckMacros(c, s, s.LineOf(section, prefix + std::to_string(i + 1)), values[i]);
     }
@@ -163,12 +183,13 @@ void CheckMacroUse(Context& c)
     for (const auto& [section, key] : {std::pair{"ExecuteFile", "File"}, {"DefaultFolder", "Folder"},
                                        {"DefaultFolder", "ReferIniFile"}})
         CheckMacros(c, s, s.LineOf(section, key), s.Get(section, key));
-    const std::vector<std::string> copies = s.List("CopyFile", "File");
+    // The mark as written: no macro's value holds it, and (Set), the one that can be
+    // empty, is the installation drive here.
+    const std::vector<std::string>& copies = s.List("CopyFile", "File");
     for (std::size_t i = 0; i < copies.size(); ++i) {
-        const std::string entry = ExpandFolderMacros(c.folders, copies[i]);
-        const std::size_t mark = PosNoCase("(Dch)", entry);
-        if (mark != 0 && Left(entry, 5) != "(Dch)")
-            c.Report(s, s.LineOf("CopyFile", "File" + std::to_string(i + 1)), 21, {entry.substr(mark - 1, 5)});
+        const std::size_t mark = PosNoCase("(Dch)", copies[i]);
+        if (mark != 0 && Left(copies[i], 5) != "(Dch)")
+            c.Report(s, s.LineOf("CopyFile", "File" + std::to_string(i + 1)), 21, {copies[i].substr(mark - 1, 5)});
     }
 }
 

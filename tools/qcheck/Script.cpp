@@ -137,9 +137,11 @@ bool ScriptFile::Has(const std::string& section, const std::string& key) const
     return doc_.Get(section, key, "\x01") != "\x01";
 }
 
-std::vector<std::string> ScriptFile::List(const std::string& section, const std::string& prefix) const
+const std::vector<std::string>& ScriptFile::List(const std::string& section, const std::string& prefix) const
 {
-    return ReadOpenList(doc_, section, prefix);
+    const auto [it, added] = lists_.try_emplace(Key(section, prefix));
+    if (added) it->second = ReadOpenList(doc_, section, prefix);
+    return it->second;
 }
 
 std::uint32_t ScriptFile::LineOf(const std::string& section, const std::string& key) const

@@ -25,8 +25,9 @@ public:
     std::string Get(const std::string& section, const std::string& key, const std::string& def = "") const;
     // True when the reader finds the key (with "=", possibly empty).
     bool Has(const std::string& section, const std::string& key) const;
-    // prefix1, prefix2 ... up to the first empty one, as the installer reads the list.
-    std::vector<std::string> List(const std::string& section, const std::string& prefix) const;
+    // prefix1, prefix2 ... up to the first empty one, as the installer reads the list
+    // (read once, however often the rules ask).
+    const std::vector<std::string>& List(const std::string& section, const std::string& prefix) const;
 
     // The line of the key the reader answers from; else of its section's header; else 1.
     std::uint32_t LineOf(const std::string& section, const std::string& key = "") const;
@@ -37,6 +38,7 @@ private:
     std::vector<IniDocument::Line> lines_;
     std::vector<std::string> sections_, folded_; // by section index
     std::map<std::string, std::uint32_t> where_; // folded "section\nkey" (or "section") -> line
+    mutable std::map<std::string, std::vector<std::string>> lists_;
 };
 
 // ASCII letters in upper case: names as the profile functions match them.

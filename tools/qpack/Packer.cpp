@@ -206,7 +206,7 @@ PackResult Pack(const PackRequest& request)
     std::set<std::string> taken;
     for (const FolderEntry& f : disk.files) taken.insert(Upper(f.name));
     const FolderValues machine = ReferenceMachine();
-    const std::vector<std::string> values = script.List("CopyFile", "File");
+    const std::vector<std::string>& values = script.List("CopyFile", "File");
     for (std::size_t i = 0; i < values.size(); ++i) {
         Entry e;
         e.line = script.LineOf("CopyFile", "File" + std::to_string(i + 1));
