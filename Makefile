@@ -52,10 +52,12 @@ demo: build-x64
 	scripts/demo.sh $(BUILD)/x64/src/SETUP.EXE $(BUILD)/x64/QDEMO.DLL $(BUILD)/x64/tests/rundrive.exe
 
 # Prints the record timings and the end-to-end figures of SETUP.EXE against a plain copy
-# loop (not part of the tests; see README, Benchmark). BENCH_RUNS sets the repetitions.
+# loop, then the kit's (qcheck's speed, qpack against mscompress); not part of the tests
+# (see README, Benchmark). BENCH_RUNS sets the repetitions.
 BENCH_RUNS ?= 5
-bench: build-x64 build-x86 prefix
+bench: build-x64 build-x86 build-native prefix
 	bench/run.sh $(BUILD) $(BENCH_RUNS)
+	bench/kit_bench.sh $(BUILD) $(BENCH_RUNS)
 
 # Fuzzes the script readers, the record and both engines: the saved cases of earlier
 # findings, then FUZZ_CASES generated ones from FUZZ_SEED (a new seed when empty; it is

@@ -81,7 +81,7 @@ CheckResult CheckPackage(const CheckRequest& request)
         result.problem = "no SETUP.INI (nor DISK1\\SETUP.INI) in " + request.package;
         return result;
     }
-    Context c{std::move(*package), {}, request.machine, {}, {}};
+    Context c{std::move(*package), {}, request.machine, {}, {}, {}};
     const bool scriptRead = c.script.Load(c.package.script, "SETUP.INI", c.findings);
     if (!scriptRead && c.findings.empty()) {
         result.problem = "cannot read " + c.package.script;

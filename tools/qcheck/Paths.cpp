@@ -49,24 +49,25 @@ std::string Upper(const std::string& text)
 
 std::string NormalPath(const std::string& path)
 {
-    // The characters, "/" read as "\" (each walked once: the path's "\" at a character
-    // start is a delimiter).
-    std::vector<std::string> chars;
-    for (std::size_t i = 1; i <= path.size(); i += CharLength(path, i)) {
-        const std::string ch = path.substr(i - 1, CharLength(path, i));
-        chars.push_back(ch == "/" ? "\\" : ch);
-    }
-    const auto delimiter = [&](std::size_t k) { return k < chars.size() && chars[k] == "\\"; };
-    // The root: a drive ("C:"), a share ("\\server\share"), or none.
+    // Each character once: a one-byte "\" or "/" at a character start is a delimiter.
+    std::vector<std::size_t> starts; // 0-based
+    for (std::size_t i = 1; i <= path.size(); i += CharLength(path, i)) starts.push_back(i - 1);
+    const auto delimiter = [&](std::size_t k) {
+        return k < starts.size() && (path[starts[k]] == '\\' || path[starts[k]] == '/') &&
+               (k + 1 == starts.size() ? path.size() : starts[k + 1]) == starts[k] + 1;
+    };
+    // The root: a drive ("C:"), a share ("\\server\share", written with "\"), or none.
     std::string root;
     std::size_t from = 0;
-    if (chars.size() >= 2 && chars[1] == ":") {
-        root = chars[0] + ":";
+    if (starts.size() >= 2 && starts[1] == 1 && path[1] == ':') {
+        root = path.substr(0, 2);
         from = 2;
     } else if (delimiter(0) && delimiter(1)) {
         int delimiters = 0;
-        for (from = 2; from < chars.size() && !(delimiter(from) && ++delimiters == 2); ++from) {}
-        for (std::size_t k = 0; k < from; ++k) root += chars[k];
+        for (from = 2; from < starts.size() && !(delimiter(from) && ++delimiters == 2); ++from) {}
+        root = "\\\\" + path.substr(2, (from < starts.size() ? starts[from] : path.size()) - 2);
+        for (char& ch : root)
+            if (ch == '/') ch = '\\';
     }
     const bool absolute = !root.empty() || delimiter(from);
     std::vector<std::string> levels;
@@ -80,14 +81,14 @@ std::string NormalPath(const std::string& path)
         }
         level.clear();
     };
-    for (std::size_t k = from; k < chars.size(); ++k) {
+    for (std::size_t k = from; k < starts.size(); ++k) {
         if (delimiter(k)) close();
-        else level += chars[k];
+        else level.append(path, starts[k], (k + 1 == starts.size() ? path.size() : starts[k + 1]) - starts[k]);
     }
     close();
     std::string out = root + (absolute ? "\\" : "");
-    for (std::size_t i = 0; i < levels.size(); ++i) out += (i ? "\\" : "") + levels[i];
-    if (!levels.empty() && !chars.empty() && delimiter(chars.size() - 1)) out += "\\";
+    for (std::size_t i = 0; i < levels.size(); ++i) out.append(i ? "\\" : "").append(levels[i]);
+    if (!levels.empty() && !starts.empty() && delimiter(starts.size() - 1)) out += "\\";
     return out;
 }
 

@@ -10,7 +10,8 @@ struct Context {
     Package package;
     ScriptFile script;
     FolderValues folders; // the machine, with the default installation folder as (App)
-    std::string installUpper; // folders.InstallFolder in upper case
+    std::string installUpper;  // folders.InstallFolder in upper case
+    std::string installFolded; // and normalised, with its "\"
     std::vector<Finding> findings;
 
     void Report(const ScriptFile& file, std::uint32_t line, int code, std::vector<std::string> args = {})

@@ -35,8 +35,8 @@ std::string Disked(const Package& p, std::size_t disk, const std::string& name)
 }
 
 // A path the installer makes: full, of allowed characters, short enough, and kept in the
-// installation folder when it is written there.
-void CheckMadePath(Context& c, std::uint32_t line, const std::string& path, bool folder)
+// installation folder when it is written there. Returns it normalised, in upper case.
+std::string CheckMadePath(Context& c, std::uint32_t line, const std::string& path, bool folder)
 {
     const std::string bare = folder ? RemoveBackslash(path, "B") : path;
     if (!IsFullPath(bare)) c.Report(c.script, line, 42, {bare});
@@ -45,8 +45,11 @@ void CheckMadePath(Context& c, std::uint32_t line, const std::string& path, bool
     const std::size_t longest = folder ? kLongestFolder : kLongestFile;
     if (bare.size() > longest) c.Report(c.script, line, 40, {bare, std::to_string(bare.size()), std::to_string(longest)});
     const std::string& app = c.folders.InstallFolder;
-    if (Upper(Left(path, static_cast<int>(app.size()))) == c.installUpper && !IsInside(path, app))
+    std::string normal = Upper(NormalPath(path));
+    if (Upper(Left(path, static_cast<int>(app.size()))) == c.installUpper &&
+        AddBackslash(normal, "B").compare(0, c.installFolded.size(), c.installFolded) != 0)
         c.Report(c.script, line, 45, {path, NormalPath(path)});
+    return normal;
 }
 
 void CheckFolders(Walk& w)
@@ -113,8 +116,7 @@ void CheckCopies(Walk& w)
             }
         }
         if (PathFileName(target) == "AUTO.EXT") target = PathFolder(target) + Upper(name);
-        CheckMadePath(c, line, target, false);
-        const std::string normal = Upper(NormalPath(target));
+        const std::string normal = CheckMadePath(c, line, target, false);
         if (IsFullPath(target) && !w.ExistsNormal(PathFolder(normal)))
             c.Report(c.script, line, 43, {PathFolder(target), target, "the copy fails", "コピーは失敗します。"});
         const std::string extension = Right(normal, 4);
@@ -234,6 +236,7 @@ void CheckOptionPatterns(Context& c, const ScriptFile& file, std::uint32_t line,
 void CheckFilesAndPaths(Context& c)
 {
     c.installUpper = Upper(c.folders.InstallFolder);
+    c.installFolded = AddBackslash(Upper(NormalPath(c.folders.InstallFolder)), "B");
     Walk w{c, {}, {}, std::vector<std::set<std::string>>(c.package.disks.size())};
     for (const std::string& f : MachineFolderTree(c.folders)) w.existing.insert(f);
     const std::string app = AddBackslash(Upper(NormalPath(c.folders.InstallFolder)), "B");
