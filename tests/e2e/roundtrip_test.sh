@@ -13,24 +13,10 @@ set -euo pipefail
 setup=$(realpath "$1") component=$(realpath "$2") drive=$(realpath "$3")
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 here="$root/tests/e2e"
-export WINEPREFIX="$root/build/wineprefix-e2e"
-"$root/scripts/wine-prefix.sh"
-run="$root/scripts/wine-run.sh"
-c="$WINEPREFIX/drive_c"
+source "$here/demo-e2e.sh"
 snap=$(mktemp -d "${TMPDIR:-/tmp}/qs-e2e.XXXXXX")
 trap 'rm -rf "$snap" "$c/qs-e2e" "$c/qs-e2e-control"' EXIT
-user=$(ls "$c/users" | grep -v -x Public | head -1)
-app="$c/Program Files/Quillon Demo"
-
-failed=0
-check() { # description, expected, actual
-  if [ "$2" == "$3" ]; then echo "ok: $1"; else echo "FAIL: $1: expected [$2], got [$3]" >&2; failed=1; fi
-}
-u8() { iconv -f CP932 -t UTF-8 | tr -d '\r'; }
-
 source "$root/scripts/prefix-snapshot.sh"
-
-source "$here/demo-traces.sh"
 clean() { clean_demo_traces; }
 clean
 "$root/scripts/make-demo-package.sh" "$c/qs-e2e" "$setup" "$component"

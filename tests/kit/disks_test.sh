@@ -8,31 +8,14 @@
 set -euo pipefail
 setup=$(realpath "$1") component=$(realpath "$2") drive=$(realpath "$3") native=$(realpath "$4")
 root="$(cd "$(dirname "$0")/../.." && pwd)"
-export WINEPREFIX="$root/build/wineprefix-e2e"
-"$root/scripts/wine-prefix.sh"
+source "$root/tests/e2e/demo-e2e.sh"
 source "$root/scripts/wine-env.sh"
-run="$root/scripts/wine-run.sh"
-c="$WINEPREFIX/drive_c"
 work="$c/qs-kit-disks"
-user=$(ls "$c/users" | grep -v -x Public | head -1)
-app="$c/Program Files/Quillon Demo"
-source "$root/tests/e2e/demo-traces.sh"
 changer=
 trap '[ -n "$changer" ] && kill $changer; rm -rf "$work" "$WINEPREFIX/dosdevices/m:"' EXIT
 
-failed=0
-check() { # description, expected, actual
-  if [ "$2" == "$3" ]; then echo "ok: $1"; else echo "FAIL: $1: expected [$2], got [$3]" >&2; failed=1; fi
-}
-u8() { iconv -f CP932 -t UTF-8 | tr -d '\r'; }
 # Names and bytes of the installed files, and the record.
 installed() { (cd "$app" && find . -type f -print0 | LC_ALL=C sort -z | xargs -0 sha256sum); }
-uninstall() {
-  local line
-  line=$("$run" reg query 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\QuillonDemo' /v UninstallString 2>/dev/null |
-    u8 | sed -n 's/.*REG_EXPAND_SZ *//p')
-  "$run" "$drive" uninstall --start "$line" --deletion Yes >/dev/null 2>&1
-}
 
 clean_demo_traces
 rm -rf "$work"
@@ -45,7 +28,7 @@ out=$("$run" "$drive" install --start 'C:\qs-kit-disks\one\SETUP.EXE' --answer '
 check "one folder: installed" "EXIT 0" "$(echo "$out" | grep '^EXIT')"
 installed >"$work/one.sums"
 cp "$app/UNSETUP.INI" "$work/one.ini"
-uninstall
+uninstall_demo "$drive" >/dev/null
 
 # The layout: as many disks as the package needs at the size, every one of them used.
 out=$("$native/qpack" --compress always --disks 433000 "$work/one" "$work/layout")
@@ -65,7 +48,7 @@ check "layout: the disk was asked for" "BOX [ディスク交換] 2枚目のデ�
 check "layout: M: holds the last disk now" "$(realpath "$work/layout/DISK2")" "$(readlink "$WINEPREFIX/dosdevices/m:")"
 check "layout: the same files, names and bytes" "" "$(diff "$work/one.sums" <(installed))"
 check "layout: the same record" same "$(cmp -s "$app/UNSETUP.INI" "$work/one.ini" && echo same || echo differs)"
-uninstall
+uninstall_demo "$drive" >/dev/null
 clean_demo_traces
 
 [ $failed -eq 0 ] && echo "the disk layout installs as the one folder does"

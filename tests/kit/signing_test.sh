@@ -9,23 +9,12 @@
 set -euo pipefail
 setup=$(realpath "$1") component=$(realpath "$2") drive=$(realpath "$3")
 root="$(cd "$(dirname "$0")/../.." && pwd)"
-export WINEPREFIX="$root/build/wineprefix-e2e"
-"$root/scripts/wine-prefix.sh"
-run="$root/scripts/wine-run.sh"
-c="$WINEPREFIX/drive_c"
+source "$root/tests/e2e/demo-e2e.sh"
 work="$c/qs-kit-signing"
-user=$(ls "$c/users" | grep -v -x Public | head -1)
-app="$c/Program Files/Quillon Demo"
-source "$root/tests/e2e/demo-traces.sh"
 watcher=
 trap '[ -n "$watcher" ] && kill $watcher 2>/dev/null; rm -rf "$work"' EXIT
 
-failed=0
-check() { # description, expected, actual
-  if [ "$2" == "$3" ]; then echo "ok: $1"; else echo "FAIL: $1: expected [$2], got [$3]" >&2; failed=1; fi
-}
 verified() { osslsigncode verify -CAfile "$work/cert.pem" -in "$1" 2>&1 | grep -q '^Signature verification: ok' && echo verified || echo "not verified"; }
-u8() { iconv -f CP932 -t UTF-8 | tr -d '\r'; }
 
 clean_demo_traces
 rm -rf "$work" "$c/users/$user/Temp/"QSTMP*
@@ -56,9 +45,7 @@ check "the work folder's copy is the signed program" same "$(cmp -s "$work/captu
 check "and verifies" verified "$(verified "$work/captured.exe")"
 check "UNQUILLN.EXE is the signed program" same "$(cmp -s "$c/windows/UNQUILLN.EXE" "$signed" && echo same || echo differs)"
 check "and verifies" verified "$(verified "$c/windows/UNQUILLN.EXE")"
-line=$("$run" reg query 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\QuillonDemo' /v UninstallString 2>/dev/null |
-  u8 | sed -n 's/.*REG_EXPAND_SZ *//p')
-out=$("$run" "$drive" uninstall --start "$line" --deletion Yes 2>&1 | u8)
+out=$(uninstall_demo "$drive")
 check "the signed uninstaller removes the installation" "EXIT 0" "$(echo "$out" | grep '^EXIT')"
 clean_demo_traces
 
