@@ -157,4 +157,7 @@ TEST(QPack, DiskLayout)
     const Output refused = Shell(QPack(Quoted(t / "in") + " " + Quoted(t / "refused") + " 2>/dev/null"));
     EXPECT_EQ(refused.exit, 3);
     EXPECT_NE(refused.out.find("error Q30: source NONE.TXT"), std::string::npos) << refused.out;
+    // Hidden from the check by the script itself, it still stops qpack.
+    WriteAll(t / "in/SETUP.INI", ScriptFor(files) + "File61=(App)\\NONE.TXT\r\n[QCheck]\r\nDisable=Q30\r\n");
+    EXPECT_EQ(Shell(QPack(Quoted(t / "in") + " " + Quoted(t / "hidden") + " 2>/dev/null")).exit, 3);
 }

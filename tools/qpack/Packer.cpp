@@ -214,7 +214,12 @@ PackResult Pack(const PackRequest& request)
         e.path = NameOf(e.raw);
         e.renamed = PosNoCase("|", GetField(e.raw, ",", 1)) != 0;
         e.target = PathFileName(e.path);
-        const FolderEntry* file = disk.Find(PathFileName(ParseCopyEntry(machine, e.raw).source));
+        const std::string name = PathFileName(ParseCopyEntry(machine, e.raw).source);
+        const FolderEntry* file = disk.Find(name);
+        if (!file) { // the script's [QCheck] Disable may have hidden it from the check
+            result.problem = "source " + name + " is not in the package";
+            return result;
+        }
         e.source = Upper(file->name);
         auto [it, added] = sources.try_emplace(e.source, Source{*file});
         if (added) {
