@@ -275,7 +275,7 @@ bool StartChild(const Options& o, const std::string& jobsFile, long long from, C
     char exe[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, exe, MAX_PATH);
     // Folders go without their final backslash, which would escape the closing quote.
-    const auto folder = [](const std::string& f) { return "\"" + f.substr(0, f.size() - 1) + "\""; };
+    const auto folder = [](const std::string& f) { return std::string("\"").append(f, 0, f.size() - 1).append("\""); };
     std::string command = "\"" + std::string(exe) + "\" --child --jobs \"" + jobsFile + "\" --from " + std::to_string(from) +
                           " --seed " + std::to_string(o.seed) + " --drive " + std::string(1, o.sandbox.drive) + " --run " +
                           o.sandbox.runId + " --base " + folder(o.sandbox.base) + " --findings " + folder(o.findings) +

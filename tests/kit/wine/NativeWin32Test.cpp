@@ -128,17 +128,22 @@ TEST(NativeWin32, ReadsProfilesAsTheSystem)
         std::string encoded;
         switch (round % 4) {
         case 0: encoded = text; break;
-        case 1: encoded = "\xEF\xBB\xBF" + std::string(wide.size() * 3 + 1, '\0');
-                encoded.resize(3 + WideCharToMultiByte(65001, 0, wide.data(), static_cast<int>(wide.size()), encoded.data() + 3, static_cast<int>(encoded.size() - 3), nullptr, nullptr));
-                break;
+        case 1: {
+            std::string utf8(wide.size() * 3 + 1, '\0');
+            utf8.resize(WideCharToMultiByte(65001, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(),
+                                            static_cast<int>(utf8.size()), nullptr, nullptr));
+            encoded.assign("\xEF\xBB\xBF").append(utf8);
+            break;
+        }
         default:
-            encoded = round % 4 == 2 ? "\xFF\xFE" : "\xFE\xFF";
+            encoded = std::string(round % 4 == 2 ? "\xFF\xFE" : "\xFE\xFF", 2);
             for (const wchar_t w : wide) {
                 const char lo = static_cast<char>(w & 0xFF), hi = static_cast<char>(w >> 8);
-                encoded += round % 4 == 2 ? std::string{lo, hi} : std::string{hi, lo};
+                encoded.push_back(round % 4 == 2 ? lo : hi);
+                encoded.push_back(round % 4 == 2 ? hi : lo);
             }
         }
-        const std::string file = dir / ("p" + std::to_string(round) + ".ini");
+        const std::string file = dir / std::string("p").append(std::to_string(round)).append(".ini");
         ASSERT_TRUE(WriteFileBytes(file, encoded));
         for (const std::string& section : names)
             for (const std::string& key : names) {
