@@ -5,7 +5,7 @@
 #include "foundation/uIniFile.h"
 #include "foundation/uStrOp.h"
 #include "scripts/ScriptLists.h"
-#include "services/Registry.h"
+#include "services/RegistryPath.h"
 
 #include <limits>
 
