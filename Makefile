@@ -7,7 +7,7 @@ BUILD      ?= build
 JOBS       ?= 2
 CMAKE_ARGS ?=
 
-.PHONY: demo test deps build build-x64 build-x86 prefix check bench fuzz clean
+.PHONY: demo test deps build build-x64 build-x86 build-native prefix check bench fuzz clean
 
 deps:
 	scripts/setup-deps.sh
@@ -28,13 +28,24 @@ build-x64: $(BUILD)/x64/build.ninja
 build-x86: $(BUILD)/x86/build.ninja
 	cmake --build $(BUILD)/x86 -j $(JOBS)
 
-build: build-x64 build-x86
+# The distributor's kit (qcheck, qpack) for this machine, with its tests, which run
+# without Wine; configured from tools/ with the host compiler.
+$(BUILD)/native/build.ninja: | deps
+	cmake -G Ninja -S tools -B $(BUILD)/native -DCMAKE_BUILD_TYPE=Release
+
+build-native: $(BUILD)/native/build.ninja
+	cmake --build $(BUILD)/native -j $(JOBS)
+
+build: build-x64 build-x86 build-native
 
 prefix: deps
 	scripts/wine-prefix.sh
 
+# Both suites run, whatever the first one says; either failing fails the check.
 check: build prefix
-	cd $(BUILD)/x64 && ctest -j $(JOBS) --output-on-failure
+	(cd $(BUILD)/native && ctest -j $(JOBS) --output-on-failure); native=$$?; \
+	(cd $(BUILD)/x64 && ctest -j $(JOBS) --output-on-failure); windows=$$?; \
+	[ $$native -eq 0 ] && [ $$windows -eq 0 ]
 
 test: check
 
@@ -42,10 +53,12 @@ demo: build-x64
 	scripts/demo.sh $(BUILD)/x64/src/SETUP.EXE $(BUILD)/x64/QDEMO.DLL $(BUILD)/x64/tests/rundrive.exe
 
 # Prints the record timings and the end-to-end figures of SETUP.EXE against a plain copy
-# loop (not part of the tests; see README, Benchmark). BENCH_RUNS sets the repetitions.
+# loop, then the kit's (qcheck's speed, qpack against mscompress); not part of the tests
+# (see README, Benchmark). BENCH_RUNS sets the repetitions.
 BENCH_RUNS ?= 5
-bench: build-x64 build-x86 prefix
+bench: build-x64 build-x86 build-native prefix
 	bench/run.sh $(BUILD) $(BENCH_RUNS)
+	bench/kit_bench.sh $(BUILD) $(BENCH_RUNS)
 
 # Fuzzes the script readers, the record and both engines: the saved cases of earlier
 # findings, then FUZZ_CASES generated ones from FUZZ_SEED (a new seed when empty; it is

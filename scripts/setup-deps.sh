@@ -4,11 +4,12 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build make
+  cmake ninja-build make g++
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   wine wine64 locales googletest
   xvfb x11-apps imagemagick fonts-ipafont-gothic fonts-ipafont-mincho
   mscompress liblnk-utils
+  osslsigncode openssl
 )
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }

@@ -91,3 +91,13 @@ qs_scratch() {
   mkdir -p "$QS_SCRATCH"
   mktemp -d "$QS_SCRATCH/$1.XXXXXX"
 }
+
+# Disks that really change. A drive letter of the prefix is a link in its dosdevices
+# folder; re-pointing the link changes what the next open on that drive finds, as
+# putting another disk in the drive does.
+# qs_insert_disk LETTER FOLDER: the drive holds FOLDER from now on. (A program running
+# under Wine changes the disk the same way: ChangeMedium in tests/TestSupport.h, which
+# rundrive --disk uses when the installer asks for the next disk.)
+qs_insert_disk() {
+  ln -sfn "$(realpath "$2")" "$WINEPREFIX/dosdevices/${1,,}:"
+}

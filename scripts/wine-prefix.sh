@@ -32,16 +32,15 @@ confine() {
   fi
 }
 
-# A prefix made before 32-bit programs could run has no 32-bit system folder: Wine's
-# update adds it (and the 32-bit registrations) once they can.
-wow64() {
-  if [ -n "$QS_WOW64" ] && [ ! -e "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
-    "$QS_WINE" wineboot -u >/dev/null 2>&1 || true
-    "$QS_WINESERVER" -w || true
-  fi
+# A prefix made before 32-bit programs could run has no 32-bit system folder, and Wine's
+# update does not add one to it (checked): such a prefix is made anew. It holds nothing
+# the tests keep.
+has_wow64() {
+  [ -z "$QS_WOW64" ] || [ -e "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]
 }
 
-if [ -f "$WINEPREFIX/.qs-ready" ]; then confine; wow64; exit 0; fi
+if [ -f "$WINEPREFIX/.qs-ready" ] && has_wow64; then confine; exit 0; fi
+"$QS_WINESERVER" -k 2>/dev/null || true
 
 rm -rf "$WINEPREFIX"
 "$QS_WINE" wineboot -i >/dev/null 2>&1 || true

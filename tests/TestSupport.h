@@ -7,6 +7,8 @@
 
 #include <functional>
 #include <optional>
+#include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -87,6 +89,11 @@ std::string ReadFileBytes(const std::string& path);
 void ListFiles(const std::string& folder, std::vector<std::string>& out);
 // Removes a folder tree, clearing read-only attributes first.
 void RemoveTree(const std::string& folder);
+
+// An INI file of the shapes scripts and damaged records come in (headers without a
+// closing bracket, lines without "=", quotes, blanks, long values, double-byte names);
+// every name it uses goes to names.
+std::string RandomIni(std::mt19937& rng, std::set<std::string>& names);
 
 // A throwaway key HKCU\Software\QuillonTest\<pid>\<name>, created empty and opened into
 // key. Returns its path under HKEY_CURRENT_USER, or "" when it cannot be created.

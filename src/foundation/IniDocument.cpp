@@ -71,6 +71,17 @@ std::string ProfileDefault(std::string def)
     return Unquote(def);
 }
 
+// The line breaks that end the line just read: p is the start of the next one. CR LF
+// counts once (the LF is read as a line of its own, the CR is not counted then).
+std::uint32_t LineBreaks(const wchar_t* base, const wchar_t* p, const wchar_t* end)
+{
+    if (p == base) return 0;
+    const wchar_t last = p[-1];
+    if (last == L'\n') return 1;
+    if (last == L'\r') return p < end && *p == L'\n' ? 0 : 1;
+    return 0;
+}
+
 } // namespace
 
 namespace {
@@ -158,35 +169,55 @@ std::uint32_t IniDocument::AddSection(Span name)
     return index;
 }
 
-void IniDocument::AddKey(const Key& key)
+bool IniDocument::AddKey(const Key& key)
 {
-    if (FindKey(key.section, text_.data() + key.name.begin, key.name.length) != kNone) return;
+    if (FindKey(key.section, text_.data() + key.name.begin, key.name.length) != kNone) return false;
     const auto index = static_cast<std::uint32_t>(keys_.size());
     keys_.push_back(key);
     Insert(keyTable_, index, index, [this](std::uint32_t i) {
         return FoldedHash(keys_[i].section, text_.data() + keys_[i].name.begin, keys_[i].name.length);
     });
+    return true;
 }
 
-IniDocument IniDocument::Load(const std::string& path)
+std::string IniDocument::SectionName(std::uint32_t index) const
+{
+    if (index >= sections_.size()) return {};
+    return Narrow(text_.substr(sections_[index].begin, sections_[index].length));
+}
+
+IniDocument IniDocument::Load(const std::string& path, std::vector<Line>* lines)
 {
     IniDocument doc;
     doc.path_ = path;
-    {
-        std::string bytes;
-        if (!ReadWholeFile(path, bytes)) return doc;
-        // Byte-order marks and UTF-16 text are decoded differently by the system.
-        const auto starts = [&](const char* bom, std::size_t n) { return bytes.compare(0, n, bom, n) == 0; };
-        int unicodeTests = IS_TEXT_UNICODE_UNICODE_MASK | IS_TEXT_UNICODE_REVERSE_MASK;
-        if (starts("\xEF\xBB\xBF", 3) || starts("\xFF\xFE", 2) || starts("\xFE\xFF", 2) ||
-            (bytes.size() >= 2 && IsTextUnicode(bytes.data(), static_cast<int>(bytes.size()), &unicodeTests))) {
-            doc.delegate_ = true;
-            return doc;
-        }
-        // The bytes go before the index is built: only the wide text stays.
-        doc.text_ = Widen(bytes);
+    std::string bytes;
+    if (!ReadWholeFile(path, bytes)) return doc;
+    // Byte-order marks and UTF-16 text are decoded differently by the system.
+    const auto starts = [&](const char* bom, std::size_t n) { return bytes.compare(0, n, bom, n) == 0; };
+    int unicodeTests = IS_TEXT_UNICODE_UNICODE_MASK | IS_TEXT_UNICODE_REVERSE_MASK;
+    if (starts("\xEF\xBB\xBF", 3) || starts("\xFF\xFE", 2) || starts("\xFE\xFF", 2) ||
+        (bytes.size() >= 2 && IsTextUnicode(bytes.data(), static_cast<int>(bytes.size()), &unicodeTests))) {
+        doc.delegate_ = true;
+        return doc;
     }
+    // The bytes go before the index is built: only the wide text stays.
+    doc.text_ = Widen(bytes);
+    std::string().swap(bytes);
+    doc.Index(lines);
+    return doc;
+}
 
+IniDocument IniDocument::FromText(std::wstring text, std::vector<Line>* lines)
+{
+    IniDocument doc;
+    doc.text_ = std::move(text);
+    doc.Index(lines);
+    return doc;
+}
+
+void IniDocument::Index(std::vector<Line>* lines)
+{
+    IniDocument& doc = *this;
     const wchar_t* const base = doc.text_.data();
     const auto span = [base](const wchar_t* begin, const wchar_t* end) {
         return Span{static_cast<std::uint32_t>(begin - base), static_cast<std::uint32_t>(end - begin)};
@@ -207,9 +238,15 @@ IniDocument IniDocument::Load(const std::string& path)
     doc.AddSection(Span{}); // keys before the first header
     std::uint32_t current = 0;
     bool ignoring = false; // in a later section of a name already seen
+    std::uint32_t number = 1; // of the line at p, counted only for a listing
+    const auto list = [&](bool header, bool counted, const Key& key) {
+        const auto narrow = [&](Span s) { return Narrow(doc.text_.substr(s.begin, s.length)); };
+        lines->push_back(Line{number, current, header, counted, key.hasValue, narrow(key.name),
+                              header ? std::string() : Narrow(Unquote(doc.text_.substr(key.value.begin, key.value.length)))});
+    };
     const wchar_t* p = base;
     const wchar_t* const end = p + doc.text_.size();
-    while (p < end) {
+    for (; p < end; number += lines ? LineBreaks(base, p, end) : 0) {
         const wchar_t* lineEnd = p;
         while (lineEnd < end && *lineEnd != L'\n' && *lineEnd != L'\r') ++lineEnd;
         const wchar_t* next = lineEnd < end ? lineEnd + 1 : end;
@@ -224,18 +261,20 @@ IniDocument IniDocument::Load(const std::string& path)
             while (close > begin && close[-1] != L']') --close;
             if (close != begin) {
                 const std::size_t before = doc.sections_.size();
-                current = doc.AddSection(field(begin + 1, close - 1));
+                const Span name = field(begin + 1, close - 1);
+                current = doc.AddSection(name);
                 ignoring = doc.sections_.size() == before;
+                if (lines) list(true, !ignoring, Key{current, name, Span{}, false});
                 continue;
             }
         }
-        if (ignoring) continue;
         const wchar_t* eq = begin;
         while (eq < stop && *eq != L'=') ++eq;
-        if (eq < stop) doc.AddKey(Key{current, field(begin, eq), field(eq + 1, stop), true});
-        else doc.AddKey(Key{current, field(begin, stop), Span{}, false});
+        const Key key = eq < stop ? Key{current, field(begin, eq), field(eq + 1, stop), true}
+                                  : Key{current, field(begin, stop), Span{}, false};
+        const bool added = !ignoring && doc.AddKey(key);
+        if (lines) list(false, added, key);
     }
-    return doc;
 }
 
 std::string IniDocument::Get(const std::string& section, const std::string& key, const std::string& def) const

@@ -8,8 +8,29 @@
 
 class IniDocument {
 public:
-    // Reads the file; a missing or unreadable file reads as empty.
-    static IniDocument Load(const std::string& path);
+    // A header or key line as the reader takes it, for tools that report on a file (the
+    // package checker); the installer never asks for them.
+    struct Line {
+        std::uint32_t number = 0;  // 1-based; CR LF, a lone CR and a lone LF each end one
+        std::uint32_t section = 0; // SectionName index; 0 before the first header
+        bool header = false;       // a section header, else a key line
+        bool counted = false;      // false: never read (a repeated key, or any line of a
+                                   // later section of a name already seen)
+        bool hasValue = false;     // a key line with "="
+        std::string name, value;   // as Get hands them back (the value unquoted)
+    };
+
+    // Reads the file; a missing or unreadable file reads as empty. lines, when given,
+    // receives every header and key line.
+    static IniDocument Load(const std::string& path, std::vector<Line>* lines = nullptr);
+    // The same over text already decoded to UTF-16, as the profile functions parse it.
+    static IniDocument FromText(std::wstring text, std::vector<Line>* lines = nullptr);
+
+    // True when the file is in an encoding that Get leaves to the profile functions (a
+    // byte-order mark, or UTF-16 text): Load then lists no lines.
+    bool ReadBySystem() const { return delegate_; }
+    // The name of a section as its first header writes it ("" for index 0).
+    std::string SectionName(std::uint32_t index) const;
 
     // The value of key in section, or def when the key is missing: blanks around the
     // value and one pair of enclosing quotes removed, names matched ignoring case, the
@@ -34,7 +55,9 @@ private:
     std::uint32_t FindKey(std::uint32_t section, const wchar_t* name, std::size_t length) const;
     // Adds unless the name is there already (the first one counts); the index either way.
     std::uint32_t AddSection(Span name);
-    void AddKey(const Key& key);
+    // Adds unless the key is there already; true when added.
+    bool AddKey(const Key& key);
+    void Index(std::vector<Line>* lines);
 
     std::string path_;
     bool delegate_ = false; // an encoding this reader does not take on: ask the profile API

@@ -4,7 +4,7 @@
 #include "foundation/IniDocument.h"
 #include "foundation/uStrOp.h"
 #include "scripts/ScriptLists.h"
-#include "services/Registry.h"
+#include "services/RegistryPath.h"
 
 #include <limits>
 

@@ -1,11 +1,8 @@
 #include "scripts/ScriptGeneral.h"
 
-#include "foundation/FilePrim.h"
 #include "foundation/uIniFile.h"
 #include "foundation/uStrOp.h"
 #include "scripts/ScriptLists.h"
-#include "services/FileOps.h"
-#include "services/Launch.h"
 
 #include <charconv>
 
@@ -82,22 +79,6 @@ CheckerResult ReadCheckerResult(const std::string& resultFile)
     r.allowed = ReadIniString("CheckResult", "Result", "", resultFile) == "ContinueInstall";
     r.message = ReplaceToken(ReadIniString("CheckResult", "Message", "", resultFile), "<改行>", "\r\n");
     return r;
-}
-
-CheckerResult RunInstallChecker(Host& host, const std::string& appFolder, const std::string& windowsFolder,
-                                const std::string& checker, bool& ran)
-{
-    ran = false;
-    const std::string path = ProgramFolderPath(appFolder, checker);
-    if (checker.empty() || FileAge(path) == -1) return CheckerResult{true, {}};
-    ran = true;
-    // Started from the program folder, where its existence was tested.
-    RunAndWait(host, path, "");
-    const std::string resultFile = windowsFolder + "QSRESULT.INI";
-    const CheckerResult result = ReadCheckerResult(resultFile);
-    DeleteFiles(host, resultFile);
-    host.Log(std::string("チェックプログラム ") + path + " -> " + (result.allowed ? "続行" : "中止"));
-    return result;
 }
 
 std::array<WizardOptions::Box, 4> UninstallOptionBoxes(const GeneralKeys& keys, const std::string& unSetupWord)

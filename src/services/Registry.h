@@ -1,7 +1,8 @@
-// Registry access: the accessor that the engines use for keys and values, the split of
-// the "(Token)\key\path" notation of scripts and records, and deletion of key trees.
+// Registry access: the accessor that the engines use for keys and values, and deletion
+// of key trees (the notation of scripts and records is split in RegistryPath.h).
 #pragma once
 #include "foundation/Handles.h"
+#include "services/RegistryPath.h"
 
 #include <windows.h>
 
@@ -72,21 +73,6 @@ private:
     REGSAM view_ = 0;
     UniqueRegKey current_;
 };
-
-// A registry path split into its root token (seven characters such as "(Local)") and
-// the key path.
-struct RegistryPath {
-    std::string rootToken;
-    std::string keyPath;
-};
-
-// Install side: the first seven characters are the token unless the first is not "("
-// and the seventh is not ")" (then the whole text is a key under "(Cuser)"). One
-// leading and one trailing "\" are removed from the key path.
-RegistryPath SplitRegistryPath(const std::string& path);
-// Uninstall side, stricter: a token only when the first character is "(" and the
-// seventh is ")". The key path is kept as written, leading "\" included.
-RegistryPath SplitUninstallRegistryPath(const std::string& path);
 
 // "(Class)", "(Local)" and "(Users)", compared exactly; anything else, "(Cuser)" and
 // "(local)" included, is HKEY_CURRENT_USER.

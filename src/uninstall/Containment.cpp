@@ -158,18 +158,3 @@ bool MatchesProtectedFolder(const ProtectedFolders& folders, const std::string& 
     } while (FindNextFileA(find.get(), &data));
     return false;
 }
-
-bool IsBareWildcard(const std::string& pattern)
-{
-    const std::string name = PathFileName(pattern);
-    if (!HasWildcard(name)) return false;
-    for (const char c : name) {
-        if (c != '*' && c != '?' && c != '.') return false;
-    }
-    return true;
-}
-
-bool HasWildcard(const std::string& path)
-{
-    return PosNoCase("*", path) != 0 || PosNoCase("?", path) != 0;
-}

@@ -32,6 +32,8 @@ install() { # name, SETUP.EXE, QDEMO.DLL
 }
 # Control: what Wine itself changes when a program of each build starts and ends.
 mkdir -p "$c/qs-cross/c32" "$c/qs-cross/c64" && cp "$1" "$c/qs-cross/c32/SETUP.EXE" && cp "$3" "$c/qs-cross/c64/SETUP.EXE"
+# Logs an earlier round kept must not hide this one's.
+rm -f "$c"/users/*/Temp/QuillonSetup-*.log
 snapshot before
 for b in 32 64; do "$run" "$drive" uninstall --start "C:\\qs-cross\\c$b\\SETUP.EXE" --timeout 30000 >/dev/null 2>&1 || true; done
 snapshot control
@@ -43,6 +45,10 @@ round() { # first build (name, SETUP, DLL, bits), then the second
     "$("$run" "$drive" watch --start "$(value "$entry" QuietUninstallString "$4")" 2>&1 | grep '^EXIT')"
   [ "$4" = 32 ] && left=${both/32:Cross A,A,1,0x1/32:,,0,} || left=${both/64:Cross B,B,1,0x1/64:,,0,}
   check "only $1's views emptied, the shared file kept, the component unregistered" "${left%1}0" "$(state)"
+  # The quiet removal left the shared file on purpose: it keeps its log, which says why.
+  check "$1's removal kept its log naming the file it left" 1 \
+    "$(cat "$c"/users/*/Temp/QuillonSetup-*.log 2>/dev/null | iconv -f CP932 -t UTF-8 | grep -c "残すファイル .*$n.DAT")"
+  rm -f "$c"/users/*/Temp/QuillonSetup-*.log
   check "$5 removed, the shared file with it (the wizard)" "EXIT 0" \
     "$("$run" "$drive" uninstall --start "$(value "$entry" UninstallString "$8")" --deletion Yes 2>&1 | grep '^EXIT')"
   snapshot "after$1"

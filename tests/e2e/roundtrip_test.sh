@@ -13,35 +13,11 @@ set -euo pipefail
 setup=$(realpath "$1") component=$(realpath "$2") drive=$(realpath "$3") bits=${4:-64}
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 here="$root/tests/e2e"
-export WINEPREFIX="$root/build/wineprefix-e2e"
-source "$root/scripts/wine-env.sh" && source "$root/tests/check.sh"
-pf="Program Files" rv="" && if [ "$bits" = 32 ]; then qs_require_wow64; pf="Program Files (x86)" rv=/reg:32; fi
-"$root/scripts/wine-prefix.sh"
-run=run && run() { if [ "$1" = reg ] && [[ "$3" == HKLM* ]]; then "$root/scripts/wine-run.sh" "$@" $rv; else "$root/scripts/wine-run.sh" "$@"; fi; }
-c="$WINEPREFIX/drive_c"
+source "$here/demo-e2e.sh"
 snap=$(mktemp -d "${TMPDIR:-/tmp}/qs-e2e.XXXXXX")
 trap 'rm -rf "$snap" "$c/qs-e2e" "$c/qs-e2e-control" "$WINEPREFIX/dosdevices/m:"' EXIT
-user=$(ls "$c/users" | grep -v -x Public | head -1)
-app="$c/$pf/Quillon Demo"
-
-# Expected texts name "Program Files"; the i686 build installs into its own.
-check() { qs_check "$1" "${2//Program Files/$pf}" "$3"; }
-
 source "$root/scripts/prefix-snapshot.sh"
-
-# Whatever an earlier round left (one that failed half-way, or the uninstaller copy and
-# the register every round keeps) must not hide this one's doing.
-clean() {
-  rm -rf "$app" "$c/users/$user/Desktop/表示テスト.lnk" \
-    "$c/users/$user/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Quillon デモ" \
-    "$c/windows/UNQUILLN.EXE" "$c/windows/QUSET98.INI" "$c/users/$user/Temp/"QuillonSetup-*.log
-  for key in 'HKCU\Software\Quillon' 'HKLM\SOFTWARE\Quillon' 'HKCR\.qdemo' 'HKCR\qdemo_auto_file' \
-             'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\QuillonDemo'; do
-    "$run" reg delete "$key" /f >/dev/null 2>&1 || true
-  done
-  "$run" reg delete 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\SharedDLLs' \
-    /v "C:\\$pf\\Quillon Demo\\QDEMO.DLL" /f >/dev/null 2>&1 || true
-}
+clean() { clean_demo_traces; }
 clean
 "$root/scripts/make-demo-package.sh" "$c/qs-e2e" "$setup" "$component"
 mkdir -p "$c/qs-e2e-control"
@@ -55,7 +31,7 @@ snapshot control
 # The installation through the wizard, the progress window and the completion page,
 # from a drive of its own as from a CD: when disk 2 is asked for, the medium changes (the
 # drive is re-pointed at disk 2, which holds no SETUP.EXE).
-ln -sfn "$c/qs-e2e/disk1" "$WINEPREFIX/dosdevices/m:"
+qs_insert_disk M "$c/qs-e2e/disk1"
 out=$("$run" "$drive" install --start 'M:\SETUP.EXE' --disk '2=C:\qs-e2e\disk2' \
   --answer '関連付けの確認=6' 2>&1 | u8)
 echo "$out" | sed 's/^/  | /'

@@ -10,46 +10,6 @@
 
 namespace {
 
-const char* const kNames[] = {"Sec", "sec", "SEC", "File", "表示", "ソフト", "ａｂ", "ＡＢ", "a b", ""};
-const char* const kValues[] = {"v",       " padded ",   "\"quoted\"",  "'single'",  "\"open",     "x=y",
-                               "表\\能",  "\"\"",       "'",           "a\tb",      "　全角　",   "",
-                               "\"a\" b", "; not a comment", "ｱｲｳ",  "\"'mixed\""};
-
-std::string RandomName(std::mt19937& rng)
-{
-    std::uniform_int_distribution<int> pick(0, 9), num(0, 3);
-    return std::string(kNames[pick(rng)]) + (num(rng) ? std::to_string(num(rng)) : "");
-}
-
-// A file of the shapes scripts and damaged records come in.
-std::string RandomIni(std::mt19937& rng, std::set<std::string>& names)
-{
-    static const char* const eols[] = {"\r\n", "\r\n", "\n", "\r\n"};
-    std::uniform_int_distribution<int> kind(0, 15), eol(0, 3), value(0, 15), lines(5, 60);
-    std::string text;
-    const int count = lines(rng);
-    for (int i = 0; i < count; ++i) {
-        const std::string name = RandomName(rng);
-        names.insert(name);
-        switch (kind(rng)) {
-        case 0: case 1: text += "[" + name + "]"; break;
-        case 2: text += "  [ " + name + " ]  "; break;
-        case 3: text += "[" + name; break;                      // no closing bracket
-        case 4: text += "[" + name + "]x]"; break;              // last bracket counts
-        case 5: text += ";" + name + "=comment"; break;
-        case 6: text += name; break;                            // no "="
-        case 7: text.append("=").append(kValues[value(rng)]); break;
-        case 8: text += "\t" + name + " \t=  " + kValues[value(rng)] + "  "; break;
-        case 9: text += name + "=" + std::string(300 + value(rng) * 37, 'x'); break;
-        case 10: text += ""; break;
-        case 11: text += name + "=" + kValues[value(rng)] + "\x1A"; break;
-        default: text += name + "=" + kValues[value(rng)]; break;
-        }
-        if (i + 1 < count || eol(rng)) text += eols[eol(rng)];
-    }
-    return text;
-}
-
 void ExpectSameAnswers(const std::string& file, const std::set<std::string>& names, const std::string& context)
 {
     const IniDocument doc = IniDocument::Load(file);

@@ -11,6 +11,8 @@
 #include "foundation/uIniFile.h"
 #include "foundation/uStrOp.h"
 #include "install/InstallRun.h"
+#include "qcheck/Checker.h"
+#include "qcheck/Script.h"
 #include "scripts/InstalledEntry.h"
 #include "scripts/ScriptActions.h"
 #include "scripts/ScriptGeneral.h"
@@ -231,6 +233,65 @@ void UninstallPhase(const Sandbox& box, const std::string& recordFinal, const Un
     for (const std::string& guard : box.CheckRegistryGuards()) report.findings.push_back(guard);
 }
 
+// The source files the script's copy list names, in appFolder.
+void WriteSources(const std::string& scriptFile, const std::string& appFolder)
+{
+    for (const std::string& line : ReadOpenList(scriptFile, "CopyFile", "File")) {
+        std::string path = GetField(line, ",", 1);
+        if (const std::size_t bar = PosNoCase("|", path)) path = Left(path, static_cast<int>(bar) - 1);
+        const std::string name = PathFileName(path);
+        if (!name.empty() && name.size() < 200 && name.find_first_of("*?") == std::string::npos)
+            WriteFileBytes(appFolder + name, SourceFileBytes(name));
+    }
+}
+
+// Warnings about the package as shipped rather than the installation (an unused file, a
+// page the wizard skips, no SETUP.EXE in the sandbox, the installed-programs entry's
+// name and version): they cannot make an installation fail.
+const std::set<int> kShippingOnly = {31, 36, 37, 50, 51, 52, 53, 54};
+
+// A script the checker calls clean, made from the case's by dropping the lines it
+// flags, round by round (a dropped line can leave others flagged), in the sandbox's
+// package folder with the sources its copy list names (dropping lines names fewer).
+std::string TidyScript(const FolderValues& machine, const std::string& appFolder, std::string script)
+{
+    FolderValues reference = machine;
+    reference.InstallFolder = "(App)";
+    WriteFileBytes(appFolder + "SETUP.INI", script);
+    WriteSources(appFolder + "SETUP.INI", appFolder);
+    for (int round = 0; round < 12; ++round) {
+        WriteFileBytes(appFolder + "SETUP.INI", script);
+        const CheckResult check = CheckPackage({appFolder, "", reference, kShippingOnly});
+        std::set<std::uint32_t> flagged;
+        for (const Finding& f : check.findings) flagged.insert(f.line);
+        if (flagged.empty()) break;
+        std::string kept;
+        for (const LineSpan& line : SplitLines(script))
+            if (!flagged.count(line.number)) kept.append(script, line.begin, line.end - line.begin).append("\r\n");
+        if (kept == script) break;
+        script = std::move(kept);
+    }
+    return script;
+}
+
+// The checker as an oracle: true when it calls the package in appFolder clean for an
+// installation into installFolder, the script's default folder on this machine, leaving
+// out its warnings about the package as shipped.
+bool CheckedClean(const FolderValues& machine, const std::string& appFolder, const std::string& installFolder,
+                  CaseReport& report)
+{
+    FolderValues reference = machine;
+    reference.InstallFolder = "(App)";
+    reference.InstallDrive.clear();
+    const IniDocument script = IniDocument::Load(appFolder + "SETUP.INI");
+    const std::string defaultFolder =
+        AddBackslash(ExpandFolderMacros(reference, script.Get("DefaultFolder", "Folder", "(Prg)\\")), "B");
+    if (MapString(defaultFolder, LCMAP_UPPERCASE) != MapString(installFolder, LCMAP_UPPERCASE)) return false;
+    const CheckResult check = CheckPackage({appFolder, "", reference, kShippingOnly});
+    for (const Finding& f : check.findings) report.trace.push_back(std::string("checker: ").append(FormatFinding(f, Language::English)));
+    return check.readable && check.findings.empty();
+}
+
 void EngineCase(CaseInput& in, const Sandbox& box, const std::string& current, CaseReport& report)
 {
     box.ResetTree();
@@ -243,11 +304,12 @@ void EngineCase(CaseInput& in, const Sandbox& box, const std::string& current, C
     WriteFileBytes(state.WorkFolder + "SETUPQ.EXE", "the running program");
     state.WorkLocks.programIsThisProgram = true;
 
-    const std::string script = Final(box, in.script, in.scriptEncoding, false, "");
+    std::string script = Final(box, in.script, in.scriptEncoding, false, "");
     if (const std::string veto = box.VetText(script); !veto.empty()) {
         report.vetoes.push_back("script: " + veto);
         return;
     }
+    if (in.tidy) script = TidyScript(state, state.AppFolder, script);
     WriteFileBytes(state.ScriptFile, script);
     const GeneralKeys keys = ReadGeneralKeys(state.ScriptFile);
     const StartupConfig config = ConfigureStartup(state, keys);
@@ -260,13 +322,7 @@ void EngineCase(CaseInput& in, const Sandbox& box, const std::string& current, C
         report.vetoes.push_back("script: " + veto);
         return;
     }
-    for (const std::string& line : ReadOpenList(state.ScriptFile, "CopyFile", "File")) {
-        std::string path = GetField(line, ",", 1);
-        if (const std::size_t bar = PosNoCase("|", path)) path = Left(path, static_cast<int>(bar) - 1);
-        const std::string name = PathFileName(path);
-        if (!name.empty() && name.size() < 200 && name.find_first_of("*?") == std::string::npos)
-            WriteFileBytes(state.AppFolder + name, SourceFileBytes(name));
-    }
+    WriteSources(state.ScriptFile, state.AppFolder);
 
     // An earlier installation's record: this run merges it into its own.
     std::vector<std::string> earlierRegistry, earlierExtra;
@@ -285,6 +341,11 @@ void EngineCase(CaseInput& in, const Sandbox& box, const std::string& current, C
         earlierExtra = ReadOpenList(copy, "AddDeleteFile", "File");
     }
 
+    WriteFileBytes(state.AppFolder + "SETUP.INI", script);
+    const bool clean = in.installFolder == "@DEFAULT@" &&
+                       CheckedClean(state, state.AppFolder, runFolders.InstallFolder, report);
+    report.checkedClean = clean;
+
     ScriptedHost host;
     host.unattendedWhenOut = true;
     host.answers.assign(in.answers.begin(), in.answers.end());
@@ -296,11 +357,17 @@ void EngineCase(CaseInput& in, const Sandbox& box, const std::string& current, C
     for (int i = 0; i < 4; ++i) host.options.boxes[i] = {"", (in.installBoxes >> i & 1) != 0, true, true};
     SetCurrentDirectoryA(box.Path("tmp\\").c_str());
     report.trace.push_back("install: folder " + folder);
+    RunResult result;
+    result.outcome = RunOutcome::Failed;
     try {
-        InstallRun(state, host);
+        result = InstallRun(state, host);
     } catch (const std::exception& e) {
         report.findings.push_back(std::string("exception from the install run: ") + e.what());
     }
+    // Answers and aborts may stop a run; only a failure is the script's doing.
+    if (clean && (result.outcome == RunOutcome::Failed || result.failures > 0))
+        report.findings.push_back(std::string("the checker calls the script clean, but the installation failed: ")
+                                      .append(Printable(state.FailureLog, 2000)));
     for (const std::string& line : host.logs) report.trace.push_back(line);
     SetCurrentDirectoryA(box.Path("tmp\\").c_str());
     for (const std::string& guard : box.CheckRegistryGuards()) report.findings.push_back(guard);
@@ -410,6 +477,10 @@ CaseInput GenerateCase(const Corpus& corpus, std::uint64_t seed)
     in.uninstall = rng.Chance(80);
     in.uninstallToggles = static_cast<int>(rng.Below(16));
     in.mutateRecord = rng.Chance(45);
+    // Two in five installations tidy their script until the checker calls it clean, and
+    // go to its default folder: the checker is the oracle there.
+    in.tidy = in.kind == CaseKind::Engines && in.seed % 5 < 2;
+    if (in.tidy) in.installFolder = "@DEFAULT@";
     return in;
 }
 
@@ -433,6 +504,7 @@ bool SaveCase(const CaseInput& in, const std::string& folder)
     text += "abortAfterChecks=" + std::to_string(in.abortAfterChecks) + "\r\n";
     text += "uninstall=" + std::to_string(in.uninstall) + "\r\nuninstallToggles=" + std::to_string(in.uninstallToggles) + "\r\n";
     text += "mutateRecord=" + std::to_string(in.mutateRecord) + "\r\n";
+    text += "tidy=" + std::to_string(in.tidy) + "\r\n";
     // An earlier record is kept only where there is one, so older saved cases stay as they are.
     if (!in.earlier.empty() && !WriteFileBytes(folder + "earlier.bin", in.earlier)) return false;
     return WriteFileBytes(folder + "case.txt", text) && WriteFileBytes(folder + "script.bin", in.script) &&
@@ -472,6 +544,7 @@ bool LoadCase(const std::string& folder, CaseInput& in)
     in.uninstall = v["uninstall"] == "1";
     in.uninstallToggles = std::atoi(v["uninstallToggles"].c_str());
     in.mutateRecord = v["mutateRecord"] == "1";
+    in.tidy = v["tidy"] == "1";
     in.script = ReadFileBytes(folder + "script.bin");
     in.record = ReadFileBytes(folder + "record.bin");
     in.earlier = ReadFileBytes(folder + "earlier.bin");

@@ -40,6 +40,8 @@ struct CaseInput {
     bool uninstall = true;       // Engines: uninstall after installing
     int uninstallToggles = 0;    // option boxes of the uninstaller whose state is flipped
     bool mutateRecord = false;   // Engines: mutate the written record before uninstalling
+    bool tidy = false;           // Engines: drop the lines the checker flags until it calls the
+                                 // script clean (the checker is then the oracle)
 };
 
 CaseInput GenerateCase(const Corpus& corpus, std::uint64_t seed);
@@ -51,6 +53,7 @@ struct CaseReport {
     std::vector<std::string> findings; // "what: detail"
     std::vector<std::string> vetoes;   // parts not run because the sandbox could not vouch for them
     std::vector<std::string> trace;    // the runs' log lines, shown with --verbose
+    bool checkedClean = false;         // engines: the checker called the package clean
 };
 
 // Runs the case in the sandbox. currentFolder receives the case's inputs before anything

@@ -234,7 +234,7 @@ int RunChild(const Options& o)
             WriteFileBytes(keep + "findings.txt", text);
         }
         Say("E " + std::to_string(j) + " " + KindName(input.kind) + " " + std::to_string(GetTickCount() - start) + " " +
-            std::to_string(report.vetoes.size()));
+            std::to_string(report.vetoes.size()) + " " + (report.checkedClean ? "1" : "0"));
     }
     return 0;
 }
@@ -275,7 +275,7 @@ bool StartChild(const Options& o, const std::string& jobsFile, long long from, C
     char exe[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, exe, MAX_PATH);
     // Folders go without their final backslash, which would escape the closing quote.
-    const auto folder = [](const std::string& f) { return "\"" + f.substr(0, f.size() - 1) + "\""; };
+    const auto folder = [](const std::string& f) { return std::string("\"").append(f, 0, f.size() - 1).append("\""); };
     std::string command = "\"" + std::string(exe) + "\" --child --jobs \"" + jobsFile + "\" --from " + std::to_string(from) +
                           " --seed " + std::to_string(o.seed) + " --drive " + std::string(1, o.sandbox.drive) + " --run " +
                           o.sandbox.runId + " --base " + folder(o.sandbox.base) + " --findings " + folder(o.findings) +
@@ -336,6 +336,7 @@ void CloseChild(Child& child)
 struct Totals {
     std::map<std::string, long long> byKind;
     long long vetoes = 0;
+    long long clean = 0; // installations of scripts the checker called clean
     long long done = 0;
     std::vector<std::string> findings;
 };
@@ -405,10 +406,11 @@ int RunParent(Options o)
                 std::fflush(stdout);
             } else if (line[0] == 'E') {
                 char kind[32] = {};
-                long long ms = 0, vetoes = 0;
-                std::sscanf(rest.c_str(), "%31s %lld %lld", kind, &ms, &vetoes);
+                long long ms = 0, vetoes = 0, clean = 0;
+                std::sscanf(rest.c_str(), "%31s %lld %lld %lld", kind, &ms, &vetoes, &clean);
                 ++totals.byKind[kind];
                 totals.vetoes += vetoes;
+                totals.clean += clean;
                 ++totals.done;
                 running = -1;
                 next = job + 1;
@@ -470,8 +472,8 @@ int RunParent(Options o)
     }
     std::set<std::string> casesWithFindings;
     for (const std::string& f : totals.findings) casesWithFindings.insert(f.substr(0, f.find(':')));
-    std::printf("), %lld parts vetoed by the sandbox, %zu findings in %zu cases\n", totals.vetoes, totals.findings.size(),
-                casesWithFindings.size());
+    std::printf("), %lld parts vetoed by the sandbox, %lld scripts the checker called clean installed, %zu findings in "
+                "%zu cases\n", totals.vetoes, totals.clean, totals.findings.size(), casesWithFindings.size());
     if (!totals.findings.empty())
         std::printf("fuzz: the cases are kept in %s; run one again with --seed %llu --case N\n", o.findings.c_str(),
                     static_cast<unsigned long long>(o.seed));

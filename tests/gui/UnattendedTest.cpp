@@ -226,7 +226,7 @@ TEST_F(Unattended, AClickOnAbortIsAPersonsDecisionUnlessNoCancelForbidsIt)
         ASSERT_TRUE(setup.WaitForExit(kPatienceMs));
         EXPECT_EQ(setup.ExitCode(), row.code);
         RemoveTree(root_ / "abort\\");
-        DeleteRegistryKey("(Local)", kUninstallKey + key_);
+        DeleteRegistryKey("(Local)", kUninstallKey + key_, SetupBits());
     }
 }
 
@@ -246,7 +246,7 @@ TEST_F(Unattended, TheProgramToRunAfterwardsIsNeverStartedWithoutAnyoneThere)
         EXPECT_NE(ReadFileBytes(log).find("終了後のプログラム " QS_SLEEPER_EXE " は無人の実行では起動しません"),
                   std::string::npos);
         EXPECT_EQ(GetFileAttributesA(marker.c_str()), INVALID_FILE_ATTRIBUTES);
-        DeleteRegistryKey("(Local)", kUninstallKey + key_);
+        DeleteRegistryKey("(Local)", kUninstallKey + key_, SetupBits());
     }
 }
 
@@ -257,6 +257,7 @@ TEST_F(Unattended, AQuietRemovalLeavesAFileInUseToTheRestartAndSaysSoByItsCode)
     ASSERT_EQ(Run(pkg_ + "SETUP.EXE", "/VERYSILENT /SUPPRESSMSGBOXES /DIR=\"" + folder + "\""), 0u);
     TRegistry registry;
     registry.SetRootKey(HKEY_LOCAL_MACHINE);
+    registry.SetView(SetupBits());
     ASSERT_TRUE(registry.OpenKey(kUninstallKey + key_, false));
     const std::string quiet = registry.ReadString("QuietUninstallString");
     const std::size_t blank = quiet.find(' ');

@@ -74,7 +74,7 @@ void Shot(const Options& o, std::set<std::string>& taken, const std::string& poi
     const std::string marker = o.shots + "\\" + point + ".wait";
     HANDLE f = CreateFileA(marker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
-    for (int i = 0; i < 600 && GetFileAttributesA(marker.c_str()) != INVALID_FILE_ATTRIBUTES; ++i) Sleep(50);
+    for (int i = 0; i < 1200 && GetFileAttributesA(marker.c_str()) != INVALID_FILE_ATTRIBUTES; ++i) Sleep(50);
 }
 
 std::string ProgramFolder(HWND window)
