@@ -23,7 +23,8 @@ cp "$exe" "$c/qs-demo/noscript/SETUP.EXE"
 
 # The package runs from a drive of its own, as from a CD: drive M: holds disk 1 now, and
 # changing the disk re-points the drive at disk 2.
-ln -sfn "$c/qs-demo/disk1" "$WINEPREFIX/dosdevices/m:"
+source "$root/scripts/wine-env.sh"
+qs_insert_disk M "$c/qs-demo/disk1"
 
 if [ -n "${DISPLAY:-}" ]; then
   echo "The demo package is on drive M: ($c/qs-demo/disk1). When disk 2 is asked for, change"

@@ -29,8 +29,13 @@ installed >"$work/one.sums"
 cp "$app/UNSETUP.INI" "$work/one.ini"
 uninstall_demo "$drive" >/dev/null
 
-# The layout: as many disks as the package needs at the size, every one of them used.
-out=$("$native/qpack" --compress always --disks 433000 "$work/one" "$work/layout")
+# The layout: as many disks as the package needs at the size, every one of them used. The
+# size is half-way between what disk 1 must hold (qpack names it when it cannot) and the
+# whole package on one disk, so it follows the size of SETUP.EXE.
+fixed=$("$native/qpack" --compress always --disks 1 "$work/one" "$work/probe" 2>&1 | sed -n 's/.*files (\([0-9]*\) bytes).*/\1/p' || true)
+"$native/qpack" --compress always "$work/one" "$work/whole" >/dev/null
+whole=$(find "$work/whole" -type f -exec cat {} + | wc -c)
+out=$("$native/qpack" --compress always --disks $(( (fixed + whole) / 2 )) "$work/one" "$work/layout")
 echo "$out" | sed 's/^/  | /'
 disks=$(ls -d "$work/layout"/DISK* | wc -l)
 check "qpack made disks, the checker calls them clean" "2 disks, exit 0" \
@@ -43,7 +48,7 @@ out=$("$run" "$drive" install --start 'M:\SETUP.EXE' --disk '2=C:\qs-kit-disks\l
 echo "$out" | sed 's/^/  | /'
 check "layout: installed" "EXIT 0" "$(echo "$out" | grep '^EXIT')"
 check "layout: the disk was asked for" "BOX [ディスク交換] 2枚目のディスクに交換してください。" "$(echo "$out" | grep 'ディスク交換')"
-check "layout: M: holds the last disk now" "$(realpath "$work/layout/DISK2")" "$(readlink "$WINEPREFIX/dosdevices/m:")"
+check "layout: M: holds the last disk now" "$(realpath "$work/layout/DISK2")" "$(readlink -f "$WINEPREFIX/dosdevices/m:")"
 check "layout: the same files, names and bytes" "" "$(diff "$work/one.sums" <(installed))"
 check "layout: the same record" same "$(cmp -s "$app/UNSETUP.INI" "$work/one.ini" && echo same || echo differs)"
 uninstall_demo "$drive" >/dev/null
