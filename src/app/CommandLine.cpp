@@ -94,6 +94,9 @@ CommandLine ParseCommandLine(const std::string& commandLine)
         } else if (ValueSwitch(token, "/LOG", value)) {
             cl.log = value;
             if (value.empty()) cl.errors.push_back(token + " : ファイルが指定されていません");
+        } else if (ValueSwitch(token, "/SAVEINF", value) || ValueSwitch(token, "/LOADINF", value)) {
+            (name.rfind("/SAVEINF", 0) == 0 ? cl.saveInf : cl.loadInf) = value;
+            if (value.empty()) cl.errors.push_back(token + " : ファイルが指定されていません");
         } else if (ValueSwitch(token, "/LANG", value)) {
             if (value.empty()) cl.errors.push_back(token + " : 言語が指定されていません");
             else cl.ignored.push_back(token);
@@ -127,6 +130,8 @@ std::string CommandLineHelp()
            "  /DIR=\"フォルダ\"     インストールフォルダを指定します\r\n"
            "  /LOG=\"ファイル\"     ログをこのファイルに追記します\r\n"
            "  /LOG                ログを一時フォルダに書きます\r\n"
+           "  /SAVEINF=\"ファイル\" 選んだ内容を応答ファイルに書きます\r\n"
+           "  /LOADINF=\"ファイル\" 応答ファイルの内容で答えます\r\n"
            "  /NORESTART          Windowsを再起動しません\r\n"
            "  /NOCANCEL           中断できないようにします\r\n"
            "  /SP-  /LANG=...  /CLOSEAPPLICATIONS  /NOCLOSEAPPLICATIONS\r\n"

@@ -20,6 +20,8 @@ struct CommandLine {
     std::string dir;               // /DIR="folder" ("" when not given)
     std::string log;               // /LOG="file" ("" when not given)
     bool defaultLog = false;       // a bare /LOG: the log goes to the temporary folder
+    std::string saveInf;           // /SAVEINF="file": the run's choices are written there
+    std::string loadInf;           // /LOADINF="file": the choices are read from there
     // Switches deployment tools pass to every installer of this kind, accepted and
     // logged, doing nothing here.
     std::vector<std::string> ignored;
@@ -32,9 +34,9 @@ struct CommandLine {
     bool LogRequested() const { return !log.empty() || defaultLog; }
     // What the switches tell whichever host runs. An unattended run always writes log;
     // the wizard only when /LOG asks for it.
-    HostSettings Settings(LogFile& log) const
+    HostSettings Settings(LogFile& log, const AnswerFile& answers = {}) const
     {
-        return {suppressMsgBoxes, noRestart, noCancel, Unattended() || LogRequested() ? &log : nullptr};
+        return {suppressMsgBoxes, noRestart, noCancel, Unattended() || LogRequested() ? &log : nullptr, answers};
     }
 };
 

@@ -1,6 +1,7 @@
 #include "app/StartupSequence.h"
 
 #include "app/Startup.h"
+#include "app/Unattended.h"
 #include "app/StartupConfig.h"
 #include "app/WinVersion.h"
 #include "ui/Back.h"
@@ -13,6 +14,19 @@ void ApplyCheckBox(TfrmMain& main, TfrmMain::ControlId id, const CheckBoxState& 
 {
     main.SetChecked(id, box.checked);
     main.SetEnabled(id, box.enabled);
+}
+
+// The answer file's choices put into the option page's boxes, where the user can still
+// change them.
+void PresetPages(TfrmMain& main, Host& host, const AnswerFile& answers, bool installer)
+{
+    WizardOptions o = host.Options();
+    PresetAnswers(o, answers, !installer, main.Enabled(TfrmMain::kChkOverWrite), host);
+    main.SetChecked(TfrmMain::kChkOverWrite, o.overwrite);
+    main.SetChecked(TfrmMain::kChkHiSpeed, o.hiSpeed);
+    const TfrmMain::ControlId ids[4] = {TfrmMain::kChkSCutDesktop, TfrmMain::kChkSCutStartMenu,
+                                        TfrmMain::kChkSCutStartUp, TfrmMain::kChkSCutSendTo};
+    for (int i = 0; i < 4; ++i) main.SetChecked(ids[i], o.boxes[i].checked);
 }
 
 } // namespace
@@ -62,6 +76,7 @@ StartupEnd RunStartupSequence(AppState& state, TfrmMain& main, TfrmBack& back, H
     main.SetText(TfrmMain::kGrpOption, config.optionGroupCaption);
     main.SetText(TfrmMain::kBtnEnd, config.endCaption);
     main.txtFolderChange();
+    if (installer && input.answers) PresetPages(main, host, *input.answers, true);
 
     if (installer) {
         main.btnEventClick();
@@ -73,6 +88,7 @@ StartupEnd RunStartupSequence(AppState& state, TfrmMain& main, TfrmBack& back, H
         return StartupEnd::Ready;
     }
     main.PrepareUninstallPanel();
+    if (input.answers) PresetPages(main, host, *input.answers, false);
     state.ReadmePending = 1;
     main.ShowPage(true, false, false);
     main.SetVisible(TfrmMain::kFraTitle, false);

@@ -4,6 +4,7 @@
 #pragma once
 #include "foundation/AppState.h"
 #include "foundation/FolderMacros.h"
+#include "scripts/AnswerFile.h"
 #include "services/Host.h"
 
 #include <string>
@@ -15,6 +16,7 @@ struct StartupInput {
     std::string firstParameter; // first command-line parameter, "" when none
     std::string exePath;        // full path of the running program
     std::string dir;            // /DIR: the installation folder to propose instead
+    const AnswerFile* answers = nullptr; // /LOADINF: the choices the pages start with
 };
 
 // How the start-up left the wizard: the fatal page, a refused precondition, or ready.

@@ -96,9 +96,36 @@ void KeepLogIfTelling(const AppState& state, LogFile& log, int exitCode, bool le
     MoveFileExA(path.c_str(), DefaultLogPath(state.TempFolder).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED);
 }
 
-int RunUnattended(AppState& state, const CommandLine& cl, const std::string& exePath, LogFile& log)
+void ReadAnswerSwitches(CommandLine& cl, AnswerFile& answers)
 {
-    UnattendedHost host(state, cl.Settings(log));
+    if (!cl.saveInf.empty()) {
+        char full[MAX_PATH];
+        const DWORD n = GetFullPathNameA(cl.saveInf.c_str(), MAX_PATH, full, nullptr);
+        if (n > 0 && n < MAX_PATH) cl.saveInf = full;
+    }
+    if (cl.loadInf.empty() || !cl.errors.empty()) return;
+    const std::string problem = LoadAnswerFile(cl.loadInf, answers);
+    if (!problem.empty()) cl.errors.push_back("/LOADINF=\"" + cl.loadInf + "\" : " + problem);
+}
+
+void SaveChoices(const CommandLine& cl, const AppState& state, const WizardOptions& options, const RunResult& result,
+                 LogFile& log)
+{
+    if (cl.saveInf.empty()) return;
+    const bool uninstaller = state.IsUninstaller();
+    const AnswerFile choices = ChoicesOf(options, uninstaller, result.associations, result.completionChoice);
+    log.Write(ActionLogLine("応答ファイル " + cl.saveInf, SaveAnswerFile(cl.saveInf, choices, uninstaller)));
+}
+
+void PresetAnswers(WizardOptions& options, const AnswerFile& answers, bool uninstaller, bool optionsEditable, Host& host)
+{
+    for (const std::string& note : PresetOptions(options, answers, uninstaller, optionsEditable)) host.Log(note);
+}
+
+int RunUnattended(AppState& state, const CommandLine& cl, const AnswerFile& answers, const std::string& exePath,
+                  LogFile& log)
+{
+    UnattendedHost host(state, cl.Settings(log, answers));
     const bool fine = PrepareStartup(state, cl.firstParameter, exePath, SystemFolderPlatform(), DetectWindowsVersion());
     if (!log.IsOpen() && !state.WorkFolder.empty()) log.Open(state.WorkFolder + "SETUP.LOG");
     LogStartupFacts(state, cl, log);
@@ -115,8 +142,11 @@ int RunUnattended(AppState& state, const CommandLine& cl, const std::string& exe
         const StartupConfig config = ConfigureStartup(state, keys);
         const bool installer = !state.IsUninstaller();
         if (installer) {
-            const std::string folder = cl.dir.empty() ? config.folder : AddBackslash(cl.dir, "B");
-            host.SetOptions(InstallOptions(config, folder));
+            const std::string answered = AnsweredFolder(cl.dir, answers);
+            const std::string folder = answered.empty() ? config.folder : AddBackslash(answered, "B");
+            WizardOptions o = InstallOptions(config, folder);
+            PresetAnswers(o, answers, false, config.folderControlsEnabled, host);
+            host.SetOptions(o);
             if (!InstallerMayGoOn(state, keys, folder, host)) code = kExitRefused;
         } else {
             if (!cl.dir.empty()) log.Write("/DIR はアンインストールでは使いません: " + cl.dir);
@@ -124,6 +154,7 @@ int RunUnattended(AppState& state, const CommandLine& cl, const std::string& exe
             o.folder = config.folder;
             const auto boxes = UninstallOptionBoxes(keys, state.UnSetupWord);
             for (int i = 0; i < 4; ++i) o.boxes[i] = boxes[i];
+            PresetAnswers(o, answers, true, true, host);
             host.SetOptions(o);
         }
         if (code == kExitSuccess) {
@@ -133,6 +164,7 @@ int RunUnattended(AppState& state, const CommandLine& cl, const std::string& exe
             code = ExitCodeOf(result);
         }
     }
+    SaveChoices(cl, state, host.Options(), result, log);
     log.Write("終了コード " + std::to_string(code));
     KeepLogIfTelling(state, log, code, result.leftOnPurpose > 0);
     state.WorkLocks.Release();

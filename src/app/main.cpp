@@ -63,7 +63,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     // The shell link object and the folder picker need COM on this thread. The wizard
     // starts it once the background window shows: loading it held up the first window.
     std::optional<ComInit> com;
-    const CommandLine cl = ParseCommandLine(GetCommandLineA());
+    CommandLine cl = ParseCommandLine(GetCommandLineA());
     // Held until the program ends; a second copy leaves without a window.
     const SingleInstanceGuard singleInstance;
     if (singleInstance.AnotherInstanceRuns()) {
@@ -79,15 +79,17 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         SetStartFolders(start, RunningProgramPath(), SystemFolderPlatform());
         log.Open(DefaultLogPath(start.TempFolder));
     }
+    AnswerFile answers;
+    ReadAnswerSwitches(cl, answers);
     if (cl.help || !cl.errors.empty()) return ShowCommandLineHelp(cl, log);
 
     AppState state;
     if (cl.Unattended()) {
         com.emplace();
-        return RunUnattended(state, cl, RunningProgramPath(), log);
+        return RunUnattended(state, cl, answers, RunningProgramPath(), log);
     }
 
-    WindowHost host(state, cl.Settings(log));
+    WindowHost host(state, cl.Settings(log, answers));
     TfrmBack back;
     TfrmMain main(state, host);
     TfrmStatus status(state, host);
@@ -101,7 +103,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     status.background = back.Handle();
     status.SetMainModalResult = [&main](int result) { main.SetModalResult(result); };
 
-    const StartupInput input{cl.firstParameter, RunningProgramPath(), cl.dir};
+    const StartupInput input{cl.firstParameter, RunningProgramPath(), AnsweredFolder(cl.dir, answers), &answers};
     StartupEnd startup = StartupEnd::Ready;
     bool ran = false;
     RunResult result;
@@ -117,9 +119,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         ran = true;
         result = UninstallRun(state, host);
     };
-    back.ShowMainModal = [&main, &com] {
+    // The choices as the wizard ends, for /SAVEINF, also when it was left early.
+    WizardOptions chosen;
+    back.ShowMainModal = [&main, &com, &host, &chosen] {
         com.emplace();
         main.ShowModal();
+        chosen = host.Options();
     };
     back.OnClosed = [] { PostQuitMessage(0); };
     back.Show();
@@ -129,6 +134,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
+    SaveChoices(cl, state, chosen, result, log);
     // Without switches the program ends as it always has; with them its code says how.
     if (!cl.AnySwitch()) return static_cast<int>(msg.wParam);
     int code = ExitCodeOf(result);

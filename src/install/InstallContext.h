@@ -28,6 +28,7 @@ public:
     // [Relate] NameN / FileN as written; the file entries are expanded only when the
     // association is made, once "(App)" is the chosen folder.
     std::vector<std::pair<std::string, std::string>> associations;
+    std::vector<std::pair<std::string, bool>> associationAnswers; // as answered, in order
     int entryCount = 0;
     // Byte counters are 64-bit: a package over 4 GB sizes and shows progress correctly.
     std::int64_t copyTotalBytes = 0;

@@ -42,6 +42,7 @@ RunResult InstallRun(AppState& state, Host& host)
         host.EndRun();
         result.outcome = RunOutcome::Failed;
     }
+    result.associations = run.associationAnswers;
     result.failures = run.failureCount;
     result.recordMissing = run.recordMissing;
     if (run.lockedFileDeferred) result.restartNeeded = true;

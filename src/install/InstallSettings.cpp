@@ -159,8 +159,15 @@ void SetUpAssociations(InstallContext& run)
         const auto r = ParseRelate(run.Folders(), name, file);
         // An empty extension would name the key "." itself.
         if (!r || r->extension.empty()) continue;
-        if (run.Ask("拡張子 *." + r->extension + " を\r\n" + r->program + "\r\nに関連付けします。よろしいですか？",
-                    "関連付けの確認", MB_YESNO | MB_ICONQUESTION, IDYES) == IDNO) {
+        const auto answered = run.options.associations.find(MapString(r->extension, LCMAP_UPPERCASE));
+        const bool yes = answered != run.options.associations.end()
+                             ? answered->second
+                             : run.Ask("拡張子 *." + r->extension + " を\r\n" + r->program + "\r\nに関連付けします。よろしいですか？",
+                                       "関連付けの確認", MB_YESNO | MB_ICONQUESTION, IDYES) != IDNO;
+        if (answered != run.options.associations.end())
+            run.host.Log("関連付け ." + r->extension + (yes ? " する" : " しない") + "（応答ファイル）");
+        run.associationAnswers.emplace_back(r->extension, yes);
+        if (!yes) {
             run.host.Log("関連付けしない ." + r->extension);
             continue;
         }

@@ -43,6 +43,7 @@ int RunContext::CompleteWithPage(const CompletionPage& page, RunResult& result)
 {
     const int choice = host.ShowCompletionPage(page);
     host.Log("完了ページ: 選択 " + std::to_string(choice));
+    result.completionChoice = choice;
     result.restartNeeded = state.RebootRequired != 0;
     if (state.RebootRequired && choice == 2) state.RebootRequired = 0;
     if (state.RebootRequired) {

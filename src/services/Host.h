@@ -5,6 +5,7 @@
 #pragma once
 #include <windows.h>
 
+#include <map>
 #include <string>
 
 // The options of the message page as they stand when a run starts.
@@ -22,6 +23,9 @@ struct WizardOptions {
     // installer; "*.INI", "*.GID", CheckBox3, CheckBox4 (or the single DeleteAll box) in
     // the uninstaller's panel.
     Box boxes[4];
+    // Association answers given before the run (an answer file, unattended): the
+    // extension upper-cased, true to associate. An extension not listed is asked about.
+    std::map<std::string, bool> associations;
 };
 
 // The final page of a run.

@@ -1,6 +1,9 @@
 // What a run reports to whoever started it: the windows ignore it (the program ends
 // either way), the unattended mode turns it into the process's exit code.
 #pragma once
+#include <string>
+#include <utility>
+#include <vector>
 
 enum class RunOutcome {
     Completed, // reached its end (some actions may have failed: failures > 0)
@@ -21,4 +24,9 @@ struct RunResult {
     // Files an uninstallation left on purpose (kept by a decision, or deleted at the next
     // start); the log says which and why.
     int leftOnPurpose = 0;
+    // The choices made on the way, for an answer file: each association question's
+    // answer (the extension as the script names it) and the completion page's choice
+    // (0: not reached).
+    std::vector<std::pair<std::string, bool>> associations;
+    int completionChoice = 0;
 };

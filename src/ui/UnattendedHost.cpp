@@ -145,10 +145,14 @@ void UnattendedHost::WaitForNext()
 
 int UnattendedHost::ShowCompletionPage(const CompletionPage& page)
 {
-    // The second choice, where there is one, declines the restart.
-    const int choice = settings_.noRestart && !page.option2.empty() ? 2 : 1;
+    // The second choice, where there is one, declines the restart: /NORESTART wins over
+    // an answer file.
+    const std::optional<int> answered = settings_.answers.Completion(state_.IsUninstaller());
+    int choice = answered.value_or(1);
+    if (page.option2.empty()) choice = 1;
+    else if (settings_.noRestart) choice = 2;
     Log(std::string("完了: ").append(OneLine(page.message)));
-    Log(std::string("選択: ").append(choice == 1 ? page.option1 : page.option2).append("（既定の答え）"));
+    Log(std::string("選択: ").append(choice == 1 ? page.option1 : page.option2).append(answered ? "（応答ファイル）" : "（既定の答え）"));
     return choice;
 }
 

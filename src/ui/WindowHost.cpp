@@ -181,8 +181,10 @@ int WindowHost::ShowCompletionPage(const CompletionPage& page)
     main_->SetText(TfrmMain::kOptSelectType2, page.option2);
     main_->SetEnabled(TfrmMain::kOptSelectType2, !page.option2.empty());
     main_->SetVisible(TfrmMain::kOptSelectType2, !page.option2.empty());
-    main_->SetChecked(TfrmMain::kOptSelectType2, false);
-    main_->SetChecked(TfrmMain::kOptSelectType1, true);
+    // An answer file's choice is preset; the user may still pick the other.
+    const bool second = !page.option2.empty() && settings_.answers.Completion(state_.IsUninstaller()) == 2;
+    main_->SetChecked(TfrmMain::kOptSelectType2, second);
+    main_->SetChecked(TfrmMain::kOptSelectType1, !second);
     main_->SetText(TfrmMain::kBtnEvent, page.finishCaption);
     main_->SetEnabled(TfrmMain::kBtnEvent, true);
     main_->ShowPage(false, false, false);

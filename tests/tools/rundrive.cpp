@@ -13,6 +13,8 @@
 //                             root) is re-pointed at FOLDER, as a user changes a disk
 //     --deletion WORD         the four-button question: Yes, No, Delete or Save
 //     --choice N              completion page option 1 or 2
+//     --toggle ID             clicks the box with that control ID on the message page
+//                             (or the uninstaller's panel) before starting; repeatable
 //     --shots FOLDER          at each point (title, licence, readme, message-page,
 //                             copying, progress-done, details, completion,
 //                             uninstall-panel) create FOLDER\<point>.wait and go on once
@@ -33,6 +35,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -49,6 +52,7 @@ struct Options {
     int choice = 1;
     std::string shots;
     std::string start;
+    std::vector<int> toggles;
     DWORD timeout = 120000;
 };
 
@@ -253,6 +257,7 @@ int Drive(const Options& o)
             if (o.install) Shot(o, taken, "message-page");
             if (started) continue;
             started = true;
+            for (int id : o.toggles) SendMessageA(FindControl(main, id), BM_CLICK, 0, 0);
         }
         if (caption == "続行(&C)") {
             std::printf("DETAILS %s\n", GetText(FindControl(main, kTxtReadme)).c_str());
@@ -284,6 +289,7 @@ int main(int argc, char** argv)
         else if (name == "--disk") o.disks[std::atoi(value.c_str())] = value.substr(value.find('=') + 1);
         else if (name == "--deletion") o.deletion = value;
         else if (name == "--choice") o.choice = std::atoi(value.c_str());
+        else if (name == "--toggle") o.toggles.push_back(std::atoi(value.c_str()));
         else if (name == "--shots") o.shots = value;
         else if (name == "--start") o.start = value;
         else if (name == "--timeout") o.timeout = static_cast<DWORD>(std::atol(value.c_str()));
