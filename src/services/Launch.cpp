@@ -51,6 +51,10 @@ int RunAndWait(Host& host, const std::string& path, const std::string& parameter
     // A document handed to an already running program gives no process to wait for.
     const UniqueKernelHandle process(info.hProcess);
     if (!process) return -1;
+    // The run waits for nothing else this long: the log shows each such wait.
+    const std::string waited = parameters.empty() ? path : path + " " + parameters;
+    host.Log("終了を待ちます: " + waited);
+    const DWORD start = GetTickCount();
     while (WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT) {
         host.ProcessMessages();
         // Sleep until the process ends or input arrives, instead of spinning: the
@@ -58,6 +62,7 @@ int RunAndWait(Host& host, const std::string& path, const std::string& parameter
         HANDLE h = process.get();
         MsgWaitForMultipleObjectsEx(1, &h, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     }
+    host.Log("終了しました: " + waited + "（" + std::to_string((GetTickCount() - start) / 1000) + "秒）");
     return -1;
 }
 

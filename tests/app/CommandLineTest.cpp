@@ -50,6 +50,7 @@ TEST(CommandLine, WhatItCannotTakeIsAnErrorNeverIgnored)
                          Row{"SETUP.EXE /dir", 1, "/dir : フォルダが指定されていません"},
                          Row{"SETUP.EXE /LANG", 1, "/LANG : 言語が指定されていません"},
                          Row{"SETUP.EXE /LOG=\"\"", 1, "/LOG= : ファイルが指定されていません"},
+                         Row{"SETUP.EXE /LOADINF", 1, "/LOADINF : ファイルが指定されていません"},
                          Row{"SETUP.EXE /VERYSILENT /DIR=C:\\Program Files\\App", 1, "Files\\App : 不明なパラメータです"},
                          Row{"SETUP.EXE /SILENT- /x", 2, "/SILENT- : 不明なスイッチです"}, Row{"SETUP.EXE - /SILENT", 0, ""},
                          // Without switches a stray word is ignored, as it always was.

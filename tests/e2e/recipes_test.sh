@@ -1,17 +1,14 @@
 #!/usr/bin/env bash
-# The deployment recipes of docs/deploy.md run as written against the demo package, in
-# the end-to-end prefix: every command line is taken out of the document, started as one
-# string (rundrive) and its exit code read in full; code tables are held against the
-# program's own help text. Also: a wizard run saved with /SAVEINF and replayed with
-# /LOADINF, version 2 over version 1 (one entry, merged record), an uninstall answer that
-# keeps a user file, and broken recipes that must fail the same checks.
+# The recipes of docs/deploy.md, taken out of the document and run as written against the
+# demo package in the end-to-end prefix (one command line for CreateProcess, the exit
+# code read in full by rundrive); their code tables held against the program's help.
 # usage: recipes_test.sh SETUP.EXE QDEMO.DLL rundrive.exe
 set -euo pipefail
 setup=$(realpath "$1") component=$(realpath "$2") drive=$(realpath "$3")
 root="$(cd "$(dirname "$0")/../.." && pwd)" here="$root/tests/e2e"
 source "$here/demo-e2e.sh"
 snap=$(mktemp -d "${TMPDIR:-/tmp}/qs-fleet.XXXXXX")
-trap 'rm -rf "$snap" "$c/qs-fleet" "$c/Deploy" "$c/Fleet Apps" "$c/windows/temp/QuillonDemo-install.log"' EXIT
+trap 'rm -rf "$snap" "$c/qs-fleet" "$c/Deploy" "$c/Fleet Apps" "$c/windows/temp/QuillonDemo-"*.log' EXIT
 source "$root/scripts/prefix-snapshot.sh"
 doc="$root/docs/deploy.md" pkg='C:\qs-fleet\disk1' entry='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\QuillonDemo'
 block() { awk -v n="recipe:$1" '/^```/ && on {exit} on; /^```/ && $2 == n {on=1}' "$doc" | tr -d '\r'; }
@@ -23,6 +20,7 @@ value() { "$run" reg query "$entry" /v "$1" 2>/dev/null | u8 | sed -n "s/.*REG_[
 entries() { "$run" reg query 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null | u8 | grep -c 'DisplayName .*Quillon デモ' || true; }
 in_list() { echo " $2 " | grep -q " $1 "; }
 help=$("$run" "$setup" '/?' 2>/dev/null | u8)
+silent="$(yaml winget Silent)"
 declare -A meaning=([rebootRequiredToFinish]=再起動が必要 [rebootInitiated]=再起動しました [installInProgress]=実行中
   [cancelledByUser]=取り消され [invalidParameter]=コマンドライン [systemNotSupported]=前提条件 [contactSupport]='失敗|エラー'
   [Success]='成功$' ['Soft reboot']=再起動が必要 ['Hard reboot']=再起動しました [Retry]=実行中)
@@ -47,13 +45,24 @@ check "intune codes match the program" yes "$(block intune | sed -n 's/^  \([0-9
 check "choco codes are successes" yes "$(for n in $(block choco-install | grep -o '@([0-9, ]*)' | tr -d '@(),'); do row_ok "$n" Success || row_ok "$n" 'Soft reboot' || row_ok "$n" 'Hard reboot' || exit; done && echo yes)"
 check "broken table: 3010 called a hard reboot" no "$(echo '3010 Hard reboot' | table_ok && echo yes || echo no)"
 
+# Bad answer files: the message, exit 2, nothing installed.
+bad="$c/qs-fleet/bad.inf" && mkdir "$c/qs-fleet/folder.inf"
+for row in 'missing||応答ファイルが見つかりません' 'folder||応答ファイルを読めません（エラー 5 ' \
+  'range|[Setup]\r\nHighSpeed=2|[Setup] HighSpeed=2 : 値は 0 か 1 です' 'key|[Setup]\r\nShortcuts=1|[Setup] Shortcuts : 不明なキーです' \
+  'utf8|[Setup]\r\nFolder=C:\\表示|応答ファイルがCP932（シフトJIS）ではありません（UTF-8）'; do
+  IFS='|' read -r name body message <<<"$row" && printf '%b\r\n' "$body" >"$bad" && f='C:\qs-fleet\bad.inf'
+  case $name in missing) rm "$bad" ;; folder) f='C:\qs-fleet\folder.inf' ;; esac
+  out=$("$run" "$drive" watch --start "$pkg\\SETUP.EXE $silent /LOADINF=\"$f\"" 2>/dev/null | u8)
+  check "bad answer file, $name" "yes EXIT 2 0 no" "$(echo "$out" | grep -qF "/LOADINF=\"$f\" : $message" && echo yes) \
+$(echo "$out" | grep '^EXIT') $(entries) $([ -e "$app" ] && echo yes || echo no)"
+done
+
 # The wizard with /SAVEINF, held at its title page while the silent recipe runs (another
 # installation in progress), then driven on: desktop shortcut unticked, association declined.
 "$run" "$drive" install --start "$(line answers 1)" --toggle 217 --answer '関連付けの確認=7' \
   --shots 'C:\qs-fleet\shots' >"$snap/wizard.out" 2>&1 &
 wizard=$!
-for _ in $(seq 600); do [ -e "$c/qs-fleet/shots/title.wait" ] && break; sleep 0.1; done
-silent="$(yaml winget Silent)"
+for _ in $(seq 1200); do [ -e "$c/qs-fleet/shots/title.wait" ] && break; sleep 0.1; done
 busy=$(code "$pkg\\SETUP.EXE $silent")
 check "silent run while the wizard runs: $busy" installInProgress "$(response "$busy")"
 while kill -0 $wizard 2>/dev/null; do rm -f "$c/qs-fleet/shots/"*.wait; sleep 0.2; done
@@ -77,7 +86,7 @@ il=$(yaml winget InstallLocation) lg=$(yaml winget Log)
 wg="$silent ${il/<INSTALLPATH>/"$dir"} ${lg/<LOGPATH>/"$log"}"
 n=$(code "$pkg\\SETUP.EXE $wg")
 check "winget silent: $n is a success" yes "$(in_list "$n" "$success" && echo yes)"
-check "winget: installed where asked, logged" "yes $dir\\ yes" "$([ -f "$c/Fleet Apps/Quillon/README.TXT" ] && echo yes) $(value InstallLocation) $(grep -q '終了コード' "$c/qs-fleet/winget.log" && echo yes)"
+check "winget: installed where asked, logged" "yes $dir\\ yes" "$([ -f "$c/Fleet Apps/Quillon/README.TXT" ] && echo yes) $(value InstallLocation) $(u8 <"$c/qs-fleet/winget.log" | grep -q '終了コード 0' && echo yes)"
 n=$(code "$pkg\\SETUP.EXE $(yaml winget SilentWithProgress) ${wg#"$silent" }")
 check "winget with progress: $n is a success, one entry" "yes 1" "$(in_list "$n" "$success" && echo yes) $(entries)"
 check "broken switch fails" no "$(in_list "$(code "$pkg\\SETUP.EXE ${wg/VERYSILENT/VERYSILNT}")" "$success" && echo yes || echo no)"
@@ -101,7 +110,8 @@ check "one entry of version 2" "1 2.0 reg file" "$(entries) $(value DisplayVersi
 check "merged record: v1's association, v2's file" "1 1" "$(u8 <"$app/UNSETUP.INI" | grep -c '^Key1=qdemo,') $(u8 <"$app/UNSETUP.INI" | grep -c 'V2.TXT$')"
 echo mine >"$app/メモ.TXT"
 printf '%s\r\n' $(block uninstall-answers-file) >"$c/Deploy/keep-user-files.inf"
-check "uninstall with DeleteAll=0" 0 "$(code "$(block uninstall-answers)")"
+# 1: the folder stays for a file that is not the package's, as without an answer file.
+check "uninstall with DeleteAll=0" "1 yes" "$(code "$(block uninstall-answers)") $(u8 <"$c/windows/temp/QuillonDemo-uninstall.log" | grep -q 'フォルダ削除 .*Quillon Demo\\ -> エラー 145' && echo yes)"
 check "user file kept, rules no longer hold" "yes " "$([ -f "$app/メモ.TXT" ] && echo yes) $(detect | tr -d ' ')"
 check "v2 again, preset deletes everything" "0 0 gone" "$(code "C:\\qs-fleet\\v2\\SETUP.EXE $silent") $(code "$(value QuietUninstallString)") $([ -e "$app/メモ.TXT" ] || echo gone)"
 clean_demo_traces

@@ -82,6 +82,9 @@ TEST_F(Launch, RunAndWaitReturnsMinusOneAfterTheProgramEndedInItsOwnFolder)
     EXPECT_NE(Field(record, "cmdline").find("p1 p2"), std::string::npos) << record;
     EXPECT_GE(host.processMessagesCalls, 1);
     EXPECT_TRUE(host.questions.empty());
+    ASSERT_EQ(host.logs.size(), 2u) << "the wait, logged as it starts and as it ends";
+    EXPECT_EQ(host.logs[0], "終了を待ちます: " + exe + " p1 p2");
+    EXPECT_EQ(host.logs[1].rfind("終了しました: " + exe + " p1 p2（", 0), 0u) << host.logs[1];
 }
 
 TEST_F(Launch, RunAndWaitKeepsTheMessageQueueRunningWhileItWaits)
