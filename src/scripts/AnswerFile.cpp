@@ -25,8 +25,9 @@ bool Same(const std::string& a, const char* b)
     return Upper(a) == Upper(b);
 }
 
-// Valid UTF-8 holding at least one multi-byte character: text in another encoding than
-// CP932 (whose lead bytes 81-9F and trail bytes never line up as UTF-8 sequences).
+// Valid UTF-8 holding at least one character of three or more bytes (every Japanese
+// one): text in another encoding than CP932. Two half-width katakana of CP932 can look
+// like one two-byte UTF-8 character, so those alone do not count.
 bool LooksLikeUtf8(const std::string& bytes)
 {
     bool multiByte = false;
@@ -37,7 +38,7 @@ bool LooksLikeUtf8(const std::string& bytes)
         for (int k = 1; k <= extra; ++k) {
             if ((static_cast<unsigned char>(bytes[i + k]) & 0xC0) != 0x80) return false;
         }
-        multiByte = multiByte || extra > 0;
+        multiByte = multiByte || extra >= 2;
         i += 1 + extra;
     }
     return multiByte;

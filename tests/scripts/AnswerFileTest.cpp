@@ -18,6 +18,7 @@ TEST(AnswerFile, BadFilesAreRefusedWithTheirReason)
     } rows[] = {
         {"utf8 bom", "\xEF\xBB\xBF[Setup]\r\nHighSpeed=1\r\n", "応答ファイルがCP932（シフトJIS）ではありません（UTF-8）"},
         {"utf16", std::string("\xFF\xFE[\0S\0]\0", 8), "応答ファイルがCP932（シフトJIS）ではありません（UTF-16）"},
+        {"half-width katakana are CP932", "[Setup]\r\nFolder=C:\\\xC3\xBD\xC4\xB1\r\nX=1\r\n", "[Setup] X : 不明なキーです"},
         {"flag as a word", "[Uninstall]\r\nDeleteAll=yes\r\n", "[Uninstall] DeleteAll=yes : 値は 0 か 1 です"},
         {"completion out of range", "[Setup]\r\nCompletion=3\r\n", "[Setup] Completion=3 : 値は 1 か 2 です"},
         {"relative folder", "[Setup]\r\nFolder=Apps\\Demo\r\n", "[Setup] Folder=Apps\\Demo : フォルダは絶対パスで書きます"},
