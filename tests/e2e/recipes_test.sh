@@ -2,7 +2,7 @@
 # The recipes of docs/deploy.md, taken out of the document and run as written against the
 # demo package in the end-to-end prefix (one command line for CreateProcess, the exit
 # code read in full by rundrive); their code tables held against the program's help.
-# usage: recipes_test.sh SETUP.EXE QDEMO.DLL rundrive.exe
+# usage: [QS_DEPLOY_DOC=other.md] recipes_test.sh SETUP.EXE QDEMO.DLL rundrive.exe
 set -euo pipefail
 setup=$(realpath "$1") component=$(realpath "$2") drive=$(realpath "$3")
 root="$(cd "$(dirname "$0")/../.." && pwd)" here="$root/tests/e2e"
@@ -10,7 +10,7 @@ source "$here/demo-e2e.sh"
 snap=$(mktemp -d "${TMPDIR:-/tmp}/qs-fleet.XXXXXX")
 trap 'rm -rf "$snap" "$c/qs-fleet" "$c/Deploy" "$c/Fleet Apps" "$c/windows/temp/QuillonDemo-"*.log' EXIT
 source "$root/scripts/prefix-snapshot.sh"
-doc="$root/docs/deploy.md" pkg='C:\qs-fleet\disk1' entry='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\QuillonDemo'
+doc="${QS_DEPLOY_DOC:-$root/docs/deploy.md}" pkg='C:\qs-fleet\disk1' entry='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\QuillonDemo'
 block() { awk -v n="recipe:$1" '/^```/ && on {exit} on; /^```/ && $2 == n {on=1}' "$doc" | tr -d '\r'; }
 yaml() { block "$1" | sed -n "s/^ *$2: //p"; }
 exe() { echo "${1/#SETUP.EXE/"$pkg\\SETUP.EXE"}"; }
