@@ -21,7 +21,8 @@ snapshot() {
 # changed from $1 to the control snapshot $3 (Wine's own doing) and Wine's own settings
 # under Software\Wine (the system beep, for one, leaves a key there), its display
 # devices (a wineserver started anew, when the last program of the prefix has ended, sets
-# its graphics driver up again: a new set under Video, a new date in the display class)
+# its graphics driver up again: a new set under Video and in the device map, a new date
+# in the display class)
 # and the drives its mount manager notes under MountedDevices (the tests' own drive links,
 # such as the medium in drive M:).
 changes() { # before after control kind(files|reg)
@@ -29,6 +30,7 @@ changes() { # before after control kind(files|reg)
   LC_ALL=C comm -3 "$snap/$1.$4" "$snap/$2.$4" | sed 's/^\t/+ /; t; s/^/- /' |
     grep -v -x -F -f "$snap/noise.$4" | grep -v -e '^[-+] HKCU|\[HKEY_CURRENT_USER\\Software\\Wine\\' \
       -e '^[-+] HKLM|\[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Video\\' \
+      -e '^[-+] HKLM|\[HKEY_LOCAL_MACHINE\\Hardware\\DEVICEMAP\\VIDEO\]' \
       -e '^[-+] HKLM|\[HKEY_LOCAL_MACHINE\\System\\MountedDevices\]' \
       -e '^[-+] HKLM|\[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Class\\{4D36E968-E325-11CE-BFC1-08002BE10318}\\' || true
 }

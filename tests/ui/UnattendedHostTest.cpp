@@ -29,7 +29,7 @@ protected:
     ScratchFolder dir_;
     AppState state_;
     LogFile log_;
-    UnattendedHost host_{state_, HostSettings{true, true, false, &log_}};
+    UnattendedHost host_{state_, HostSettings{true, true, false, &log_, {}}};
     HWND status_ = nullptr;
 };
 
