@@ -286,7 +286,7 @@ TEST_F(Settings, AssociationsAreMadeOnlyWhenAcceptedKeepingThePreviousClass)
     const std::string lastClass = last + "_auto_file";
     EXPECT_EQ(ReadValue(HKEY_CLASSES_ROOT, lastClass, ""), Sz("Z文書"));
     EXPECT_EQ(ReadValue(HKEY_CLASSES_ROOT, lastClass + "\\DefaultIcon", ""), Sz(win + "z.exe,2"));
-    EXPECT_EQ(ReadValue(HKEY_CLASSES_ROOT, lastClass + "\\shell\\open\\command", ""), Sz(win + "z.exe"));
+    EXPECT_EQ(ReadValue(HKEY_CLASSES_ROOT, lastClass + "\\shell\\open\\command", ""), Sz("\"" + win + "z.exe\""));
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "." + empty));
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "." + over));
 
