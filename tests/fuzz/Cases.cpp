@@ -350,7 +350,10 @@ void EngineCase(CaseInput& in, const Sandbox& box, const std::string& current, C
     host.unattendedWhenOut = true;
     host.answers.assign(in.answers.begin(), in.answers.end());
     host.completionChoice = in.completionChoice;
-    host.abortAfterChecks = in.abortAfterChecks;
+    if (in.abortAfterChecks > 0)
+        host.abortWhen = [&host, n = in.abortAfterChecks](const std::string&) {
+            return static_cast<int>(host.abortChecks.size()) >= n;
+        };
     host.options.folder = folder;
     host.options.overwrite = in.overwrite;
     host.options.hiSpeed = in.hiSpeed;
