@@ -13,9 +13,9 @@ class TfrmMain;
 class TfrmBack;
 
 struct StartupInput {
-    std::string firstParameter; // first command-line parameter, "" when none
-    std::string exePath;        // full path of the running program
-    std::string dir;            // /DIR: the installation folder to propose instead
+    std::string firstParameter;          // first command-line parameter, "" when none
+    std::string exePath;                 // full path of the running program
+    std::string dir;                     // /DIR: the installation folder to propose instead
     const AnswerFile* answers = nullptr; // /LOADINF: the choices the pages start with
 };
 
@@ -23,4 +23,4 @@ struct StartupInput {
 enum class StartupEnd { Fatal, Refused, Ready };
 
 StartupEnd RunStartupSequence(AppState& state, TfrmMain& main, TfrmBack& back, Host& host, const StartupInput& input,
-                        const FolderPlatform& platform);
+                              const FolderPlatform& platform);

@@ -23,8 +23,7 @@ void SaveChoices(const CommandLine& commandLine, const AppState& state, const Wi
                  const RunResult& result, LogFile& log);
 // The answers laid over the options a run starts with, each one that cannot be taken
 // logged.
-void PresetAnswers(WizardOptions& options, const AnswerFile& answers, bool uninstaller, bool optionsEditable,
-                   Host& host);
+void PresetAnswers(WizardOptions& options, const AnswerFile& answers, bool uninstaller, bool optionsEditable, Host& host);
 
 // The exit code of a run's result.
 int ExitCodeOf(const RunResult& result);

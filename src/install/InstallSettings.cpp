@@ -137,7 +137,8 @@ void WriteIniSettings(InstallContext& run)
         run.Show();
         run.AbortCheck();
         const bool written = WriteIniString(e.section, e.key, e.value, e.file);
-        run.host.Log("INI " + e.file + " [" + e.section + "] " + e.key + "=" + e.value + (written ? " -> 成功" : " -> 失敗"));
+        run.host.Log("INI " + e.file + " [" + e.section + "] " + e.key + "=" + e.value +
+                     (written ? " -> 成功" : " -> 失敗"));
         s.StepResult = "完了";
     }
 }
@@ -162,7 +163,8 @@ void SetUpAssociations(InstallContext& run)
         const auto answered = run.options.associations.find(MapString(r->extension, LCMAP_UPPERCASE));
         const bool yes = answered != run.options.associations.end()
                              ? answered->second
-                             : run.Ask("拡張子 *." + r->extension + " を\r\n" + r->program + "\r\nに関連付けします。よろしいですか？",
+                             : run.Ask("拡張子 *." + r->extension + " を\r\n" + r->program +
+                                           "\r\nに関連付けします。よろしいですか？",
                                        "関連付けの確認", MB_YESNO | MB_ICONQUESTION, IDYES) != IDNO;
         if (answered != run.options.associations.end())
             run.host.Log("関連付け ." + r->extension + (yes ? " する" : " しない") + "（応答ファイル）");

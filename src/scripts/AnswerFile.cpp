@@ -52,7 +52,8 @@ std::string EncodingProblem(const std::string& bytes, std::wstring& text)
     if (starts("\xFF\xFE", 2) || starts("\xFE\xFF", 2) || bytes.find('\0') != std::string::npos) return "UTF-16";
     if (LooksLikeUtf8(bytes)) return "UTF-8";
     if (bytes.empty()) return {};
-    const int n = MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    const int n = MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()), nullptr,
+                                      0);
     if (n <= 0) return "不正な文字";
     text.resize(static_cast<std::size_t>(n));
     MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()), text.data(), n);
@@ -105,7 +106,8 @@ std::string TakeKey(const std::string& section, const IniDocument::Line& line, A
     }
     const bool setup = Same(section, "Setup");
     if (setup && Same(line.name, "Folder")) {
-        const bool absolute = (v.size() >= 3 && v[1] == ':' && v[2] == '\\' && std::isalpha(static_cast<unsigned char>(v[0]))) ||
+        const bool absolute = (v.size() >= 3 && v[1] == ':' && v[2] == '\\' &&
+                               std::isalpha(static_cast<unsigned char>(v[0]))) ||
                               v.rfind("\\\\", 0) == 0;
         if (!absolute || v.size() >= MAX_PATH) return Where(section, line) + "フォルダは絶対パスで書きます";
         a.folder = v;
@@ -230,11 +232,14 @@ std::vector<std::string> PresetOptions(WizardOptions& o, const AnswerFile& a, bo
         const bool deleteAllLayout = !o.boxes[1].visible;
         take(o.boxes[0], deleteAllLayout ? a.deleteAll : a.deletions[0], deleteAllLayout ? "DeleteAll" : "DeleteIni");
         const std::optional<bool>& other = deleteAllLayout ? a.deletions[0] : a.deleteAll;
-        if (other) notes.push_back(std::string("応答ファイルの ") + (deleteAllLayout ? "DeleteIni" : "DeleteAll") +
-                                   " は使えません（この記録にない項目です）");
+        if (other)
+            notes.push_back(std::string("応答ファイルの ") + (deleteAllLayout ? "DeleteIni" : "DeleteAll") +
+                            " は使えません（この記録にない項目です）");
         for (int i = 1; i < 4; ++i) {
             if (!deleteAllLayout) take(o.boxes[i], a.deletions[i], kDeletionKeys[i]);
-            else if (a.deletions[i]) notes.push_back(std::string("応答ファイルの ") + kDeletionKeys[i] + " は使えません（この記録にない項目です）");
+            else if (a.deletions[i])
+                notes.push_back(std::string("応答ファイルの ") + kDeletionKeys[i] +
+                                " は使えません（この記録にない項目です）");
         }
         return notes;
     }
@@ -255,8 +260,8 @@ std::string AnsweredFolder(const std::string& dirSwitch, const AnswerFile& answe
     return answers.folder.value_or("");
 }
 
-AnswerFile ChoicesOf(const WizardOptions& o, bool uninstaller, const std::vector<std::pair<std::string, bool>>& associations,
-                     int completion)
+AnswerFile ChoicesOf(const WizardOptions& o, bool uninstaller,
+                     const std::vector<std::pair<std::string, bool>>& associations, int completion)
 {
     AnswerFile a;
     if (completion == 1 || completion == 2) (uninstaller ? a.uninstallCompletion : a.completion) = completion;

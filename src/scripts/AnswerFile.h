@@ -13,11 +13,11 @@
 
 struct AnswerFile {
     // [Setup]
-    std::optional<std::string> folder;       // Folder=: the installation folder, absolute
-    std::optional<bool> overwrite;           // AutoOverwrite=0|1
-    std::optional<bool> hiSpeed;             // HighSpeed=0|1
-    std::optional<bool> shortcuts[4];        // Desktop= StartMenu= StartUp= SendTo=
-    std::optional<int> completion;           // Completion=1|2 (also under [Uninstall])
+    std::optional<std::string> folder; // Folder=: the installation folder, absolute
+    std::optional<bool> overwrite;     // AutoOverwrite=0|1
+    std::optional<bool> hiSpeed;       // HighSpeed=0|1
+    std::optional<bool> shortcuts[4];  // Desktop= StartMenu= StartUp= SendTo=
+    std::optional<int> completion;     // Completion=1|2 (also under [Uninstall])
     // [Associations] <extension>=0|1, the extension without its dot as the script
     // names it; keys are matched ignoring case.
     std::map<std::string, bool> associations;

@@ -152,7 +152,9 @@ int UnattendedHost::ShowCompletionPage(const CompletionPage& page)
     if (page.option2.empty()) choice = 1;
     else if (settings_.noRestart) choice = 2;
     Log(std::string("完了: ").append(OneLine(page.message)));
-    Log(std::string("選択: ").append(choice == 1 ? page.option1 : page.option2).append(answered ? "（応答ファイル）" : "（既定の答え）"));
+    Log(std::string("選択: ")
+            .append(choice == 1 ? page.option1 : page.option2)
+            .append(answered ? "（応答ファイル）" : "（既定の答え）"));
     return choice;
 }
 
