@@ -23,8 +23,7 @@ LRESULT CALLBACK GroupBoxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, static_cast<LONG_PTR>(wp));
         if (LOWORD(lp)) InvalidateRect(hwnd, nullptr, TRUE);
         return 0;
-    case WM_GETFONT:
-        return GetWindowLongPtrA(hwnd, GWLP_USERDATA);
+    case WM_GETFONT: return GetWindowLongPtrA(hwnd, GWLP_USERDATA);
     case WM_SETTEXT: {
         const LRESULT result = DefWindowProcA(hwnd, msg, wp, lp);
         InvalidateRect(hwnd, nullptr, TRUE);
@@ -58,8 +57,7 @@ LRESULT CALLBACK GroupBoxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
                 DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &textRect, DT_CALCRECT | DT_SINGLELINE);
                 textRect.left = 6;
                 textRect.right += 2;
-                DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &textRect,
-                          DT_SINGLELINE | DT_CENTER);
+                DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &textRect, DT_SINGLELINE | DT_CENTER);
             }
         }
         if (msg == WM_PAINT) EndPaint(hwnd, &ps);
@@ -96,8 +94,7 @@ KindStyle StyleOf(ControlKind kind)
 
 HWND CreateControl(HWND parent, const ControlDef& def, HFONT font)
 {
-    if (def.kind == ControlKind::Group &&
-        !RegisterWindowClassOnce(kGroupBoxClass, GroupBoxProc, nullptr))
+    if (def.kind == ControlKind::Group && !RegisterWindowClassOnce(kGroupBoxClass, GroupBoxProc, nullptr))
         return nullptr;
     const KindStyle ks = StyleOf(def.kind);
     const DWORD style = WS_CHILD | ks.style | def.extraStyle | (def.visible ? WS_VISIBLE : 0) |

@@ -47,7 +47,8 @@ TfrmCustomDlg::~TfrmCustomDlg()
 
 bool TfrmCustomDlg::RegisterWindowClass()
 {
-    return RegisterWindowClassOnce(kClassName, WndProc, reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1)));
+    return RegisterWindowClassOnce(kClassName, WndProc,
+                                   reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1)));
 }
 
 HWND TfrmCustomDlg::Create(HWND answerLabel)

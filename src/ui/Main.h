@@ -146,11 +146,11 @@ private:
     Host& host_;
     HWND hwnd_ = nullptr;
     HWND controls_[kLastControl - kFraTitle + 1] = {};
-    UniqueGdiObject font_;        // ＭＳ Ｐゴシック 12 px
-    UniqueGdiObject fixedFont_;   // ＭＳ ゴシック 12 px
-    UniqueGdiObject folderFont_;  // 16 px
+    UniqueGdiObject font_;       // ＭＳ Ｐゴシック 12 px
+    UniqueGdiObject fixedFont_;  // ＭＳ ゴシック 12 px
+    UniqueGdiObject folderFont_; // 16 px
     UniqueGdiObject italicFont_;
-    UniqueGdiObject titleFont_;   // blue italic serif
+    UniqueGdiObject titleFont_; // blue italic serif
     UniqueGdiObject whiteBrush_;
     HICON icon_ = nullptr;
     int modalResult_ = 0;

@@ -22,7 +22,8 @@ const PlacedControl kControls[] = {
     {TfrmStatus::kGrpMessage,
      {TfrmStatus::kLblMessage, ControlKind::WrapLabel, "", 8, 16, 457, 225, true, true, WS_CLIPSIBLINGS}},
     {TfrmStatus::kGrpMessage, {TfrmStatus::kFraStatus, ControlKind::Group, "進行状況", 8, 200, 465, 41, false}},
-    {TfrmStatus::kFraStatus, {TfrmStatus::kLblStatus, ControlKind::Label, "(0/0)", 384, 16, 72, 17, true, true, SS_CENTER}},
+    {TfrmStatus::kFraStatus,
+     {TfrmStatus::kLblStatus, ControlKind::Label, "(0/0)", 384, 16, 72, 17, true, true, SS_CENTER}},
     {0, {TfrmStatus::kBtnAbort, ControlKind::Button, TfrmStatus::kAbortCaption, 168, 264, 161, 25, true, false}},
 };
 
@@ -104,11 +105,8 @@ void TfrmStatus::ShowCounter(int done, int total)
 
 void TfrmStatus::ShowCounter(int done, int total, int percent)
 {
-    SetText(Control(kLblStatus), std::string("(")
-                                     .append(std::to_string(done))
-                                     .append("/")
-                                     .append(std::to_string(total))
-                                     .append(")"));
+    SetText(Control(kLblStatus),
+            std::string("(").append(std::to_string(done)).append("/").append(std::to_string(total)).append(")"));
     gauge_.SetProgress(percent > 100 ? 100 : percent < 0 ? 0 : percent);
     ShowCounterFrame();
 }

@@ -36,7 +36,8 @@
 
 namespace {
 
-constexpr int kFraTitle = 200, kFraReadme = 205, kBtnEvent = 229, kBtnEnd = 230, kChkEULARead = 207, kTxtReadme = 206, kTxtFolder = 211, kOptSelectType2 = 225;
+constexpr int kFraTitle = 200, kFraReadme = 205, kBtnEvent = 229, kBtnEnd = 230, kChkEULARead = 207, kTxtReadme = 206,
+              kTxtFolder = 211, kOptSelectType2 = 225;
 constexpr int kLblMessage = 301, kLblStatus = 303, kBtnAbort = 305;
 constexpr int kDlgMessage = 100, kIdYes = 101, kIdNo = 102, kIdDelete = 103, kIdSave = 104;
 
@@ -58,7 +59,10 @@ HWND Visible(const char* className, const char* caption = nullptr)
     return w && IsWindowVisible(w) ? w : nullptr;
 }
 
-bool Enabled(HWND w) { return w && IsWindowEnabled(w); }
+bool Enabled(HWND w)
+{
+    return w && IsWindowEnabled(w);
+}
 
 void Click(HWND button)
 {
@@ -112,7 +116,8 @@ bool AnswerBox(const Options& o, HWND main, int& diskAsked)
             if (auto it = o.disks.find(disk); it != o.disks.end()) {
                 const std::string from = ProgramFolder(main);
                 const bool changed = from.size() == 3 && from[1] == ':' && ChangeMedium(from[0], it->second);
-                std::printf("MEDIUM %s -> %s %s\n", from.c_str(), it->second.c_str(), changed ? "changed" : "NOT CHANGED");
+                std::printf("MEDIUM %s -> %s %s\n", from.c_str(), it->second.c_str(),
+                            changed ? "changed" : "NOT CHANGED");
                 std::fflush(stdout);
             }
         }
@@ -129,7 +134,10 @@ bool AnswerDeletion(const Options& o)
     const std::string text = GetText(FindControl(dialog, kDlgMessage));
     std::printf("DELETION %s\n", text.c_str());
     std::fflush(stdout);
-    const int id = o.deletion == "No" ? kIdNo : o.deletion == "Delete" ? kIdDelete : o.deletion == "Save" ? kIdSave : kIdYes;
+    const int id = o.deletion == "No"       ? kIdNo
+                   : o.deletion == "Delete" ? kIdDelete
+                   : o.deletion == "Save"   ? kIdSave
+                                            : kIdYes;
     Click(FindControl(dialog, id));
     for (int i = 0; i < 200 && IsWindowVisible(dialog); ++i) Sleep(25);
     return true;
@@ -280,7 +288,8 @@ int main(int argc, char** argv)
     for (int i = 2; i + 1 < argc; i += 2) {
         const std::string name = argv[i], value = argv[i + 1];
         if (name == "--folder") o.folder = value;
-        else if (name == "--answer") o.answers[value.substr(0, value.find('='))] = std::atoi(value.substr(value.find('=') + 1).c_str());
+        else if (name == "--answer")
+            o.answers[value.substr(0, value.find('='))] = std::atoi(value.substr(value.find('=') + 1).c_str());
         else if (name == "--disk") o.disks[std::atoi(value.c_str())] = value.substr(value.find('=') + 1);
         else if (name == "--deletion") o.deletion = value;
         else if (name == "--choice") o.choice = std::atoi(value.c_str());
