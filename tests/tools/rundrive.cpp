@@ -475,7 +475,12 @@ int main(int argc, char** argv)
     else result = Drive(g_options);
     if (pi.hProcess) {
         DWORD code = 259;
-        if (WaitForSingleObject(pi.hProcess, 30000) != WAIT_OBJECT_0) result = 1;
+        if (WaitForSingleObject(pi.hProcess, 30000) != WAIT_OBJECT_0) {
+            // A program left running would keep the caller's output pipe open for good.
+            result = 1;
+            TerminateProcess(pi.hProcess, 1);
+            WaitForSingleObject(pi.hProcess, 30000);
+        }
         GetExitCodeProcess(pi.hProcess, &code);
         std::printf("EXIT %lu\n", code);
         CloseHandle(pi.hProcess);
