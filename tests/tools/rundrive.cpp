@@ -21,15 +21,14 @@
 //                             (as the list of installed programs starts an
 //                             UninstallString) and prints "EXIT <code>" when it ends
 //     --timeout MS            overall limit (default 120000)
-//     --keys                  keystrokes only: every press is a key posted to the focused
-//                             window (Enter, Esc, Tab, Space, arrows, Alt+mnemonic),
-//                             never a click; prints "KEY ..." for each
-//     --fit DPI               at each point, checks every visible control from outside
-//                             (fit.h) against the DPI and prints "FIT <window> <point>
-//                             <checked> <clipped>" and a "CLIP" line per fault
+//     --input keys            keystrokes only: every press is a key posted to the focused
+//                             window (Enter, Esc, Tab, Space, Alt+mnemonic), never a
+//                             click; prints "KEY ..." for each
+//     --fit DPI               at each point, checks the window inside the program
+//                             (fithook.cpp) and prints "FIT <window> <point> <checked>
+//                             <clipped>" and a "CLIP" line per fault
 // Exit code 0 once the program has ended after the completion page, 1 on a timeout.
 #include "TestSupport.h"
-#include "tools/fit.h"
 #include "ui/Controls.h"
 
 #include <windows.h>
@@ -37,13 +36,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <map>
 #include <set>
 #include <string>
 
 namespace {
 
-constexpr int kFraTitle = 200, kFraReadme = 205, kBtnEvent = 229, kBtnEnd = 230, kChkEULARead = 207, kTxtReadme = 206, kTxtFolder = 211, kOptSelectType1 = 224, kOptSelectType2 = 225;
+constexpr int kFraTitle = 200, kFraReadme = 205, kBtnEvent = 229, kBtnEnd = 230, kChkEULARead = 207, kTxtReadme = 206, kTxtFolder = 211, kOptSelectType2 = 225;
 constexpr int kLblMessage = 301, kLblStatus = 303, kBtnAbort = 305;
 constexpr int kDlgMessage = 100, kIdYes = 101, kIdNo = 102, kIdDelete = 103, kIdSave = 104;
 
@@ -79,119 +79,72 @@ HWND FocusOf(HWND w)
     return info.hwndFocus ? info.hwndFocus : info.hwndActive ? info.hwndActive : w;
 }
 
-void PostKey(HWND w, UINT vk, bool alt = false)
+// Posts a key (with Alt held: a system key) to the focused window of w's thread.
+void Key(HWND w, UINT vk, const std::string& name, bool alt = false)
 {
-    HWND focus = FocusOf(w);
-    const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyA(vk, 0)) << 16;
-    const LPARAM context = alt ? 1 << 29 : 0;
-    PostMessageA(focus, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, vk, 1 | scan | context);
-    PostMessageA(focus, alt ? WM_SYSKEYUP : WM_KEYUP, vk, 1 | scan | context | (3u << 30));
-}
-
-const char* KeyName(UINT vk)
-{
-    switch (vk) {
-    case VK_RETURN: return "Enter";
-    case VK_ESCAPE: return "Esc";
-    case VK_TAB: return "Tab";
-    case VK_SPACE: return "Space";
-    case VK_DOWN: return "Down";
-    }
-    return "?";
-}
-
-void Key(HWND w, UINT vk)
-{
-    std::printf("KEY %s\n", KeyName(vk));
+    std::printf("KEY %s\n", name.c_str());
     std::fflush(stdout);
-    PostKey(w, vk);
-}
-
-// The mnemonic of a caption: the character after a single "&" ("終了(&E)" gives E).
-char Mnemonic(const std::string& caption)
-{
-    for (size_t i = 0; i + 1 < caption.size(); ++i) {
-        if (caption[i] == '&' && caption[i + 1] != '&') return static_cast<char>(std::toupper(caption[i + 1]));
-        if (caption[i] == '&') ++i;
-    }
-    return 0;
+    HWND focus = FocusOf(w);
+    const LPARAM bits = 1 | static_cast<LPARAM>(MapVirtualKeyA(vk, 0)) << 16 | (alt ? 1 << 29 : 0);
+    PostMessageA(focus, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, vk, bits);
+    PostMessageA(focus, alt ? WM_SYSKEYUP : WM_KEYUP, vk, bits | 3u << 30);
 }
 
 // Moves the focus with Tab until it is on control; false when it never gets there.
 bool TabTo(HWND control)
 {
-    for (int i = 0; i < 24; ++i) {
-        if (FocusOf(control) == control) return true;
-        Key(control, VK_TAB);
+    for (int i = 0; i < 24 && FocusOf(control) != control; ++i) {
         HWND before = FocusOf(control);
-        WaitUntil([&] { return FocusOf(control) != before || FocusOf(control) == control; }, 2000);
+        Key(control, VK_TAB, "Tab");
+        WaitUntil([&] { return FocusOf(control) != before; }, 2000);
     }
     return FocusOf(control) == control;
 }
 
-// Presses a button: a posted BM_CLICK, or with --keys Alt + its mnemonic, or Tab to it
-// and Space when it has none.
+// Presses a button: a posted BM_CLICK, or by keys Alt + its mnemonic (the letter after
+// "&"), or Tab to it and Space when it has none.
 void Click(HWND button)
 {
     if (!g_options.keys) {
         PostMessageA(button, BM_CLICK, 0, 0);
         return;
     }
-    if (const char m = Mnemonic(GetText(button))) {
-        std::printf("KEY Alt+%c\n", m);
-        std::fflush(stdout);
-        PostKey(button, static_cast<UINT>(m), true);
-        return;
+    const std::string caption = GetText(button);
+    const size_t amp = caption.find('&');
+    if (amp != std::string::npos && amp + 1 < caption.size()) {
+        const char m = static_cast<char>(std::toupper(caption[amp + 1]));
+        Key(button, static_cast<UINT>(m), std::string("Alt+") + m, true);
+    } else if (TabTo(button)) {
+        Key(button, VK_SPACE, "Space");
     }
-    if (TabTo(button)) Key(button, VK_SPACE);
 }
 
-// Runs the fit check inside the program that owns form (fithook.dll, beside this
-// program, hooked into the form's thread for one message).
-FitResult CheckFitInside(HWND form, int dpi)
+// Has fithook.dll (beside this program), hooked into the form's thread for one message,
+// check the form inside its program; prints a CLIP line per fault and the FIT line.
+void CheckFitInside(const char* cls, const char* window, const std::string& point, int dpi)
 {
-    FitResult none;
-    none.faults.push_back("the check did not run inside the program");
-    char path[MAX_PATH] = {};
+    HWND form = FindWindowA(cls, nullptr);
+    char path[MAX_PATH] = {}, temp[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string dll(path);
-    dll = dll.substr(0, dll.find_last_of('\\') + 1) + "fithook.dll";
-    HMODULE module = LoadLibraryA(dll.c_str());
+    *std::strrchr(path, '\\') = '\0';
+    GetTempPathA(MAX_PATH, temp);
+    const std::string verdict = std::string(temp) + "QuillonFit.txt";
+    DeleteFileA(verdict.c_str());
+    HMODULE module = LoadLibraryA((std::string(path) + "\\fithook.dll").c_str());
     auto* proc = module ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(module, "FitHook"))) : nullptr;
-    HANDLE map = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kFitResultBytes, kFitResultMapping);
-    char* view = map ? static_cast<char*>(MapViewOfFile(map, FILE_MAP_ALL_ACCESS, 0, 0, kFitResultBytes)) : nullptr;
-    HHOOK hook = nullptr;
-    if (form && proc && view) {
-        view[0] = '\0';
-        hook = SetWindowsHookExA(WH_CALLWNDPROC, proc, module, GetWindowThreadProcessId(form, nullptr));
-    }
-    if (hook) {
+    if (HHOOK hook = form && proc ? SetWindowsHookExA(WH_CALLWNDPROC, proc, module, GetWindowThreadProcessId(form, nullptr)) : nullptr) {
         DWORD_PTR ignored = 0;
-        SendMessageTimeoutA(form, RegisterWindowMessageA(kFitCheckMessage), static_cast<WPARAM>(dpi), 0, SMTO_NORMAL,
-                            kPatienceMs, &ignored);
+        SendMessageTimeoutA(form, RegisterWindowMessageA("QuillonFitCheck"), dpi, 0, SMTO_NORMAL, kPatienceMs, &ignored);
         UnhookWindowsHookEx(hook);
     }
-    FitResult result;
-    const std::string text = view ? std::string(view) : "";
-    if (view) UnmapViewOfFile(view);
-    if (map) CloseHandle(map);
-    if (text.empty()) return none;
-    size_t line = text.find('\n');
-    result.checked = std::atoi(text.substr(0, line).c_str());
-    while (line != std::string::npos && line + 1 < text.size()) {
-        const size_t end = text.find('\n', line + 1);
-        result.faults.push_back(text.substr(line + 1, end - line - 1));
-        line = end;
-    }
-    return result;
-}
-
-const char* WindowOfPoint(const std::string& point)
-{
-    if (point == "copying" || point == "progress-done") return "progress";
-    if (point == "deletion") return "deletion";
-    if (point == "uninstall-panel") return "uninstaller-panel";
-    return "wizard";
+    std::ifstream in(verdict, std::ios::binary);
+    int checked = 0, faults = 0;
+    std::string line;
+    const bool ran = (in >> checked) && std::getline(in, line);
+    if (!ran) faults = std::printf("CLIP %s %s the check did not run\n", window, point.c_str()) > 0;
+    for (; ran && std::getline(in, line); ++faults) std::printf("CLIP %s %s %s\n", window, point.c_str(), line.c_str());
+    std::printf("FIT %s %s %d %d\n", window, point.c_str(), checked, faults);
+    std::fflush(stdout);
 }
 
 // Stops at a named point until the screenshot script has taken its picture; with --fit
@@ -200,14 +153,10 @@ void Shot(const Options& o, std::set<std::string>& taken, const std::string& poi
 {
     if (!taken.insert(point).second) return;
     if (o.fitDpi) {
-        const char* window = WindowOfPoint(point);
-        const char* cls = std::strcmp(window, "progress") == 0   ? "TfrmStatus"
-                          : std::strcmp(window, "deletion") == 0 ? "TfrmCustomDlg"
-                                                                 : "TfrmMain";
-        const FitResult r = CheckFitInside(FindWindowA(cls, nullptr), o.fitDpi);
-        for (const std::string& fault : r.faults) std::printf("CLIP %s %s %s\n", window, point.c_str(), fault.c_str());
-        std::printf("FIT %s %s %d %d\n", window, point.c_str(), r.checked, static_cast<int>(r.faults.size()));
-        std::fflush(stdout);
+        const bool progress = point == "copying" || point == "progress-done", deletion = point == "deletion";
+        CheckFitInside(progress ? "TfrmStatus" : deletion ? "TfrmCustomDlg" : "TfrmMain",
+                       progress ? "progress" : deletion ? "deletion" : point == "uninstall-panel" ? "uninstaller-panel" : "wizard",
+                       point, o.fitDpi);
     }
     if (o.shots.empty()) return;
     std::printf("AT %s\n", point.c_str());
@@ -258,12 +207,7 @@ bool AnswerBox(const Options& o, HWND main, int& diskAsked)
             }
         }
     }
-    if (g_options.keys) {
-        // A message box presses its focused button on Enter.
-        if (TabTo(GetDlgItem(box, button))) Key(box, VK_RETURN);
-    } else {
-        Click(GetDlgItem(box, button));
-    }
+    Click(GetDlgItem(box, button));
     for (int i = 0; i < 200 && IsWindow(box) && IsWindowVisible(box); ++i) Sleep(25);
     return true;
 }
@@ -347,7 +291,7 @@ int Drive(const Options& o)
             HWND next = FindControl(status, kBtnAbort);
             if (Enabled(next) && GetText(next) == "次へ(&N)") {
                 Shot(o, taken, "progress-done");
-                if (o.keys) Key(next, VK_RETURN);
+                if (o.keys) Key(next, VK_RETURN, "Enter");
                 else Click(next);
                 Sleep(200);
             }
@@ -366,7 +310,7 @@ int Drive(const Options& o)
             // The fatal page: only leaving is possible.
             Shot(o, taken, "fatal");
             completion = true;
-            if (o.keys) Key(main, VK_ESCAPE);
+            if (o.keys) Key(main, VK_ESCAPE, "Esc");
             else Click(FindControl(main, kBtnEnd));
             Sleep(300);
             continue;
@@ -385,13 +329,11 @@ int Drive(const Options& o)
         if (EndsWith(caption, "完了(&E)")) {
             Shot(o, taken, "completion");
             if (o.choice == 2) {
-                if (o.keys && TabTo(FindControl(main, kOptSelectType1))) Key(main, VK_DOWN);
-                else if (!o.keys) Click(FindControl(main, kOptSelectType2));
+                Click(FindControl(main, kOptSelectType2));
                 Sleep(200);
             }
             completion = true;
-            if (o.keys && TabTo(event)) Key(event, VK_RETURN);
-            else if (!o.keys) Click(event);
+            Click(event);
             Sleep(300);
             continue;
         }
@@ -413,7 +355,7 @@ int Drive(const Options& o)
         if (caption != lastEvent || caption == "続行(&C)") {
             lastEvent = caption;
             // By keys: Enter where the event button is the default, its mnemonic elsewhere.
-            if (o.keys && FocusOf(main) == event) Key(main, VK_RETURN);
+            if (o.keys && FocusOf(main) == event) Key(main, VK_RETURN, "Enter");
             else Click(event);
             Sleep(300);
         }
@@ -430,15 +372,8 @@ int main(int argc, char** argv)
     Options o;
     o.install = std::strcmp(argv[1], "uninstall") != 0;
     const bool watch = std::strcmp(argv[1], "watch") == 0;
-    for (int i = 2; i < argc; i += 2) {
-        const std::string name = argv[i];
-        if (name == "--keys") {
-            o.keys = true;
-            --i; // a switch without a value
-            continue;
-        }
-        if (i + 1 >= argc) return 2;
-        const std::string value = argv[i + 1];
+    for (int i = 2; i + 1 < argc; i += 2) {
+        const std::string name = argv[i], value = argv[i + 1];
         if (name == "--folder") o.folder = value;
         else if (name == "--answer") o.answers[value.substr(0, value.find('='))] = std::atoi(value.substr(value.find('=') + 1).c_str());
         else if (name == "--disk") o.disks[std::atoi(value.c_str())] = value.substr(value.find('=') + 1);
@@ -448,6 +383,7 @@ int main(int argc, char** argv)
         else if (name == "--start") o.start = value;
         else if (name == "--timeout") o.timeout = static_cast<DWORD>(std::atol(value.c_str()));
         else if (name == "--fit") o.fitDpi = std::atoi(value.c_str());
+        else if (name == "--input") o.keys = value == "keys";
         else return 2;
     }
     // The checks measure in the screen's own pixels, not in a 96-DPI view of them.
