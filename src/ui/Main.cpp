@@ -69,7 +69,8 @@ const Def kDefs[] = {
     {TfrmMain::kFraSelectType, {TfrmMain::kLblSelectTypeMsg, C::WrapLabel, "", 24, 24, 425, 105}},
     {TfrmMain::kFraSelectType, {TfrmMain::kOptSelectType1, C::RadioButton, "", 24, 136, 425, 17, true, true, WS_GROUP}},
     {TfrmMain::kFraSelectType, {TfrmMain::kOptSelectType2, C::RadioButton, "", 24, 160, 425, 17}},
-    {TfrmMain::kFraSelectType, {TfrmMain::kImgSelectType, C::Image, "", 24, 196, 32, 32}},
+    // WS_GROUP ends the radio buttons' group: the arrow keys move between the two only.
+    {TfrmMain::kFraSelectType, {TfrmMain::kImgSelectType, C::Image, "", 24, 196, 32, 32, true, true, WS_GROUP}},
     {TfrmMain::kFraSelectType, {TfrmMain::kLblSelectTypeA1, C::Label, "汎用インストーラ", 64, 200, 105, 17}},
     {TfrmMain::kFraSelectType, {TfrmMain::kLblSelectTypeA2, C::Label, "Quillon Installer", 64, 216, 200, 17}},
     {0, {TfrmMain::kBtnEvent, C::Button, "", 64, 264, 161, 25, true, false}},
