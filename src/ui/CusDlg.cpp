@@ -136,6 +136,7 @@ LRESULT CALLBACK TfrmCustomDlg::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
     auto* self = WindowObject<TfrmCustomDlg>(hwnd, msg, lp);
     if (self && msg == WM_NCCREATE) self->hwnd_ = hwnd;
     if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
+    if (LRESULT result; AnswerFormMessage(hwnd, self->fonts_, msg, wp, lp, result)) return result;
 
     switch (msg) {
     case WM_COMMAND: {
@@ -154,13 +155,6 @@ LRESULT CALLBACK TfrmCustomDlg::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
         const int id = focus && GetParent(focus) == hwnd && AnswerWord(GetDlgCtrlID(focus)) ? GetDlgCtrlID(focus) : kIdYes;
         return MAKELRESULT(id, DC_HASDEFID);
     }
-    case WM_NEXTDLGCTL:
-        return NextDialogControl(hwnd, wp, lp);
-    case WM_GETFONT:
-        return reinterpret_cast<LRESULT>(self->fonts_.Get(0));
-    case WM_DPICHANGED:
-        ApplyDpiChange(hwnd, self->fonts_, wp, lp);
-        return 0;
     case WM_CLOSE:
         // No Close box: the question is answered only by a button, never dismissed
         // (Alt+F4 or another program's WM_CLOSE would leave the run without an answer).

@@ -183,3 +183,14 @@ int ApplyDpiChange(HWND form, FormFonts& fonts, WPARAM wp, LPARAM lp)
     InvalidateRect(form, nullptr, TRUE);
     return dpi;
 }
+
+bool AnswerFormMessage(HWND form, FormFonts& fonts, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result)
+{
+    result = 0;
+    switch (msg) {
+    case WM_GETFONT: result = reinterpret_cast<LRESULT>(fonts.Get(0)); return true;
+    case WM_NEXTDLGCTL: result = NextDialogControl(form, wp, lp); return true;
+    case WM_DPICHANGED: ApplyDpiChange(form, fonts, wp, lp); return true;
+    }
+    return false;
+}

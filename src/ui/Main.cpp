@@ -673,6 +673,7 @@ LRESULT CALLBACK TfrmMain::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 
 LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp)
 {
+    if (LRESULT result; AnswerFormMessage(hwnd_, fonts_, msg, wp, lp, result)) return result;
     switch (msg) {
     case WM_ACTIVATE:
         if (LOWORD(wp) != WA_INACTIVE && !startupStarted_) PostMessageA(hwnd_, kMsgStartup, 0, 0);
@@ -692,13 +693,6 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp)
         return 0;
     case DM_GETDEFID:
         return DefaultButton();
-    case WM_NEXTDLGCTL:
-        return NextDialogControl(hwnd_, wp, lp);
-    case WM_GETFONT:
-        return reinterpret_cast<LRESULT>(fonts_.Get(kFontUi));
-    case WM_DPICHANGED:
-        ApplyDpiChange(hwnd_, fonts_, wp, lp);
-        return 0;
     case WM_CLOSE:
         // Closing goes through the close query like every other way out.
         if (showing_) SetModalResult(2);

@@ -208,17 +208,11 @@ LRESULT CALLBACK TfrmStatus::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     auto* self = WindowObject<TfrmStatus>(hwnd, msg, lp);
     if (self && msg == WM_NCCREATE) self->hwnd_ = hwnd;
     if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
+    if (LRESULT result; AnswerFormMessage(hwnd, self->fonts_, msg, wp, lp, result)) return result;
 
     switch (msg) {
     case DM_GETDEFID:
         return self->DefaultButton();
-    case WM_NEXTDLGCTL:
-        return NextDialogControl(hwnd, wp, lp);
-    case WM_GETFONT:
-        return reinterpret_cast<LRESULT>(self->fonts_.Get(0));
-    case WM_DPICHANGED:
-        ApplyDpiChange(hwnd, self->fonts_, wp, lp);
-        return 0;
     case WM_COMMAND:
         if (LOWORD(wp) == IDCANCEL) {
             self->OnEscape();
