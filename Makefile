@@ -7,7 +7,7 @@ BUILD      ?= build
 JOBS       ?= 2
 CMAKE_ARGS ?=
 
-.PHONY: demo test deps build build-x64 build-x86 build-native prefix check bench fuzz clean
+.PHONY: demo test deps build build-x64 build-x86 build-native prefix check format format-check bench fuzz clean
 
 deps:
 	scripts/setup-deps.sh
@@ -41,11 +41,20 @@ build: build-x64 build-x86 build-native
 prefix: deps
 	scripts/wine-prefix.sh
 
-# Both suites run, whatever the first one says; either failing fails the check.
+# The sources' format (.clang-format) and both suites are checked, whatever the first
+# says; any of them failing fails the check.
 check: build prefix
+	scripts/format.sh --check; format=$$?; \
 	(cd $(BUILD)/native && ctest -j $(JOBS) --output-on-failure); native=$$?; \
 	(cd $(BUILD)/x64 && ctest -j $(JOBS) --output-on-failure); windows=$$?; \
-	[ $$native -eq 0 ] && [ $$windows -eq 0 ]
+	[ $$format -eq 0 ] && [ $$native -eq 0 ] && [ $$windows -eq 0 ]
+
+# Formats src/, tools/ and tests/ as .clang-format says; format-check only reports.
+format: deps
+	scripts/format.sh
+
+format-check: deps
+	scripts/format.sh --check
 
 test: check
 

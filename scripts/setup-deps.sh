@@ -10,6 +10,7 @@ packages=(
   xvfb x11-apps imagemagick fonts-ipafont-gothic fonts-ipafont-mincho
   mscompress liblnk-utils
   osslsigncode openssl
+  clang-format
 )
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }

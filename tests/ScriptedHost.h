@@ -62,10 +62,10 @@ public:
     std::vector<std::string> events;
     WizardOptions options;
     bool abortRequested = false;
-    // Abort becomes requested when this many AbortRequested() checks have been made
-    // (0: never), to test that a run stops at its next check.
-    int abortAfterChecks = 0;
-    mutable int abortChecks = 0;
+    // Every AbortRequested() check records the line then open in the progress text (after
+    // its last line break) and requests the abort when abortWhen says so for that line.
+    std::function<bool(const std::string& openLine)> abortWhen;
+    mutable std::vector<std::string> abortChecks;
     int completionChoice = 1;
     std::deque<std::string> deletionAnswers; // "Yes" when they run out
     std::vector<std::string> deletionQuestions;
@@ -81,8 +81,10 @@ public:
     void SetAbortEnabled(bool enabled) override { events.push_back(enabled ? "abort on" : "abort off"); }
     bool AbortRequested() const override
     {
-        ++abortChecks;
-        return abortRequested || (abortAfterChecks > 0 && abortChecks >= abortAfterChecks);
+        const std::string log = progress.empty() ? std::string() : progress.back().log;
+        const std::size_t lineEnd = log.rfind("\r\n");
+        abortChecks.push_back(lineEnd == std::string::npos ? log : log.substr(lineEnd + 2));
+        return abortRequested || (abortWhen && abortWhen(abortChecks.back()));
     }
     WizardOptions Options() const override { return options; }
     void ShowFailureDetails(const std::string& frameCaption, const std::string& details) override

@@ -33,6 +33,89 @@ ScratchFolder::~ScratchFolder()
     RemoveTree(path_);
 }
 
+ScratchMachine::ScratchMachine()
+{
+    for (const std::string* folder :
+         {&win, &sys, &tmp, &prg, &smn, &sta, &sup, &dsk, &sen, &myd, &csmn, &csta, &csup, &cdsk, &cmyd}) {
+        // Parents first: each level is made at its one-byte "\" (a trail byte of 表 is none).
+        for (const char* p = folder->c_str(); *p; p = CharNextA(p)) {
+            if (*p == '\\') CreateDirectoryA(std::string(folder->c_str(), p).c_str(), nullptr);
+        }
+    }
+}
+
+void ScratchMachine::SetFolders(FolderValues& v) const
+{
+    v.TempFolder = tmp;
+    v.WindowsFolder = win;
+    v.SystemFolder = sys;
+    v.ProgramFilesFolder = prg;
+    v.MyDocumentsFolder = myd;
+    v.StartMenuFolder = smn;
+    v.ProgramsFolder = sta;
+    v.DesktopFolder = dsk;
+    v.StartupFolder = sup;
+    v.SendToFolder = sen;
+    v.CommonStartMenuFolder = csmn;
+    v.CommonProgramsFolder = csta;
+    v.CommonDesktopFolder = cdsk;
+    v.CommonStartupFolder = csup;
+    v.CommonDocumentsFolder = cmyd;
+    v.BootDrive = v.ExeDrive = "C:\\";
+}
+
+bool Exists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+namespace {
+
+REGSAM ViewFlag(int bits)
+{
+    return bits == 32 ? KEY_WOW64_32KEY : bits == 64 ? KEY_WOW64_64KEY : 0;
+}
+
+// A string or DWORD value of a HKEY_LOCAL_MACHINE key, as its raw bytes; nothing when
+// the key or the value is missing.
+std::optional<std::string> MachineValue(const std::string& key, const std::string& name, int bits)
+{
+    HKEY k = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_QUERY_VALUE | ViewFlag(bits), &k) != ERROR_SUCCESS)
+        return std::nullopt;
+    const UniqueRegKey owned(k);
+    DWORD size = 0;
+    if (RegQueryValueExA(k, name.c_str(), nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) return std::nullopt;
+    std::string data(size, '\0');
+    if (RegQueryValueExA(k, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()), &size) !=
+        ERROR_SUCCESS)
+        return std::nullopt;
+    data.resize(size);
+    return data;
+}
+
+} // namespace
+
+long SharedCount(const std::string& path, int bits)
+{
+    const auto value =
+        MachineValue("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs", path, bits);
+    if (!value || value->size() != sizeof(DWORD)) return -1;
+    DWORD count = 0;
+    std::copy(value->begin(), value->end(), reinterpret_cast<char*>(&count));
+    return static_cast<long>(count);
+}
+
+CommandParts QuietUninstallCommand(const std::string& keyName, int bits)
+{
+    const auto value = MachineValue("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + keyName,
+                                    "QuietUninstallString", bits);
+    const std::string command = value ? std::string(value->c_str()) : std::string();
+    const std::size_t blank = command.find(' ');
+    if (blank == std::string::npos) return {};
+    return {command.substr(0, blank), command.substr(blank + 1)};
+}
+
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
 {
     const DWORD start = GetTickCount();

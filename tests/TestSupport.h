@@ -1,6 +1,7 @@
 // Helpers shared by the test programs: scratch folders, waits for states and small file
 // utilities that use the plain Win32 API, independent of the code under test.
 #pragma once
+#include "foundation/FolderMacros.h"
 #include "foundation/Handles.h"
 
 #include <windows.h>
@@ -49,6 +50,47 @@ public:
 private:
     std::string path_;
 };
+
+// A machine's folders in a scratch folder: Windows, system, temporary, Program Files and
+// the shell folders, per user and common, each made and ending in "\". SetFolders names them in
+// the folder values of a run (boot drive and the drive of the program: C:\).
+struct ScratchMachine {
+    ScratchMachine();
+    void SetFolders(FolderValues& v) const;
+
+    ScratchFolder scratch;
+    std::string root = scratch.path();
+    std::string win = root + "Windows Folder\\";
+    std::string sys = win + "System32\\";
+    std::string tmp = root + "Temp\\";
+    std::string prg = root + "Program Files\\";
+    std::string smn = root + "Profile\\Start Menu\\";
+    std::string sta = smn + "Programs\\";
+    std::string sup = sta + "Startup\\";
+    std::string dsk = root + "Profile\\Desktop\\";
+    std::string sen = root + "Profile\\SendTo\\";
+    std::string myd = root + "Profile\\My Documents\\";
+    std::string csmn = root + "All Users\\Start Menu\\";
+    std::string csta = csmn + "Programs\\";
+    std::string csup = csta + "Startup\\";
+    std::string cdsk = root + "All Users\\Desktop\\";
+    std::string cmyd = root + "All Users\\Documents\\";
+};
+
+// True when a file or folder of that path exists.
+bool Exists(const std::string& path);
+
+// The shared-file count of path (SharedDLLs under HKEY_LOCAL_MACHINE, in the registry view
+// of bits: 32, 64, or 0 for this program's own); -1 when there is no such value.
+long SharedCount(const std::string& path, int bits = 0);
+
+// The QuietUninstallString of the installed-programs entry keyName (in the view of bits),
+// split where a deployment tool splits it: the program, then its arguments. Both empty
+// when there is no such entry.
+struct CommandParts {
+    std::string program, arguments;
+};
+CommandParts QuietUninstallCommand(const std::string& keyName, int bits = 0);
 
 // Runs a program and waits for it to end; its exit code, or -1 when it could not be
 // started or had not ended within the time (it is then ended).

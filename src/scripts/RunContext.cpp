@@ -1,6 +1,7 @@
 #include "scripts/RunContext.h"
 
 #include "scripts/ScriptLists.h"
+#include "scripts/UninstallRecord.h"
 #include "services/RunLog.h"
 
 RunContext::RunContext(AppState& s, Host& h) : state(s), host(h), script(IniDocument::Load(s.ScriptFile)) {}
@@ -30,6 +31,16 @@ void RunContext::AddFailure(const char* tag, const std::string& path, const std:
 std::vector<std::string> RunContext::ReadList(const char* section, const char* prefix) const
 {
     return ReadOpenList(script, section, prefix);
+}
+
+std::vector<std::string> RunContext::ReadList(const RecordSectionInfo& section) const
+{
+    return ReadList(section.name, section.prefix);
+}
+
+std::string RunContext::ListEntry(const RecordSectionInfo& section, int n) const
+{
+    return ListEntry(section.name, section.prefix, n);
 }
 
 std::string RunContext::RestartText(const std::string& word)

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+struct RecordSectionInfo;
+
 class RunContext {
 public:
     RunContext(AppState& state, Host& host);
@@ -50,6 +52,9 @@ public:
     {
         return script.Get(section, prefix + std::to_string(n), "");
     }
+    // The same for a section of the uninstall record.
+    std::vector<std::string> ReadList(const RecordSectionInfo& section) const;
+    std::string ListEntry(const RecordSectionInfo& section, int n) const;
 };
 
 // A stage's line in the progress text, owned by the stage: made where the stage begins

@@ -49,18 +49,18 @@ std::string LineValues(const std::string& lines)
     return out;
 }
 
-void AppendSection(std::string& text, const char* header, const char* prefix, const RecordList& list,
-                   bool mergeShared)
+// A list section: this run's entries, then the earlier record's, each kept once.
+void AppendList(std::string& text, const RecordSectionInfo& info, const RecordList& list)
 {
-    RecordSection section(prefix);
+    RecordSection section(info.prefix);
     for (const auto* source : {&list.current, &list.earlier}) {
         for (const std::string& entry : *source) {
             // A line without identity would end the list for every reader: never written.
             if (GetField(entry, ",", 1).empty()) continue;
-            section.Add(entry, mergeShared && PosNoCase("/S", entry) != 0);
+            section.Add(entry, info.mergeShared && PosNoCase("/S", entry) != 0);
         }
     }
-    text.append(header).append("\r\n");
+    text.append("[").append(info.name).append("]\r\n");
     const std::size_t from = text.size();
     section.AppendTo(text);
     // Only a section with quotes can hold a value that needs more of them.
@@ -68,6 +68,16 @@ void AppendSection(std::string& text, const char* header, const char* prefix, co
         const std::string lines = text.substr(from);
         text.resize(from);
         text += LineValues(lines);
+    }
+    text.append("\r\n");
+}
+
+// A slot section: the taken slots under their own numbers.
+void AppendSlots(std::string& text, const RecordSectionInfo& info, const RelateSlots& slots)
+{
+    text.append("[").append(info.name).append("]\r\n");
+    for (std::size_t n = 0; n < slots.size(); ++n) {
+        if (!slots[n].empty()) text += info.prefix + std::to_string(n + 1) + "=" + LineValue(slots[n]) + "\r\n";
     }
     text.append("\r\n");
 }
@@ -164,15 +174,16 @@ void LoadPreviousRecord(RecordLists& lists, const std::string& installFolder, co
     const bool copied = CopyFileReplace(record, copy) == 0;
     const IniDocument fromCopy = copied ? IniDocument() : IniDocument::Load(copy);
     const IniDocument& source = copied ? original : fromCopy;
-    for (int n = 1; n <= 20; ++n) {
-        const std::string value = original.Get("RestoreRelate", "Key" + std::to_string(n), "");
-        if (!value.empty()) LoadRelateSlot(lists, value);
+    for (const RecordSectionInfo& info : kRecordSections) {
+        if (info.list) {
+            LoadList((lists.*info.list).earlier, source, info.name, info.prefix);
+            continue;
+        }
+        for (std::size_t n = 1; n <= (lists.*info.slots).size(); ++n) {
+            const std::string value = original.Get(info.name, info.prefix + std::to_string(n), "");
+            if (!value.empty()) LoadRelateSlot(lists, value);
+        }
     }
-    LoadList(lists.DeleteFolder.earlier, source, "DeleteFolder", "Folder");
-    LoadList(lists.DeleteFile.earlier, source, "DeleteFile", "File");
-    LoadList(lists.DeleteShortCut.earlier, source, "DeleteShortCut", "File");
-    LoadList(lists.DeleteRegistry.earlier, source, "DeleteRegistry", "Key");
-    LoadList(lists.AddDeleteFile.earlier, source, "AddDeleteFile", "File");
 }
 
 std::string UninstallKeyPath(const std::string& unSetupKey)
@@ -195,22 +206,14 @@ std::string ComposeRecord(const RecordLists& lists, const RecordTexts& t, const 
     r += "[Title]\r\nUnSetup=" + LineValue(t.UnSetupTitle) + "\r\n\r\n";
     r += "[SetupFolder]\r\nFolder=" + LineValue(t.InstallFolder) + "\r\n\r\n";
     show(4);
-    AppendSection(r, "[DeleteFolder]", "Folder", lists.DeleteFolder, false);
-    show(5);
-    AppendSection(r, "[DeleteFile]", "File", lists.DeleteFile, true);
-    show(6);
-    AppendSection(r, "[DeleteShortCut]", "File", lists.DeleteShortCut, false);
-    show(7);
-    AppendSection(r, "[DeleteRegistry]", "Key", lists.DeleteRegistry, false);
-    show(8);
-    AppendSection(r, "[AddDeleteFile]", "File", lists.AddDeleteFile, false);
-    show(8);
-    r += "[RestoreRelate]\r\n";
-    for (std::size_t n = 0; n < lists.RestoreRelate.size(); ++n) {
-        if (!lists.RestoreRelate[n].empty())
-            r += "Key" + std::to_string(n + 1) + "=" + LineValue(lists.RestoreRelate[n]) + "\r\n";
+    for (const RecordSectionInfo& info : kRecordSections) {
+        if (info.list)
+            AppendList(r, info, lists.*info.list);
+        else
+            AppendSlots(r, info, lists.*info.slots);
+        if (info.dots) show(info.dots);
     }
-    r += "\r\n[UnSetupOption]\r\n";
+    r += "[UnSetupOption]\r\n";
     if (!t.UnSetupOption.empty()) r += "CheckBox=" + LineValue(t.UnSetupOption) + "\r\n";
     if (!t.UnSetupCheckBox3.empty()) r += "CheckBox3=" + LineValue(t.UnSetupCheckBox3) + "\r\n";
     if (!t.UnSetupCheckBox4.empty()) r += "CheckBox4=" + LineValue(t.UnSetupCheckBox4) + "\r\n";

@@ -8,6 +8,7 @@ struct InstalledEntry;
 #include <array>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // One numbered path section: the entries of this run and those of the earlier record.
@@ -18,15 +19,63 @@ struct RecordList {
     void Add(const std::string& entry);
 };
 
+// [RestoreRelate] Key1..Key20: extension + "," + the class the extension had before.
+using RelateSlots = std::array<std::string, 20>;
+
 struct RecordLists {
     RecordList DeleteFolder;
     RecordList DeleteFile;
     RecordList DeleteShortCut;
     RecordList DeleteRegistry;
     RecordList AddDeleteFile;
-    // [RestoreRelate] Key1..Key20: extension + "," + the class the extension had before.
-    std::array<std::string, 20> RestoreRelate;
+    RelateSlots RestoreRelate;
 };
+
+// What the lines of a numbered record section hold.
+enum class SectionKind {
+    FolderList,  // folders, removed last to first
+    FileList,    // files, each with its options after a comma
+    PatternList, // extra files: wildcard patterns below the installation folder
+    KeyList,     // registry keys
+    SlotList,    // fixed slots, each an extension and the class it had before
+};
+
+// A numbered section of the record. Loading, merging, composing, the uninstall stages
+// and the progress dots all go by kRecordSections: a new section is one row there (and
+// its list in RecordLists).
+struct RecordSectionInfo {
+    const char* name;   // [name]
+    const char* prefix; // prefix1=, prefix2= ...
+    SectionKind kind;
+    RecordList RecordLists::*list;   // a list's entries; null for slots
+    RelateSlots RecordLists::*slots; // the slots; null for a list
+    bool mergeShared;                // a dropped duplicate's "/S" makes the kept line shared
+    int dots;                        // progress dots shown once composed; 0: none
+};
+
+// In the order the record holds them.
+inline constexpr RecordSectionInfo kRecordSections[] = {
+    {"DeleteFolder", "Folder", SectionKind::FolderList, &RecordLists::DeleteFolder, nullptr, false, 5},
+    {"DeleteFile", "File", SectionKind::FileList, &RecordLists::DeleteFile, nullptr, true, 6},
+    {"DeleteShortCut", "File", SectionKind::FileList, &RecordLists::DeleteShortCut, nullptr, false, 7},
+    {"DeleteRegistry", "Key", SectionKind::KeyList, &RecordLists::DeleteRegistry, nullptr, false, 8},
+    {"AddDeleteFile", "File", SectionKind::PatternList, &RecordLists::AddDeleteFile, nullptr, false, 8},
+    {"RestoreRelate", "Key", SectionKind::SlotList, nullptr, &RecordLists::RestoreRelate, false, 0},
+};
+// The row of that name; a name the table lacks does not compile.
+consteval const RecordSectionInfo& RecordSectionNamed(std::string_view name)
+{
+    for (const RecordSectionInfo& info : kRecordSections)
+        if (name == info.name) return info;
+    throw "no such record section";
+}
+// The rows the stages read by name.
+inline constexpr const RecordSectionInfo& kDeleteFolder = RecordSectionNamed("DeleteFolder");
+inline constexpr const RecordSectionInfo& kDeleteFile = RecordSectionNamed("DeleteFile");
+inline constexpr const RecordSectionInfo& kDeleteShortCut = RecordSectionNamed("DeleteShortCut");
+inline constexpr const RecordSectionInfo& kDeleteRegistry = RecordSectionNamed("DeleteRegistry");
+inline constexpr const RecordSectionInfo& kAddDeleteFile = RecordSectionNamed("AddDeleteFile");
+inline constexpr const RecordSectionInfo& kRestoreRelate = RecordSectionNamed("RestoreRelate");
 
 // Reads the earlier record in installFolder, if any, into the earlier lists and the
 // slots; a copy is kept as workFolder + "UNSETUPQ.INI".

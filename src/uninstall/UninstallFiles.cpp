@@ -125,9 +125,10 @@ std::string Refusal(UninstallContext& run, const std::string& path, bool extraFi
     return {};
 }
 
-void RemoveEntry(UninstallContext& run, const char* section, int n, const std::string& entry, bool extraFile)
+void RemoveEntry(UninstallContext& run, const RecordSectionInfo& section, int n, const std::string& entry)
 {
     AppState& s = run.state;
+    const bool extraFile = section.kind == SectionKind::PatternList;
     const std::string recorded = GetField(entry, ",", 1);
     const std::string path = run.OnDisk(recorded);
     std::string flags = GetField(entry, ",", 2);
@@ -138,7 +139,7 @@ void RemoveEntry(UninstallContext& run, const char* section, int n, const std::s
     }
     std::string remark, why;
     bool gone = false;
-    std::uint32_t r = Decide(run, section, n, recorded, path, flags, gone, why);
+    std::uint32_t r = Decide(run, section.name, n, recorded, path, flags, gone, why);
     run.LogResult("ファイル削除 " + path + (flags.empty() ? "" : " " + flags), r);
     if (!gone && FileAge(path) != -1) {
         if (Has(flags, "/L")) {
@@ -171,15 +172,12 @@ void RemoveFiles(UninstallContext& run)
     const StageLine line(run, run.StageText("ファイルの"));
     // Relative names the shell meets from here on resolve in the temporary folder.
     SetCurrentDirectoryA(run.state.TempFolder.c_str());
-    for (int n = 1;; ++n) {
-        const std::string entry = run.ListEntry("DeleteFile", "File", n);
-        if (entry.empty()) break;
-        RemoveEntry(run, "DeleteFile", n, entry, false);
-    }
-    for (int n = 1;; ++n) {
-        const std::string entry = run.ListEntry("AddDeleteFile", "File", n);
-        if (entry.empty()) break;
-        RemoveEntry(run, "AddDeleteFile", n, entry, true);
+    for (const RecordSectionInfo* section : {&kDeleteFile, &kAddDeleteFile}) {
+        for (int n = 1;; ++n) {
+            const std::string entry = run.ListEntry(*section, n);
+            if (entry.empty()) break;
+            RemoveEntry(run, *section, n, entry);
+        }
     }
 }
 
@@ -187,7 +185,7 @@ void RemoveShortcuts(UninstallContext& run)
 {
     AppState& s = run.state;
     const StageLine line(run, run.StageText("ショートカットの"));
-    for (const std::string& recorded : run.ReadList("DeleteShortCut", "File")) {
+    for (const std::string& recorded : run.ReadList(kDeleteShortCut)) {
         const std::string path = run.OnDisk(recorded);
         if (const std::string why = Refusal(run, path, false); !why.empty()) {
             run.Refuse("<ShortCut> ", path, why);

@@ -215,7 +215,7 @@ void RemoveFolders(UninstallContext& run)
 {
     AppState& s = run.state;
     const StageLine line(run, run.StageText("フォルダの"));
-    const std::vector<std::string> folders = run.ReadList("DeleteFolder", "Folder");
+    const std::vector<std::string> folders = run.ReadList(kDeleteFolder);
     // Extra-file patterns act only below an installation folder that may be emptied.
     const bool patternsApply = !run.Protected().Protects(s.InstallFolder);
     // Each resolution reads the folders of a path: the installation folder is resolved
@@ -256,7 +256,7 @@ void RemoveFolders(UninstallContext& run)
 void RemoveRegistryKeys(UninstallContext& run)
 {
     const StageLine line(run, run.StageText("レジストリの"));
-    for (const std::string& value : run.ReadList("DeleteRegistry", "Key")) {
+    for (const std::string& value : run.ReadList(kDeleteRegistry)) {
         const RegistryPath path = SplitUninstallRegistryPath(value);
         run.host.Log("レジストリ削除 " + value + DeletionWord(DeleteRegistryKey(path.rootToken, path.keyPath, run.view)));
     }
@@ -267,7 +267,7 @@ void RemoveRegistryKeys(UninstallContext& run)
 void RestoreAssociations(UninstallContext& run)
 {
     const StageLine line(run, run.StageText("関連付けの"));
-    for (const std::string& value : run.ReadList("RestoreRelate", "Key")) {
+    for (const std::string& value : run.ReadList(kRestoreRelate)) {
         const std::size_t comma = PosNoCase(",", value);
         const std::string extension = comma ? Left(value, static_cast<int>(comma) - 1) : value;
         std::string previous = comma ? Mid(value, static_cast<int>(comma) + 1) : std::string();

@@ -112,7 +112,7 @@ void RecordCase(const CaseInput& in, const Sandbox& box, CaseReport& report)
     for (const PathSection& s : kPathSections) {
         RecordList& list = lists.*s.list;
         // As a reader hands them over: decoded and encoded again, blanks trimmed.
-        for (const std::string& value : GenerateRecordValues(rng, AsciiUpper(s.section), rng.Range(0, 5)))
+        for (const std::string& value : GenerateRecordValues(rng, AsciiUpper(s.name), rng.Range(0, 5)))
             list.Add(Trimmed(ToCp932(FromCp932(box.Sanitise(box.Substitute(value, true, folder))))));
         for (int i = rng.Range(0, 3); i > 0 && !list.earlier.empty(); --i) {
             std::string again = list.earlier[rng.Below(list.earlier.size())];
@@ -132,7 +132,7 @@ void RecordCase(const CaseInput& in, const Sandbox& box, CaseReport& report)
     CompareComposition(lists, composed, report);
     Expected expected;
     for (const PathSection& s : kPathSections) {
-        for (const std::string& v : LineValues(LiteralSection(s, lists.*s.list))) expected[s.section].push_back(ProfileTrimmed(v));
+        for (const std::string& v : LineValues(LiteralSection(s, lists.*s.list))) expected[s.name].push_back(ProfileTrimmed(v));
     }
     const std::string written = box.Path("rec\\" + std::to_string(Serial()) + "\\");
     CreateFolderTree(written);
@@ -151,10 +151,11 @@ void PlantNamedFiles(const Sandbox& box, const std::string& recordFile, const st
         CreateFolderTree(PathFolder(path));
         WriteFileBytes(path, "named by the record");
     };
-    for (const std::string& folder : ProfileList(recordFile, "DeleteFolder", "Folder"))
+    for (const std::string& folder : ProfileList(recordFile, kDeleteFolder.name, kDeleteFolder.prefix))
         if (onDrive(folder)) CreateFolderTree(folder);
-    for (const char* section : {"DeleteFile", "AddDeleteFile", "DeleteShortCut"}) {
-        for (const std::string& entry : ProfileList(recordFile, section, "File")) {
+    for (const RecordSectionInfo& info : kRecordSections) {
+        if (info.kind != SectionKind::FileList && info.kind != SectionKind::PatternList) continue;
+        for (const std::string& entry : ProfileList(recordFile, info.name, info.prefix)) {
             std::string path = GetField(entry, ",", 1);
             // A file for a pattern to find, too.
             path = ReplaceAll(ReplaceAll(path, "*", "m"), "?", "q");
@@ -350,7 +351,10 @@ void EngineCase(CaseInput& in, const Sandbox& box, const std::string& current, C
     host.unattendedWhenOut = true;
     host.answers.assign(in.answers.begin(), in.answers.end());
     host.completionChoice = in.completionChoice;
-    host.abortAfterChecks = in.abortAfterChecks;
+    if (in.abortAfterChecks > 0)
+        host.abortWhen = [&host, n = in.abortAfterChecks](const std::string&) {
+            return static_cast<int>(host.abortChecks.size()) >= n;
+        };
     host.options.folder = folder;
     host.options.overwrite = in.overwrite;
     host.options.hiSpeed = in.hiSpeed;

@@ -145,21 +145,22 @@ void CheckReaders(const Sandbox& box, const std::string& file, CaseReport& repor
 // ---------------------------------------------------------------------------------
 // Records
 
-const PathSection kPathSections[5] = {{"DeleteFolder", "Folder", &RecordLists::DeleteFolder, false},
-                                     {"DeleteFile", "File", &RecordLists::DeleteFile, true},
-                                     {"DeleteShortCut", "File", &RecordLists::DeleteShortCut, false},
-                                     {"DeleteRegistry", "Key", &RecordLists::DeleteRegistry, false},
-                                     {"AddDeleteFile", "File", &RecordLists::AddDeleteFile, false}};
+const std::vector<std::reference_wrapper<const PathSection>> kPathSections = [] {
+    std::vector<std::reference_wrapper<const PathSection>> lists;
+    for (const RecordSectionInfo& info : kRecordSections)
+        if (info.list) lists.push_back(info);
+    return lists;
+}();
 
 void CompareLoaded(const RecordLists& lists, const std::string& file, CaseReport& report, const char* what)
 {
     for (const PathSection& s : kPathSections) {
-        const std::vector<std::string> literal = ProfileList(file, s.section, s.prefix);
+        const std::vector<std::string> literal = ProfileList(file, s.name, s.prefix);
         const std::vector<std::string>& loaded = (lists.*s.list).earlier;
         if (loaded == literal) continue;
         std::size_t i = 0;
         while (i < loaded.size() && i < literal.size() && loaded[i] == literal[i]) ++i;
-        report.findings.push_back(std::string(what) + " [" + s.section + "] entry " + std::to_string(i + 1) + ": loaded \"" +
+        report.findings.push_back(std::string(what) + " [" + s.name + "] entry " + std::to_string(i + 1) + ": loaded \"" +
                                   (i < loaded.size() ? Printable(loaded[i], 80) : "(none)") + "\", profile API \"" +
                                   (i < literal.size() ? Printable(literal[i], 80) : "(none)") + "\" (" +
                                   std::to_string(loaded.size()) + " / " + std::to_string(literal.size()) + " entries)");
@@ -172,12 +173,12 @@ void CompareLoaded(const RecordLists& lists, const std::string& file, CaseReport
 // they are, before they are written.
 std::string LiteralSection(const PathSection& s, const RecordList& list)
 {
-    std::string text = std::string("[") + s.section + "]\r\n";
+    std::string text = std::string("[") + s.name + "]\r\n";
     for (const auto* source : {&list.current, &list.earlier}) {
         for (const std::string& entry : *source) {
             if (GetField(entry, ",", 1).empty()) continue;
-            const bool mark = s.merge && PosNoCase("/S", entry) != 0;
-            const std::string line = ComposeRecordLine(entry, s.section, s.prefix, mark, text);
+            const bool mark = s.mergeShared && PosNoCase("/S", entry) != 0;
+            const std::string line = ComposeRecordLine(entry, s.name, s.prefix, mark, text);
             if (mark && line.rfind("[!!]", 0) == 0) {
                 const std::string existing = line.substr(4);
                 const std::string merged = existing + (existing.find(',') != std::string::npos ? "/S" : ",/S");
@@ -223,10 +224,10 @@ std::string Decoded(const std::string& value)
 void CompareComposition(const RecordLists& lists, const std::string& composed, CaseReport& report)
 {
     for (const PathSection& s : kPathSections) {
-        const std::string header = std::string("\r\n[") + s.section + "]\r\n";
+        const std::string header = std::string("\r\n[") + s.name + "]\r\n";
         const std::size_t at = composed.find(header);
         if (at == std::string::npos) {
-            report.findings.push_back(std::string("composed record lacks [") + s.section + "]");
+            report.findings.push_back(std::string("composed record lacks [") + s.name + "]");
             return;
         }
         const std::size_t end = composed.find("\r\n\r\n", at + 2);
@@ -240,7 +241,7 @@ void CompareComposition(const RecordLists& lists, const std::string& composed, C
         if (decoded == expected) continue;
         std::size_t i = 0;
         while (i < decoded.size() && i < expected.size() && decoded[i] == expected[i]) ++i;
-        report.findings.push_back(std::string("composition differs from ComposeRecordLine in [") + s.section + "] entry " +
+        report.findings.push_back(std::string("composition differs from ComposeRecordLine in [") + s.name + "] entry " +
                                   std::to_string(i + 1) + ": fast \"" +
                                   (i < written.size() ? Printable(written[i], 90) : "(none)") + "\", literal \"" +
                                   (i < literal.size() ? Printable(literal[i], 90) : "(none)") + "\"");
@@ -300,20 +301,20 @@ void CheckWrittenRecord(const Sandbox& box, const std::string& written, const Ex
     }
     std::map<std::string, std::vector<std::string>> readBack;
     for (const PathSection& s : kPathSections) {
-        const auto& lines = entries[s.section];
-        const auto known = expected.find(s.section);
-        std::vector<std::string>& read = readBack[s.section];
+        const auto& lines = entries[s.name];
+        const auto known = expected.find(s.name);
+        std::vector<std::string>& read = readBack[s.name];
         for (std::size_t i = 0; i < lines.size(); ++i) {
             const auto& [key, value] = lines[i];
             if (key != s.prefix + std::to_string(i + 1)) {
-                report.findings.push_back(std::string("record numbering broken in [") + s.section + "] at " + Printable(key, 40));
+                report.findings.push_back(std::string("record numbering broken in [") + s.name + "] at " + Printable(key, 40));
                 return;
             }
-            read.push_back(ReadIniString(s.section, key, "\x01none", file));
+            read.push_back(ReadIniString(s.name, key, "\x01none", file));
             const std::string meant = known != expected.end() ? (i < known->second.size() ? known->second[i] : "(none)")
                                                               : Decoded(value);
             if (read.back() != meant) {
-                report.findings.push_back(std::string("record reads back otherwise [") + s.section + "] " + key + ": meant \"" +
+                report.findings.push_back(std::string("record reads back otherwise [") + s.name + "] " + key + ": meant \"" +
                                           Printable(meant, 90) + "\", read \"" + Printable(read.back(), 90) + "\"" +
                                           (Printable(meant, 90) == Printable(read.back(), 90)
                                                ? " (" + Hex(meant) + " / " + Hex(read.back()) + ")"
@@ -322,21 +323,21 @@ void CheckWrittenRecord(const Sandbox& box, const std::string& written, const Ex
             }
             for (std::size_t j = 0; j < i; ++j) {
                 if (SameIdentity(GetField(read[j], ",", 1), GetField(read.back(), ",", 1))) {
-                    report.findings.push_back(std::string("record holds an identity twice in [") + s.section + "]: " +
+                    report.findings.push_back(std::string("record holds an identity twice in [") + s.name + "]: " +
                                               lines[j].first + " and " + key + " \"" + Printable(read.back(), 80) + "\"");
                     return;
                 }
             }
         }
         if (known != expected.end() && lines.size() < known->second.size()) {
-            report.findings.push_back(std::string("record lacks entries of [") + s.section + "]: \"" +
+            report.findings.push_back(std::string("record lacks entries of [") + s.name + "]: \"" +
                                       Printable(known->second[lines.size()], 90) + "\" and " +
                                       std::to_string(known->second.size() - lines.size() - 1) + " more");
             return;
         }
     }
-    for (const auto& [key, value] : entries["RestoreRelate"]) {
-        const std::string read = ReadIniString("RestoreRelate", key, "\x01none", file);
+    for (const auto& [key, value] : entries[kRestoreRelate.name]) {
+        const std::string read = ReadIniString(kRestoreRelate.name, key, "\x01none", file);
         if (read != Decoded(value)) {
             report.findings.push_back("record reads back otherwise [RestoreRelate] " + key + ": written \"" + Printable(value, 90) +
                                       "\", read \"" + Printable(read, 90) + "\"");
@@ -350,12 +351,12 @@ void CheckWrittenRecord(const Sandbox& box, const std::string& written, const Ex
     RecordLists lists;
     LoadPreviousRecord(lists, folder, box.Path("work\\"));
     for (const PathSection& s : kPathSections) {
-        const std::vector<std::string>& written = readBack[s.section];
+        const std::vector<std::string>& written = readBack[s.name];
         const std::vector<std::string>& loaded = (lists.*s.list).earlier;
         if (loaded != written) {
             std::size_t i = 0;
             while (i < loaded.size() && i < written.size() && loaded[i] == written[i]) ++i;
-            report.findings.push_back(std::string("record loads back otherwise [") + s.section + "] entry " +
+            report.findings.push_back(std::string("record loads back otherwise [") + s.name + "] entry " +
                                       std::to_string(i + 1) + ": read \"" +
                                       (i < written.size() ? Printable(written[i], 80) : "(none)") + "\", loaded \"" +
                                       (i < loaded.size() ? Printable(loaded[i], 80) : "(none)") + "\"");

@@ -5,6 +5,7 @@
 
 #include "scripts/UninstallRecord.h"
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -19,14 +20,9 @@ std::string ProfileTrimmed(const std::string& text);
 // for every well-formed name the file holds and the numbered keys the product asks for.
 void CheckReaders(const Sandbox& box, const std::string& file, CaseReport& report);
 
-// The five numbered path sections of a record and their lists.
-struct PathSection {
-    const char* section;
-    const char* prefix;
-    RecordList RecordLists::*list;
-    bool merge; // the shared option of a dropped duplicate is carried over
-};
-extern const PathSection kPathSections[5];
+// The record's list sections (the slots aside), from the record's own table.
+using PathSection = RecordSectionInfo;
+extern const std::vector<std::reference_wrapper<const PathSection>> kPathSections;
 
 // The earlier lists LoadPreviousRecord made against the profile API's reading of file.
 void CompareLoaded(const RecordLists& lists, const std::string& file, CaseReport& report, const char* what);

@@ -50,13 +50,6 @@ protected:
         DeleteRegistryKey("(Cuser)", "Software\\" + key_);
     }
 
-    std::string Quiet() const
-    {
-        TRegistry registry;
-        registry.SetRootKey(HKEY_LOCAL_MACHINE);
-        return registry.OpenKey(kUninstallKey + key_, false) ? registry.ReadString("QuietUninstallString") : "";
-    }
-
     // Runs to the end; the exit code.
     DWORD Complete(const std::string& program, const std::string& arguments)
     {
@@ -67,9 +60,8 @@ protected:
     DWORD Install() { return Complete(pkg_ + "SETUP.EXE", "/VERYSILENT /SUPPRESSMSGBOXES /DIR=\"" + app_ + "\""); }
     DWORD Uninstall()
     {
-        const std::string quiet = Quiet();
-        const std::size_t blank = quiet.find(' ');
-        return blank == std::string::npos ? 9999 : Complete(quiet.substr(0, blank), quiet.substr(blank + 1));
+        const CommandParts quiet = QuietUninstallCommand(key_);
+        return quiet.program.empty() ? 9999 : Complete(quiet.program, quiet.arguments);
     }
 
     // Starts a run with a log and kills it once the log holds the marker. True when the
@@ -174,10 +166,9 @@ TEST_F(Interrupted, ARemovalKilledAnywhereIsCompletedByTheSameUninstallString)
           std::string("「プログラム(アプリケーション)の追加と削除」の処理")}) {
         SCOPED_TRACE(marker);
         ASSERT_EQ(Install(), 0u);
-        const std::string quiet = Quiet();
-        const std::size_t blank = quiet.find(' ');
-        ASSERT_NE(blank, std::string::npos);
-        const bool killed = KillAt(quiet.substr(0, blank), quiet.substr(blank + 1), marker);
+        const CommandParts quiet = QuietUninstallCommand(key_);
+        ASSERT_NE(quiet.program, "");
+        const bool killed = KillAt(quiet.program, quiet.arguments, marker);
         char windows[MAX_PATH] = {};
         GetWindowsDirectoryA(windows, MAX_PATH);
         const std::string resume = ResumeRecordPath(windows, app_ + "\\UNSETUP.INI");
@@ -190,7 +181,7 @@ TEST_F(Interrupted, ARemovalKilledAnywhereIsCompletedByTheSameUninstallString)
             const std::string log = root_ / "again.log";
             DeleteFileA(log.c_str());
             // Files the first run removed are reported missing now: done, with failures.
-            const DWORD code = Complete(quiet.substr(0, blank), quiet.substr(blank + 1) + " /LOG=\"" + log + "\"");
+            const DWORD code = Complete(quiet.program, quiet.arguments + " /LOG=\"" + log + "\"");
             EXPECT_TRUE(code == 0 || code == 1) << code << "\n" << ReadFileBytes(log);
             EXPECT_EQ(GetFileAttributesA(resume.c_str()), INVALID_FILE_ATTRIBUTES) << "nothing left to resume";
         }
@@ -219,17 +210,16 @@ TEST_F(Interrupted, ARemovalKilledAfterASharedCountDownCountsItOnlyOnce)
     ASSERT_TRUE(counts.OpenKey("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs", false));
     counts.WriteInteger(shared, 2); // the other program
 
-    const std::string quiet = Quiet();
-    const std::size_t blank = quiet.find(' ');
-    ASSERT_NE(blank, std::string::npos);
-    ASSERT_TRUE(KillAt(quiet.substr(0, blank), quiet.substr(blank + 1), "共有カウント " + shared + " = 1"));
+    const CommandParts quiet = QuietUninstallCommand(key_);
+    ASSERT_NE(quiet.program, "");
+    ASSERT_TRUE(KillAt(quiet.program, quiet.arguments, "共有カウント " + shared + " = 1"));
     char windows[MAX_PATH] = {};
     GetWindowsDirectoryA(windows, MAX_PATH);
     ASSERT_NE(GetFileAttributesA(ResumeRecordPath(windows, app_ + "\\UNSETUP.INI").c_str()), INVALID_FILE_ATTRIBUTES)
         << "the kill interrupted the removal";
     const std::string log = root_ / "again.log";
-    Complete(quiet.substr(0, blank), quiet.substr(blank + 1) + " /LOG=\"" + log + "\"");
-    EXPECT_EQ(counts.ValueExists(shared) ? counts.ReadInteger(shared) : 0, 1) << ReadFileBytes(log);
+    Complete(quiet.program, quiet.arguments + " /LOG=\"" + log + "\"");
+    EXPECT_EQ(SharedCount(shared), 1) << ReadFileBytes(log);
     EXPECT_EQ(ReadFileBytes(shared), "shared") << "the other program's file stays";
     EXPECT_EQ(ReadFileBytes(log).find("ファイル削除の確認"), std::string::npos) << "nobody is asked about it";
     counts.DeleteValue(shared);

@@ -112,18 +112,15 @@ TEST_F(Unattended, InstallsAndRemovesWithoutAnyWindowIntoAFolderWithBlanksAndDbc
         EXPECT_NE(text.find(line), std::string::npos) << line;
 
     // The entry's unattended removal.
-    TRegistry registry;
-    registry.SetRootKey(HKEY_LOCAL_MACHINE);
-    registry.SetView(SetupBits());
-    ASSERT_TRUE(registry.OpenKey(kUninstallKey + key_, false));
-    const std::string quiet = registry.ReadString("QuietUninstallString");
-    registry.CloseKey();
-    const std::size_t blank = quiet.find(' ');
-    ASSERT_NE(blank, std::string::npos) << quiet;
-    EXPECT_EQ(Run(quiet.substr(0, blank), quiet.substr(blank + 1)), 0u);
+    const CommandParts quiet = QuietUninstallCommand(key_, SetupBits());
+    ASSERT_NE(quiet.program, "");
+    EXPECT_EQ(Run(quiet.program, quiet.arguments), 0u);
     EXPECT_TRUE(windows_.empty()) << *windows_.begin();
     EXPECT_EQ(GetFileAttributesA(folder.c_str()), INVALID_FILE_ATTRIBUTES) << "the folder is gone";
-    EXPECT_FALSE(registry.KeyExists(std::string("\\") + kUninstallKey + key_));
+    TRegistry machine;
+    machine.SetRootKey(HKEY_LOCAL_MACHINE);
+    machine.SetView(SetupBits());
+    EXPECT_FALSE(machine.KeyExists(std::string("\\") + kUninstallKey + key_));
 }
 
 TEST_F(Unattended, ExitCodesTellHowTheRunEnded)
@@ -255,20 +252,15 @@ TEST_F(Unattended, AQuietRemovalLeavesAFileInUseToTheRestartAndSaysSoByItsCode)
     Script("[CopyFile]\r\nFile1=(App)\\A.TXT,/F\r\n");
     const std::string folder = root_ / "in use";
     ASSERT_EQ(Run(pkg_ + "SETUP.EXE", "/VERYSILENT /SUPPRESSMSGBOXES /DIR=\"" + folder + "\""), 0u);
-    TRegistry registry;
-    registry.SetRootKey(HKEY_LOCAL_MACHINE);
-    registry.SetView(SetupBits());
-    ASSERT_TRUE(registry.OpenKey(kUninstallKey + key_, false));
-    const std::string quiet = registry.ReadString("QuietUninstallString");
-    const std::size_t blank = quiet.find(' ');
-    ASSERT_NE(blank, std::string::npos);
+    const CommandParts quiet = QuietUninstallCommand(key_, SetupBits());
+    ASSERT_NE(quiet.program, "");
     const std::optional<std::string> pendingBefore = ReadPendingRenames();
     const std::string log = root_ / "remove.log";
     {
         HeldFile held(QS_HOLDFILE_EXE, folder + "\\A.TXT");
         ASSERT_TRUE(held.held()) << held.error();
         // As the entry says: the quiet removal never restarts; 3010 tells the tool to.
-        EXPECT_EQ(Run(quiet.substr(0, blank), quiet.substr(blank + 1) + " /LOG=\"" + log + "\""), 3010u);
+        EXPECT_EQ(Run(quiet.program, quiet.arguments + " /LOG=\"" + log + "\""), 3010u);
     }
     const std::string pending = ReadPendingRenames().value_or("");
     WritePendingRenames(pendingBefore);

@@ -18,11 +18,6 @@ namespace {
 using M = TfrmMain;
 const char kCrLf[] = "\r\n";
 
-bool Exists(const std::string& path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 std::string WindowsFolder()
 {
     char buf[MAX_PATH] = {};

@@ -197,49 +197,41 @@ Name1=@EXT@
 File1=open,(App)\one.txt,,,0
 )";
 
-// The run's abort checks in order, by the stage whose line is open at each.
-const char* const kAbortPoints[] = {
-    "インストールに必要な容量を調べています．．．",
-    "インストールフォルダをチェックしています．．．",
-    "フォルダを作成しています．．．",       // before folder A
-    "フォルダを作成しています．．．",       // before folder B
-    "ファイルをコピーしています．．．",     // before one.txt
-    "ファイルをコピーしています．．．",     // after one.txt
-    "ファイルをコピーしています．．．",     // before two.txt
-    "ファイルをコピーしています．．．",     // after two.txt
-    "ショートカットを作成しています．．．",
-    "レジストリキーを作成しています．．．",
-    "INIファイルを設定しています．．．",
-    "関連付けを設定しています．．．",
-    // Before the closing steps, where the abort button goes: an abort confirmed after the
-    // last stage's check still stops the run here.
-    "関連付けを設定しています．．．完了\r\n",
+// An abort confirmed at the first check of each stage (the line open there), and the
+// run's effects already in place then. The closing steps check once more where no line
+// is open: an abort confirmed after the last stage's check still stops the run there.
+struct AbortPoint {
+    const char* line;
+    int effectsDone;
 };
-// How many of the run's effects are in place when the abort comes at each check.
-const int kEffectsDone[] = {0, 0, 0, 1, 2, 3, 3, 4, 4, 5, 6, 7, 8};
+const AbortPoint kAbortPoints[] = {
+    {"インストールに必要な容量を調べています．．．", 0}, {"インストールフォルダをチェックしています．．．", 0},
+    {"フォルダを作成しています．．．", 0},               {"ファイルをコピーしています．．．", 2},
+    {"ショートカットを作成しています．．．", 4},         {"レジストリキーを作成しています．．．", 5},
+    {"INIファイルを設定しています．．．", 6},            {"関連付けを設定しています．．．", 7},
+    {"", 8},
+};
 
-class AbortPoints : public InstallTest, public ::testing::WithParamInterface<int> {};
+class AbortPoints : public InstallTest, public ::testing::WithParamInterface<AbortPoint> {};
 
 } // namespace
 
 TEST_P(AbortPoints, TheRunStopsAtOnceLeavingWhatItDidAndRecordingNothing)
 {
-    const int point = GetParam();
+    const AbortPoint point = GetParam();
     const std::string ext = Extension("abort");
     WriteScript(ReplaceToken(kAbortScript, "@EXT@", ext));
     AddSource("one.txt", "1");
     AddSource("two.txt", "2");
     MakeInstallFolder();
-    host.abortAfterChecks = point;
+    host.abortWhen = [&](const std::string& line) { return line == point.line; };
 
     const RunResult result = Run();
     EXPECT_EQ(result.outcome, RunOutcome::Cancelled);
-    EXPECT_EQ(host.abortChecks, point) << "no check after the one that stopped the run";
-
+    ASSERT_FALSE(host.abortChecks.empty());
+    EXPECT_EQ(host.abortChecks.back(), point.line) << "no check after the one that stopped the run";
     const std::string& log = state.MessageLog;
-    const std::string stage = kAbortPoints[point - 1];
-    ASSERT_GE(log.size(), stage.size());
-    EXPECT_EQ(log.substr(log.size() - stage.size()), stage) << "the stage line stays open";
+    EXPECT_EQ(log.substr(log.size() - std::string(point.line).size()), point.line) << "the stage line stays open";
 
     const bool effects[] = {
         Exists(inst + "A\\"),
@@ -251,20 +243,20 @@ TEST_P(AbortPoints, TheRunStopsAtOnceLeavingWhatItDidAndRecordingNothing)
         Exists(inst + "set.ini"),
         KeyExists(HKEY_CLASSES_ROOT, "." + ext),
     };
-    for (int i = 0; i < 8; ++i) EXPECT_EQ(effects[i], i < kEffectsDone[point - 1]) << "effect " << i;
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(effects[i], i < point.effectsDone) << "effect " << i;
 
     EXPECT_FALSE(Exists(inst + "UNSETUP.INI"));
     EXPECT_FALSE(Exists(win + "UNQUILLN.EXE"));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UninstallKeyPath(title)));
     // Only the last check comes after the association's question.
-    EXPECT_EQ(host.questions.size(), point == 13 ? 1u : 0u);
+    EXPECT_EQ(host.questions.size(), point.effectsDone == 8 ? 1u : 0u);
     for (const std::string& e : host.events) {
         EXPECT_NE(e, "next");
         EXPECT_NE(e, "completion");
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(EachCheck, AbortPoints, ::testing::Range(1, 14));
+INSTANTIATE_TEST_SUITE_P(EachStage, AbortPoints, ::testing::ValuesIn(kAbortPoints));
 
 TEST_F(Checks, WithoutAnAbortTheSameRunCompletes)
 {
@@ -273,9 +265,7 @@ TEST_F(Checks, WithoutAnAbortTheSameRunCompletes)
     AddSource("one.txt", "1");
     AddSource("two.txt", "2");
     MakeInstallFolder();
-    host.abortAfterChecks = 14;
     EXPECT_EQ(Run().outcome, RunOutcome::Completed);
-    EXPECT_EQ(host.abortChecks, 13);
     EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "." + ext));
     EXPECT_TRUE(Exists(inst + "UNSETUP.INI"));
 }

@@ -277,7 +277,7 @@ TEST_F(Copy, CompressedSourcesAreExpandedUnderTheirStoredOrTheirNewName)
     EXPECT_EQ(ReadFileBytes(inst + "Docs\\README.TXT"), ReadFileBytes(QS_SZDD_DIR "README.TXT"));
     EXPECT_EQ(ReadFileBytes(inst + "random.dat"), ReadFileBytes(QS_SZDD_DIR "RANDOM.BIN"));
     EXPECT_FALSE(Exists(inst + "Docs\\AUTO.EXT"));
-    EXPECT_FALSE(Exists(temp + "EXPAND.QST")) << "the expansion file is removed after each copy";
+    EXPECT_FALSE(Exists(tmp + "EXPAND.QST")) << "the expansion file is removed after each copy";
     EXPECT_TRUE(host.questions.empty());
     EXPECT_EQ(RecordLines("DeleteFile", "File"),
               (Strings{inst + "Docs\\README.TXT", inst + "random.dat", inst + "UNSETUP.INI"}));

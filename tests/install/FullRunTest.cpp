@@ -140,6 +140,14 @@ TEST_F(FullRun, ProgressLogQuestionsAndEventsFollowTheStages)
                                         "counter hidden",
                                         "pause 350", // the shortcut
                                         "abort off", "details 作成・コピー処理失敗　詳細表示", "next", "completion", "end"}));
+    // The abort checks, by the line open at each: the other tests rely only on one being
+    // made in every stage and before the closing steps.
+    const std::string folders = "フォルダを作成しています．．．", copying = "ファイルをコピーしています．．．";
+    EXPECT_EQ(host.abortChecks,
+              (std::vector<std::string>{"インストールに必要な容量を調べています．．．", "インストールフォルダをチェックしています．．．",
+                                        folders, folders, folders, copying, copying, copying, copying,
+                                        "ショートカットを作成しています．．．", "レジストリキーを作成しています．．．",
+                                        "INIファイルを設定しています．．．", "関連付けを設定しています．．．", ""}));
 
     // The closing step shows its dots behind the log without adding them to it, the
     // record's own dots after them.
@@ -238,7 +246,8 @@ TEST_F(FullRun, AtHighSpeedEveryPaceIsTenMilliseconds)
     for (const std::string& e : host.events)
         if (e.rfind("pause ", 0) == 0) pauses.push_back(e);
     // The greeting keeps its second; each step waits 10 ms.
-    EXPECT_EQ(pauses, (std::vector<std::string>{"pause 1000", "pause 10", "pause 10", "pause 10", "pause 10", "pause 10",
-                                                "pause 10", "pause 10", "pause 10", "pause 10"}));
+    ASSERT_GE(pauses.size(), 2u);
+    EXPECT_EQ(pauses.front(), "pause 1000");
+    for (std::size_t i = 1; i < pauses.size(); ++i) EXPECT_EQ(pauses[i], "pause 10");
     EXPECT_EQ(state.StepDelay, 10);
 }

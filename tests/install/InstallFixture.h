@@ -1,5 +1,5 @@
-// The shared ground of the engine tests: an installation run against scratch folders
-// (package, work, temporary, Windows, shell folders, installation folder) and the test
+// The shared ground of the engine tests: an installation run against a scratch machine
+// (TestSupport.h) with a package, a work and an installation folder, and the test
 // prefix's real registry, with every key and value a test makes removed again.
 #pragma once
 #include "foundation/AppState.h"
@@ -27,11 +27,6 @@ inline const std::string& Pid()
 {
     static const std::string pid = std::to_string(GetCurrentProcessId());
     return pid;
-}
-
-inline bool Exists(const std::string& path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 // A registry value as the system holds it.
@@ -81,15 +76,6 @@ inline void SetDefaultValue(HKEY root, const std::string& key, const std::string
 
 constexpr const char* kSharedDlls = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 
-inline int SharedCount(const std::string& path)
-{
-    const auto value = ReadValue(HKEY_LOCAL_MACHINE, kSharedDlls, path);
-    if (!value || value->type != REG_DWORD || value->data.size() != 4) return 0;
-    std::uint32_t n = 0;
-    std::copy(value->data.begin(), value->data.end(), reinterpret_cast<char*>(&n));
-    return static_cast<int>(n);
-}
-
 // Sets a file's last-write time (UTC) to the given day and time.
 inline void SetWriteTime(const std::string& path, WORD year, WORD month, WORD day, WORD hour, WORD second = 0)
 {
@@ -133,30 +119,13 @@ inline std::vector<std::string> Details(const ScriptedHost& host)
     return out;
 }
 
-class InstallTest : public ::testing::Test {
+class InstallTest : public ::testing::Test, protected ScratchMachine {
 protected:
     InstallTest()
     {
-        for (const std::string* folder : {&pkg, &work, &temp, &win, &shell})
-            CreateDirectoryA(folder->c_str(), nullptr);
+        for (const std::string* folder : {&pkg, &work}) CreateDirectoryA(folder->c_str(), nullptr);
+        SetFolders(state);
         state.AppFolder = pkg;
-        state.TempFolder = temp;
-        state.WindowsFolder = win;
-        state.SystemFolder = win + "system32\\";
-        state.ProgramFilesFolder = shell + "Program Files\\";
-        state.MyDocumentsFolder = shell + "Documents\\";
-        state.StartMenuFolder = shell + "Start Menu\\";
-        state.ProgramsFolder = shell + "Start Menu\\Programs\\";
-        state.DesktopFolder = shell + "Desktop\\";
-        state.StartupFolder = shell + "Start Menu\\Programs\\Startup\\";
-        state.SendToFolder = shell + "SendTo\\";
-        state.CommonStartMenuFolder = shell + "All Start Menu\\";
-        state.CommonProgramsFolder = shell + "All Start Menu\\Programs\\";
-        state.CommonDesktopFolder = shell + "All Desktop\\";
-        state.CommonStartupFolder = shell + "All Start Menu\\Programs\\Startup\\";
-        state.CommonDocumentsFolder = shell + "All Documents\\";
-        state.BootDrive = "C:\\";
-        state.ExeDrive = "C:\\";
         state.WorkFolder = work;
         state.ScriptFile = work + "SETUP.INI";
         state.RunMode = "SETUP";
@@ -261,12 +230,8 @@ protected:
     }
 
     ComInit com;
-    ScratchFolder scratch;
     std::string pkg = scratch / "pkg\\";
     std::string work = scratch / "work\\";
-    std::string temp = scratch / "tmp\\";
-    std::string win = scratch / "win\\";
-    std::string shell = scratch / "shell\\";
     // A blank and the 0x5C trail byte of 表 in the installation folder.
     std::string inst = scratch / "inst\\表示 App\\";
     std::string title = "QuillonTest " + Pid();

@@ -22,11 +22,6 @@ public:
     }
 };
 
-bool Exists(const std::string& path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 // A scratch folder below the temporary folder whose name holds the 0x5C trail bytes of
 // 表, ソ and 能.
 class DbcsFolder {

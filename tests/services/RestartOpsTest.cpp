@@ -19,11 +19,6 @@ std::string Short(const std::string& path)
     return n > 0 && n < MAX_PATH ? std::string(buffer, n) : std::string();
 }
 
-bool Exists(const std::string& path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 // A scratch Windows folder and a file folder whose names hold the 0x5C trail bytes of
 // 表, ソ and 能.
 class RestartTest : public ::testing::Test {

@@ -77,11 +77,6 @@ TEST(ProtectedFolders, EverySpellingOfAFolderIsJudgedAlike)
 
 namespace {
 
-bool Exists(const std::string& path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 class DotDot : public ::testing::Test {
 protected:
     DotDot()

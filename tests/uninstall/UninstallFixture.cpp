@@ -56,27 +56,9 @@ UninstallFixture::UninstallFixture()
     static std::atomic<int> counter{0};
     id = "QuillonTest" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++counter);
 
-    for (const std::string* folder : {&win, &sys, &tmp, &prg, &app, &outside, &smn, &sta, &sup, &dsk, &sen, &myd,
-                                      &csmn, &csta, &csup, &cdsk, &cmyd, &work})
-        MakeFolder(*folder);
-
+    for (const std::string* folder : {&app, &outside, &work}) MakeFolder(*folder);
+    SetFolders(state);
     state.AppFolder = work;
-    state.TempFolder = tmp;
-    state.WindowsFolder = win;
-    state.SystemFolder = sys;
-    state.ProgramFilesFolder = prg;
-    state.MyDocumentsFolder = myd;
-    state.StartMenuFolder = smn;
-    state.ProgramsFolder = sta;
-    state.DesktopFolder = dsk;
-    state.StartupFolder = sup;
-    state.SendToFolder = sen;
-    state.CommonStartMenuFolder = csmn;
-    state.CommonProgramsFolder = csta;
-    state.CommonDesktopFolder = cdsk;
-    state.CommonStartupFolder = csup;
-    state.CommonDocumentsFolder = cmyd;
-    state.BootDrive = "C:\\";
     state.OsFamily = "NT";
     state.OsName = "Windows XP";
     state.RunMode = "UNSETUP";
@@ -140,11 +122,6 @@ void UninstallFixture::MakeFolder(const std::string& folder)
         if (folder[i] == '\\' && i >= 3) CreateDirectoryA(folder.substr(0, i + 1).c_str(), nullptr);
     }
     CreateDirectoryA(folder.c_str(), nullptr);
-}
-
-bool UninstallFixture::Exists(const std::string& path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 std::string UninstallFixture::Lower(std::string text)
@@ -350,16 +327,6 @@ void UninstallFixture::SetSharedCount(const std::string& path, DWORD count)
     RegSetValueExA(key, path.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&count), sizeof count);
     RegCloseKey(key);
     sharedValues_.push_back(path);
-}
-
-long UninstallFixture::SharedCount(const std::string& path)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSharedDlls, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return -1;
-    DWORD value = 0, size = sizeof value, type = 0;
-    const LONG rc = RegQueryValueExA(key, path.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
-    RegCloseKey(key);
-    return rc == ERROR_SUCCESS && type == REG_DWORD ? static_cast<long>(value) : -1;
 }
 
 void UninstallFixture::KeepRestartList()

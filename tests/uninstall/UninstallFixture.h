@@ -1,6 +1,6 @@
-// What the uninstall run tests share: a scratch machine (Windows, system, temporary,
-// Program Files and shell folders, an installation folder whose name holds the 0x5C
-// trail bytes of 表 and ソ), the record the run reads, the scripted host, and helpers
+// What the uninstall run tests share: a scratch machine (TestSupport.h) with an
+// installation folder whose name holds the 0x5C trail bytes of 表 and ソ, the record the
+// run reads, the scripted host, and helpers
 // for the real registry of the prefix and for files held open by another process.
 // Everything a test puts into the registry or the restart list is removed afterwards.
 #pragma once
@@ -43,7 +43,7 @@ struct Record {
 // the installation folder.
 using StageWords = std::array<std::string, 8>;
 
-class UninstallFixture : public ::testing::Test {
+class UninstallFixture : public ::testing::Test, protected ScratchMachine {
 protected:
     UninstallFixture();
     ~UninstallFixture() override;
@@ -53,26 +53,9 @@ protected:
     void Run();
     void Run(const std::string& recordText);
 
-    // The machine's folders, each ending in "\".
-    ScratchFolder scratch;
-    std::string root = scratch.path();
-    std::string win = root + "Windows Folder\\";
-    std::string sys = win + "System32\\";
-    std::string tmp = root + "Temp\\";
-    std::string prg = root + "Program Files\\";
+    // Besides the machine's folders, each ending in "\".
     std::string app = prg + "表ソ App\\";
     std::string outside = root + "Outside\\"; // named by no record
-    std::string smn = root + "Profile\\Start Menu\\";
-    std::string sta = smn + "Programs\\";
-    std::string sup = sta + "Startup\\";
-    std::string dsk = root + "Profile\\Desktop\\";
-    std::string sen = root + "Profile\\SendTo\\";
-    std::string myd = root + "Profile\\My Documents\\";
-    std::string csmn = root + "All Users\\Start Menu\\";
-    std::string csta = csmn + "Programs\\";
-    std::string csup = csta + "Startup\\";
-    std::string cdsk = root + "All Users\\Desktop\\";
-    std::string cmyd = root + "All Users\\Documents\\";
     std::string work = tmp + "QSTMP1\\";
 
     AppState state;
@@ -86,7 +69,6 @@ protected:
     // Writes a file, creating its folders. The content defaults to the path itself.
     static void Plant(const std::string& path, const std::string& content = {});
     static void MakeFolder(const std::string& folder);
-    static bool Exists(const std::string& path);
     // Other spellings of a path: ASCII letters in lower case, the system's 8.3 form.
     static std::string Lower(std::string text);
     static std::string ShortPath(const std::string& path);
@@ -128,7 +110,6 @@ protected:
 
     // Shared-file counts in SharedDLLs; every value set here is removed afterwards.
     void SetSharedCount(const std::string& path, DWORD count);
-    static long SharedCount(const std::string& path); // -1: no value
 
     // The system's restart list is put back as it was when the test scheduled something.
     void KeepRestartList();
