@@ -49,10 +49,7 @@ public:
         }
         return lastAnswer;
     }
-    void ShowProgress(const std::string& log, const std::string& detail) override
-    {
-        progress.push_back({log, detail});
-    }
+    void ShowProgress(const std::string& log, const std::string& detail) override { progress.push_back({log, detail}); }
     void Log(const std::string& line) override { logs.push_back(line); }
     void ProcessMessages() override { ++processMessagesCalls; }
     HWND OwnerWindow() const override { return owner; }

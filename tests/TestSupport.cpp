@@ -22,8 +22,7 @@ ScratchFolder::ScratchFolder(const std::string& parent)
     std::string base(parent);
     if (base.empty() || base.back() != '\\') base += '\\';
     for (;;) {
-        path_ = base + "qs_test_" + std::to_string(GetCurrentProcessId()) + "_" +
-                std::to_string(++counter) + "\\";
+        path_ = base + "qs_test_" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++counter) + "\\";
         if (CreateDirectoryA(path_.c_str(), nullptr)) break;
     }
 }
@@ -87,8 +86,7 @@ std::optional<std::string> MachineValue(const std::string& key, const std::strin
     DWORD size = 0;
     if (RegQueryValueExA(k, name.c_str(), nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) return std::nullopt;
     std::string data(size, '\0');
-    if (RegQueryValueExA(k, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()), &size) !=
-        ERROR_SUCCESS)
+    if (RegQueryValueExA(k, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()), &size) != ERROR_SUCCESS)
         return std::nullopt;
     data.resize(size);
     return data;
@@ -98,8 +96,7 @@ std::optional<std::string> MachineValue(const std::string& key, const std::strin
 
 long SharedCount(const std::string& path, int bits)
 {
-    const auto value =
-        MachineValue("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs", path, bits);
+    const auto value = MachineValue("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs", path, bits);
     if (!value || value->size() != sizeof(DWORD)) return -1;
     DWORD count = 0;
     std::copy(value->begin(), value->end(), reinterpret_cast<char*>(&count));
@@ -154,8 +151,7 @@ int RunProgram(std::string commandLine, DWORD timeoutMs)
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return -1;
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
     DWORD code = static_cast<DWORD>(-1);
     if (WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0) {
         GetExitCodeProcess(pi.hProcess, &code);
@@ -213,8 +209,7 @@ bool PlantSymbolicLink(const std::string& target, const std::string& link)
 
 bool WriteFileBytes(const std::string& path, const std::string& bytes)
 {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
     const BOOL ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
@@ -224,8 +219,8 @@ bool WriteFileBytes(const std::string& path, const std::string& bytes)
 
 std::string ReadFileBytes(const std::string& path)
 {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                           nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
     if (h == INVALID_HANDLE_VALUE) return {};
     std::string data;
     char buf[65536];
@@ -274,8 +269,8 @@ std::string CreateScratchRegistryKey(const std::string& name, UniqueRegKey& key)
 {
     const std::string path = "Software\\QuillonTest\\" + std::to_string(GetCurrentProcessId()) + "\\" + name;
     RegDeleteTreeA(HKEY_CURRENT_USER, path.c_str());
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                        key.put(), nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(), nullptr) !=
+        ERROR_SUCCESS)
         return {};
     return path;
 }
@@ -315,8 +310,7 @@ void WritePendingRenames(const std::optional<std::string>& value)
     if (value)
         RegSetValueExA(key, kPending, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(value->data()),
                        static_cast<DWORD>(value->size()));
-    else
-        RegDeleteValueA(key, kPending);
+    else RegDeleteValueA(key, kPending);
     RegCloseKey(key);
 }
 
@@ -412,9 +406,9 @@ bool ChangeMedium(char drive, const std::string& folder)
 namespace {
 
 const char* const kNames[] = {"Sec", "sec", "SEC", "File", "表示", "ソフト", "ａｂ", "ＡＢ", "a b", ""};
-const char* const kValues[] = {"v",       " padded ",   "\"quoted\"",  "'single'",  "\"open",     "x=y",
-                               "表\\能",  "\"\"",       "'",           "a\tb",      "　全角　",   "",
-                               "\"a\" b", "; not a comment", "ｱｲｳ",  "\"'mixed\""};
+const char* const kValues[] = {"v",    " padded ",  "\"quoted\"", "'single'", "\"open", "x=y",     "表\\能",
+                               "\"\"", "'",         "a\tb",       "　全角　", "",       "\"a\" b", "; not a comment",
+                               "ｱｲｳ",  "\"'mixed\""};
 
 std::string RandomName(std::mt19937& rng)
 {
@@ -434,12 +428,13 @@ std::string RandomIni(std::mt19937& rng, std::set<std::string>& names)
         const std::string name = RandomName(rng);
         names.insert(name);
         switch (kind(rng)) {
-        case 0: case 1: text += "[" + name + "]"; break;
+        case 0:
+        case 1: text += "[" + name + "]"; break;
         case 2: text += "  [ " + name + " ]  "; break;
-        case 3: text += "[" + name; break;                      // no closing bracket
-        case 4: text += "[" + name + "]x]"; break;              // last bracket counts
+        case 3: text += "[" + name; break;         // no closing bracket
+        case 4: text += "[" + name + "]x]"; break; // last bracket counts
         case 5: text += ";" + name + "=comment"; break;
-        case 6: text += name; break;                            // no "="
+        case 6: text += name; break; // no "="
         case 7: text.append("=").append(kValues[value(rng)]); break;
         case 8: text += "\t" + name + " \t=  " + kValues[value(rng)] + "  "; break;
         case 9: text += name + "=" + std::string(300 + value(rng) * 37, 'x'); break;

@@ -52,8 +52,8 @@ bool ValueSwitch(const std::string& token, const char* name, std::string& value)
 // close or restart (this program closes none). /LANG= (the texts are Japanese) likewise.
 bool IgnoredSwitch(const std::string& name)
 {
-    for (const char* known : {"/CLOSEAPPLICATIONS", "/NOCLOSEAPPLICATIONS", "/RESTARTAPPLICATIONS",
-                              "/NORESTARTAPPLICATIONS"})
+    for (const char* known :
+         {"/CLOSEAPPLICATIONS", "/NOCLOSEAPPLICATIONS", "/RESTARTAPPLICATIONS", "/NORESTARTAPPLICATIONS"})
         if (name == known) return true;
     return false;
 }

@@ -9,17 +9,17 @@
 #include <vector>
 
 struct CommandLine {
-    std::string firstParameter; // the first parameter (the role comes from it), quotes removed
-    std::vector<std::string> switches;  // every switch as given
-    bool silent = false;           // /SILENT: only the progress window
-    bool verySilent = false;       // /VERYSILENT: no window at all
-    bool suppressMsgBoxes = false; // /SUPPRESSMSGBOXES: every question takes its default
-    bool noRestart = false;        // /NORESTART
-    bool noCancel = false;         // /NOCANCEL: the abort button stays disabled
-    bool help = false;             // /?
-    std::string dir;               // /DIR="folder" ("" when not given)
-    std::string log;               // /LOG="file" ("" when not given)
-    bool defaultLog = false;       // a bare /LOG: the log goes to the temporary folder
+    std::string firstParameter;        // the first parameter (the role comes from it), quotes removed
+    std::vector<std::string> switches; // every switch as given
+    bool silent = false;               // /SILENT: only the progress window
+    bool verySilent = false;           // /VERYSILENT: no window at all
+    bool suppressMsgBoxes = false;     // /SUPPRESSMSGBOXES: every question takes its default
+    bool noRestart = false;            // /NORESTART
+    bool noCancel = false;             // /NOCANCEL: the abort button stays disabled
+    bool help = false;                 // /?
+    std::string dir;                   // /DIR="folder" ("" when not given)
+    std::string log;                   // /LOG="file" ("" when not given)
+    bool defaultLog = false;           // a bare /LOG: the log goes to the temporary folder
     // Switches deployment tools pass to every installer of this kind, accepted and
     // logged, doing nothing here.
     std::vector<std::string> ignored;
@@ -50,13 +50,13 @@ std::string CommandLineHelp();
 // The process's exit codes once any switch is given.
 enum ExitCode : int {
     kExitSuccess = 0,
-    kExitPartlyFailed = 1,  // the run ended, some actions failed (see the log)
+    kExitPartlyFailed = 1, // the run ended, some actions failed (see the log)
     kExitBadCommandLine = 2,
-    kExitRefused = 3,       // a precondition refused: the system, an earlier version, the
-                            // checker, the free space or the installation folder
-    kExitCancelled = 4,     // a disk request was cancelled, the user aborted or left
-    kExitFatal = 5,         // no script or Windows folder, or an error ended the run
-    kExitAnotherInstance = 1618, // another installation is in progress: tools retry
+    kExitRefused = 3,             // a precondition refused: the system, an earlier version, the
+                                  // checker, the free space or the installation folder
+    kExitCancelled = 4,           // a disk request was cancelled, the user aborted or left
+    kExitFatal = 5,               // no script or Windows folder, or an error ended the run
+    kExitAnotherInstance = 1618,  // another installation is in progress: tools retry
     kExitRestartInitiated = 1641, // success; the program restarted Windows
-    kExitRestartNeeded = 3010, // success; a restart of Windows completes it
+    kExitRestartNeeded = 3010,    // success; a restart of Windows completes it
 };

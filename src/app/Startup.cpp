@@ -11,7 +11,6 @@ namespace {
 
 constexpr DWORD kMutexAllAccess = 0x1F0001;
 
-
 } // namespace
 
 SingleInstanceGuard::SingleInstanceGuard(const std::string& name)
@@ -53,16 +52,15 @@ namespace {
 // Opens a copy for reading only, denying writers and deleters.
 std::shared_ptr<UniqueFile> Hold(const std::string& path)
 {
-    auto file = std::make_shared<UniqueFile>(
-        CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    auto file = std::make_shared<UniqueFile>(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     return *file ? file : nullptr;
 }
 
 } // namespace
 
-bool PrepareStartup(AppState& state, const std::string& firstParameter,
-                    const std::string& exePath, const FolderPlatform& platform,
-                    const WindowsVersion& version)
+bool PrepareStartup(AppState& state, const std::string& firstParameter, const std::string& exePath,
+                    const FolderPlatform& platform, const WindowsVersion& version)
 {
     state.ErrorLines.clear();
     state.TitlePending = state.EulaPending = state.ReadmePending = state.OptionsPending = 0;
@@ -90,8 +88,7 @@ bool PrepareStartup(AppState& state, const std::string& firstParameter,
         const std::string programCopy = state.WorkFolder + "SETUPQ.EXE";
         CopyFileReplace(state.ProgramFile, programCopy);
         state.WorkLocks.program = Hold(programCopy);
-        state.WorkLocks.programIsThisProgram =
-            state.WorkLocks.program && SameFileBytes(programCopy, state.ProgramFile);
+        state.WorkLocks.programIsThisProgram = state.WorkLocks.program && SameFileBytes(programCopy, state.ProgramFile);
         std::string source = uninstaller ? firstParameter : state.AppFolder + "SETUP.INI";
         // An uninstallation that was interrupted goes on from the copy it kept, which also
         // knows what that run counted down already; the record may have deleted itself.

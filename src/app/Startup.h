@@ -35,9 +35,8 @@ bool IsPlainFolder(const std::string& path);
 // the version, sets the start folders, discovers the machine's folders, chooses the role,
 // creates the work folder and copies the program and the script into it. Returns true
 // when no fatal line was collected (the configuration may follow).
-bool PrepareStartup(AppState& state, const std::string& firstParameter,
-                    const std::string& exePath, const FolderPlatform& platform,
-                    const WindowsVersion& version);
+bool PrepareStartup(AppState& state, const std::string& firstParameter, const std::string& exePath,
+                    const FolderPlatform& platform, const WindowsVersion& version);
 
 // What the windows show at start-up.
 struct StartupTexts {

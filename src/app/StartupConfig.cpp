@@ -37,13 +37,12 @@ CheckBoxState ShortcutBox(const GeneralKeys& keys, const char* token, bool locke
 std::string MessageText(const AppState& state, const GeneralKeys& keys)
 {
     if (!!state.IsUninstaller()) {
-        return state.UnSetupWord + "を行います。" + kCrLf + kCrLf + "開始するには、「" +
-               state.UnSetupWord + "開始(S)」を選択してください。" + kCrLf;
+        return state.UnSetupWord + "を行います。" + kCrLf + kCrLf + "開始するには、「" + state.UnSetupWord +
+               "開始(S)」を選択してください。" + kCrLf;
     }
     std::string text;
     for (const std::string& line : keys.TopMessages) text += line + kCrLf;
-    if (text == std::string(kCrLf) + kCrLf + kCrLf + kCrLf + kCrLf)
-        text = state.SetupWord + "を行います。" + kCrLf;
+    if (text == std::string(kCrLf) + kCrLf + kCrLf + kCrLf + kCrLf) text = state.SetupWord + "を行います。" + kCrLf;
     return text;
 }
 
@@ -75,8 +74,7 @@ std::string DefaultFolderSource(const AppState& state, const GeneralKeys& keys)
     if (!!state.IsUninstaller()) return keys.SetupFolder;
 
     std::string folder = keys.DefaultFolder;
-    if (!keys.ProgramId.empty())
-        folder = ReadIniString(keys.ProgramId, "Folder", folder, ProgramRegisterFile(state));
+    if (!keys.ProgramId.empty()) folder = ReadIniString(keys.ProgramId, "Folder", folder, ProgramRegisterFile(state));
     if (!keys.ReferRegistry.empty()) {
         const std::string found = ReadReferRegistry(keys.ReferRegistry);
         if (!found.empty()) folder = found;
@@ -126,8 +124,7 @@ StartupConfig ConfigureStartup(AppState& state, const GeneralKeys& keys)
     return c;
 }
 
-CheckFinding ResolveCheckValue(const AppState& state, const std::string& value,
-                               const std::string& defaultFolder)
+CheckFinding ResolveCheckValue(const AppState& state, const std::string& value, const std::string& defaultFolder)
 {
     CheckFinding f;
     bool isIdCheck = false;
@@ -136,8 +133,7 @@ CheckFinding ResolveCheckValue(const AppState& state, const std::string& value,
         const std::string folder = ReadIniString(id, "Folder", "", ProgramRegisterFile(state));
         if (!folder.empty()) {
             f.programInstalled = true;
-            f.title = ReadIniString("Title", "UnSetup", "不明なタイトル",
-                                    RemoveBackslash(folder, "B") + "\\UNSETUP.INI");
+            f.title = ReadIniString("Title", "UnSetup", "不明なタイトル", RemoveBackslash(folder, "B") + "\\UNSETUP.INI");
         }
         return f;
     }
@@ -146,8 +142,8 @@ CheckFinding ResolveCheckValue(const AppState& state, const std::string& value,
     return f;
 }
 
-StartupRefusal CheckInstallPreconditions(AppState& state, const GeneralKeys& keys,
-                                         const std::string& defaultFolder, Host& host)
+StartupRefusal CheckInstallPreconditions(AppState& state, const GeneralKeys& keys, const std::string& defaultFolder,
+                                         Host& host)
 {
     const std::string& s = state.SetupWord;
     const std::string& u = state.UnSetupWord;
@@ -156,9 +152,8 @@ StartupRefusal CheckInstallPreconditions(AppState& state, const GeneralKeys& key
     };
 
     if (PosNoCase(state.OsName, keys.RejectOS) != 0) {
-        ask("このオペレーティングシステムへの" + s + "は、プログラム配布者により認められていません。" +
-                kCrLf + "詳細については、プログラム配布者へご確認ください。" + kCrLf + s +
-                "を続行することはできません。",
+        ask("このオペレーティングシステムへの" + s + "は、プログラム配布者により認められていません。" + kCrLf +
+                "詳細については、プログラム配布者へご確認ください。" + kCrLf + s + "を続行することはできません。",
             "警告");
         return StartupRefusal::RejectedSystem;
     }
@@ -171,26 +166,22 @@ StartupRefusal CheckInstallPreconditions(AppState& state, const GeneralKeys& key
         return StartupRefusal::RemovalRequired;
     }
     if (required.programInstalled) {
-        ask(std::string("インストーラはチェック対象プログラム識別子を検出しました。") + kCrLf +
-                "【" + required.title + "】" + kCrLf + s +
-                "を続行するためには、上記プログラムの" + u + "を行う必要があります。",
+        ask(std::string("インストーラはチェック対象プログラム識別子を検出しました。") + kCrLf + "【" + required.title +
+                "】" + kCrLf + s + "を続行するためには、上記プログラムの" + u + "を行う必要があります。",
             "エラー");
         return StartupRefusal::RemovalRequired;
     }
 
-    const std::string risk = std::string(kCrLf) + s +
-                             "はこのまま続行できますが、予期せぬ結果を招く可能性があります。" +
-                             kCrLf + "できる限り中断して、前バージョンの" + u +
-                             "を行うことをお勧めします。";
+    const std::string risk = std::string(kCrLf) + s + "はこのまま続行できますが、予期せぬ結果を招く可能性があります。" +
+                             kCrLf + "できる限り中断して、前バージョンの" + u + "を行うことをお勧めします。";
     const CheckFinding advised = ResolveCheckValue(state, keys.UnInstallCheck, defaultFolder);
     if (advised.fileFound) {
         ask(std::string("インストーラはチェック対象プログラムを検出しました。") + kCrLf +
                 "パッケージ配布者は、前バージョンのプログラムの" + u + "を推奨しています。" + risk,
             "警告");
     } else if (advised.programInstalled) {
-        ask(std::string("インストーラはチェック対象プログラム識別子を検出しました。") + kCrLf +
-                "【" + advised.title + "】" + kCrLf + "パッケージ配布者は、上記プログラムの" + u +
-                "を推奨しています。" + risk,
+        ask(std::string("インストーラはチェック対象プログラム識別子を検出しました。") + kCrLf + "【" + advised.title +
+                "】" + kCrLf + "パッケージ配布者は、上記プログラムの" + u + "を推奨しています。" + risk,
             "警告");
     }
     return StartupRefusal::None;

@@ -15,16 +15,16 @@ struct CheckBoxState {
 
 // What the windows apply after the configuration.
 struct StartupConfig {
-    std::string credits;            // the background window's two credit lines
-    std::string folder;             // initial text of txtFolder, ending in "\"
+    std::string credits; // the background window's two credit lines
+    std::string folder;  // initial text of txtFolder, ending in "\"
     bool optionsLocked = false;
-    bool folderControlsEnabled = false; // txtFolder, btnRefer, chkOverWrite, chkHiSpeed
+    bool folderControlsEnabled = false;                // txtFolder, btnRefer, chkOverWrite, chkHiSpeed
     CheckBoxState desktop, startMenu, startUp, sendTo; // the shortcut boxes
-    std::string message;            // lblMessage
-    std::string title;              // the title labels and the main window's caption
-    std::string folderGroupCaption; // grpSetupFolder
-    std::string optionGroupCaption; // grpOption
-    std::string endCaption;         // btnEnd
+    std::string message;                               // lblMessage
+    std::string title;                                 // the title labels and the main window's caption
+    std::string folderGroupCaption;                    // grpSetupFolder
+    std::string optionGroupCaption;                    // grpOption
+    std::string endCaption;                            // btnEnd
 };
 
 // The credits: CopyRight1 + CR LF + CopyRight2, or the built-in credit when both are empty.
@@ -52,13 +52,12 @@ struct CheckFinding {
     std::string path;  // the file checked
     std::string title; // programInstalled: the record's [Title] UnSetup
 };
-CheckFinding ResolveCheckValue(const AppState& state, const std::string& value,
-                               const std::string& defaultFolder);
+CheckFinding ResolveCheckValue(const AppState& state, const std::string& value, const std::string& defaultFolder);
 
 enum class StartupRefusal { None, RejectedSystem, RemovalRequired };
 
 // The installer's preconditions in order, each box shown through the host. A refusal
 // means btnEnd takes the focus and btnEvent is disabled; the recommendation warnings
 // never refuse.
-StartupRefusal CheckInstallPreconditions(AppState& state, const GeneralKeys& keys,
-                                         const std::string& defaultFolder, Host& host);
+StartupRefusal CheckInstallPreconditions(AppState& state, const GeneralKeys& keys, const std::string& defaultFolder,
+                                         Host& host);

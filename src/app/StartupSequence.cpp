@@ -17,9 +17,8 @@ void ApplyCheckBox(TfrmMain& main, TfrmMain::ControlId id, const CheckBoxState& 
 
 } // namespace
 
-
 StartupEnd RunStartupSequence(AppState& state, TfrmMain& main, TfrmBack& back, Host& host, const StartupInput& input,
-                        const FolderPlatform& platform)
+                              const FolderPlatform& platform)
 {
     const WindowsVersion version = DetectWindowsVersion();
     const bool fine = PrepareStartup(state, input.firstParameter, input.exePath, platform, version);
@@ -52,8 +51,8 @@ StartupEnd RunStartupSequence(AppState& state, TfrmMain& main, TfrmBack& back, H
     }
     main.SetText(TfrmMain::kLblMessage, config.message);
     if (installer) {
-        for (TfrmMain::ControlId id : {TfrmMain::kTxtFolder, TfrmMain::kBtnRefer, TfrmMain::kChkOverWrite,
-                                       TfrmMain::kChkHiSpeed})
+        for (TfrmMain::ControlId id :
+             {TfrmMain::kTxtFolder, TfrmMain::kBtnRefer, TfrmMain::kChkOverWrite, TfrmMain::kChkHiSpeed})
             main.SetEnabled(id, config.folderControlsEnabled);
     }
     back.SetTitle(config.title);

@@ -21,4 +21,4 @@ struct StartupInput {
 enum class StartupEnd { Fatal, Refused, Ready };
 
 StartupEnd RunStartupSequence(AppState& state, TfrmMain& main, TfrmBack& back, Host& host, const StartupInput& input,
-                        const FolderPlatform& platform);
+                              const FolderPlatform& platform);

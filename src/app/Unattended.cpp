@@ -69,8 +69,8 @@ void LogStartupFacts(const AppState& s, const CommandLine& cl, LogFile& log)
     log.Write("システム " + s.OsName + " (" + s.OsFamily + " " + std::to_string(v.dwMajorVersion) + "." +
               std::to_string(v.dwMinorVersion) + "." + std::to_string(v.dwBuildNumber) + ")");
     log.Write("プログラムのフォルダ " + s.AppFolder + " 作業フォルダ " + s.WorkFolder + " スクリプト " + s.ScriptFile);
-    log.Write("Windows " + s.WindowsFolder + " System " + s.SystemFolder + " Temp " + s.TempFolder +
-              " Program Files " + s.ProgramFilesFolder);
+    log.Write("Windows " + s.WindowsFolder + " System " + s.SystemFolder + " Temp " + s.TempFolder + " Program Files " +
+              s.ProgramFilesFolder);
     for (const std::string& sw : cl.ignored) log.Write("スイッチ " + sw + " はこのプログラムでは何もしません");
 }
 
@@ -88,12 +88,13 @@ void KeepLogIfTelling(const AppState& state, LogFile& log, int exitCode, bool le
 {
     const std::string path = log.Path();
     log.Close();
-    const bool succeeded =
-        exitCode == kExitSuccess || exitCode == kExitRestartNeeded || exitCode == kExitRestartInitiated;
+    const bool succeeded = exitCode == kExitSuccess || exitCode == kExitRestartNeeded ||
+                           exitCode == kExitRestartInitiated;
     if ((succeeded && !leftFiles) || path.empty() || state.WorkFolder.empty() ||
         path.compare(0, state.WorkFolder.size(), state.WorkFolder) != 0)
         return;
-    MoveFileExA(path.c_str(), DefaultLogPath(state.TempFolder).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED);
+    MoveFileExA(path.c_str(), DefaultLogPath(state.TempFolder).c_str(),
+                MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED);
 }
 
 int RunUnattended(AppState& state, const CommandLine& cl, const std::string& exePath, LogFile& log)
@@ -127,7 +128,8 @@ int RunUnattended(AppState& state, const CommandLine& cl, const std::string& exe
             host.SetOptions(o);
         }
         if (code == kExitSuccess) {
-            if (cl.silent && !cl.verySilent && !host.CreateProgressWindow()) log.Write("進行状況のウィンドウを作れません");
+            if (cl.silent && !cl.verySilent && !host.CreateProgressWindow())
+                log.Write("進行状況のウィンドウを作れません");
             ran = true;
             result = installer ? InstallRun(state, host) : UninstallRun(state, host);
             code = ExitCodeOf(result);

@@ -2,8 +2,7 @@
 
 #include <windows.h>
 
-WindowsVersion ClassifyWindowsVersion(std::int64_t platformId, std::int64_t major,
-                                      std::int64_t minor, std::int64_t build)
+WindowsVersion ClassifyWindowsVersion(std::int64_t platformId, std::int64_t major, std::int64_t minor, std::int64_t build)
 {
     WindowsVersion v{"", "Windows"};
     if (platformId == VER_PLATFORM_WIN32_NT) {
@@ -32,6 +31,5 @@ WindowsVersion DetectWindowsVersion()
     info.dwOSVersionInfoSize = sizeof info; // 148 bytes
     static_assert(sizeof(OSVERSIONINFOA) == 148);
     if (!GetVersionExA(&info)) return ClassifyWindowsVersion(-1, -1, -1, -1);
-    return ClassifyWindowsVersion(info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion,
-                                  info.dwBuildNumber);
+    return ClassifyWindowsVersion(info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber);
 }

@@ -50,7 +50,8 @@ int ShowCommandLineHelp(const CommandLine& cl, LogFile& log)
     const bool shown = out && out != INVALID_HANDLE_VALUE &&
                        WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
     if (!shown && !cl.suppressMsgBoxes)
-        MessageBoxA(nullptr, text.c_str(), "Quillon Installer", cl.errors.empty() ? MB_OK | MB_ICONINFORMATION : MB_OK | MB_ICONSTOP);
+        MessageBoxA(nullptr, text.c_str(), "Quillon Installer",
+                    cl.errors.empty() ? MB_OK | MB_ICONINFORMATION : MB_OK | MB_ICONSTOP);
     return cl.errors.empty() ? kExitSuccess : kExitBadCommandLine;
 }
 
@@ -133,9 +134,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     if (!cl.AnySwitch()) return static_cast<int>(msg.wParam);
     int code = ExitCodeOf(result);
     if (!ran) {
-        code = startup == StartupEnd::Fatal                             ? kExitFatal
+        code = startup == StartupEnd::Fatal                            ? kExitFatal
                : startup == StartupEnd::Refused || main.checkerRefused ? kExitRefused
-                                                                        : kExitCancelled;
+                                                                       : kExitCancelled;
     }
     log.Write("終了コード " + std::to_string(code));
     return code;

@@ -27,25 +27,25 @@ struct WorkCopyLocks {
 };
 
 struct AppState : FolderValues {
-    std::string OsFamily;      // "NT", "notNT" or "" when the platform is neither
-    std::string OsName;        // display name of the Windows version
-    std::string RunMode;       // "SETUP" (installer) or "UNSETUP" (uninstaller)
-    std::string WorkFolder;    // TempFolder + "QSTMP" + n + "\"
-    std::string ScriptFile;    // the script copy in WorkFolder that all reading uses
-    std::string ProgramFile;   // the running program's own file
-    std::string RecordFile;    // uninstaller: the record named by the first parameter
+    std::string OsFamily;    // "NT", "notNT" or "" when the platform is neither
+    std::string OsName;      // display name of the Windows version
+    std::string RunMode;     // "SETUP" (installer) or "UNSETUP" (uninstaller)
+    std::string WorkFolder;  // TempFolder + "QSTMP" + n + "\"
+    std::string ScriptFile;  // the script copy in WorkFolder that all reading uses
+    std::string ProgramFile; // the running program's own file
+    std::string RecordFile;  // uninstaller: the record named by the first parameter
     WorkCopyLocks WorkLocks;
-    std::string ErrorLines;    // fatal start-up lines, each ending in CR LF
+    std::string ErrorLines; // fatal start-up lines, each ending in CR LF
     std::string SetupWord = "インストール";
     std::string UnSetupWord = "アンインストール";
     std::string SetupTitle = "Quillon Setup";
     std::string UnSetupTitle = "Quillon Setup";
-    std::string ProgramId;     // section of the installed-programs register
+    std::string ProgramId;        // section of the installed-programs register
     std::int32_t StepDelay = 350; // milliseconds between visible actions, at least 1
-    std::string MessageLog;    // running text of the progress window
-    std::string StepResult;    // result word of the current stage
-    std::string FailureLog;    // details of failed actions of one run
-    std::int32_t LastAnswer = 0; // most recent message-box answer (6 Yes, 7 No ...)
+    std::string MessageLog;       // running text of the progress window
+    std::string StepResult;       // result word of the current stage
+    std::string FailureLog;       // details of failed actions of one run
+    std::int32_t LastAnswer = 0;  // most recent message-box answer (6 Yes, 7 No ...)
     std::uint8_t RebootRequired = 0;
     std::uint8_t TitlePending = 0;
     std::uint8_t EulaPending = 0;

@@ -4,8 +4,7 @@
 
 #include <utility>
 
-template <typename T>
-class ComPtr {
+template <typename T> class ComPtr {
 public:
     ComPtr() noexcept = default;
     ComPtr(const ComPtr&) = delete;

@@ -41,8 +41,7 @@ constexpr DWORD kPiece = 64 << 10;
 
 // Copies in pieces, calling progress every few megabytes or a few times a second; the
 // copy gets the source's last-write time and attributes as CopyFileA gives them.
-DWORD CopyInPieces(const std::string& source, const std::string& target, const CopyProgress& progress,
-                   bool failIfExists)
+DWORD CopyInPieces(const std::string& source, const std::string& target, const CopyProgress& progress, bool failIfExists)
 {
     const UniqueFile in(CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                     FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
@@ -51,8 +50,7 @@ DWORD CopyInPieces(const std::string& source, const std::string& target, const C
     if (!GetFileInformationByHandle(in.get(), &info)) return LastErrorOr();
     const std::int64_t total = (static_cast<std::int64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
     UniqueFile out(CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, failIfExists ? CREATE_NEW : CREATE_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL,
-                               nullptr));
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!out) return LastErrorOr();
     std::string buffer(kPiece, '\0');
     std::int64_t copied = 0, reported = 0;

@@ -45,16 +45,16 @@ std::string FromSystemCall(UINT(WINAPI* call)(LPSTR, UINT))
 std::string ReadProgramFilesDir()
 {
     UniqueRegKey key;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", 0,
-                        nullptr, 0, KEY_QUERY_VALUE, nullptr, key.put(), nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", 0, nullptr, 0,
+                        KEY_QUERY_VALUE, nullptr, key.put(), nullptr) != ERROR_SUCCESS)
         return {};
     DWORD type = 0, size = 0;
     if (RegQueryValueExA(key.get(), "ProgramFilesDir", nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
         (type != REG_SZ && type != REG_EXPAND_SZ) || size == 0)
         return {};
     std::string value(size, '\0');
-    if (RegQueryValueExA(key.get(), "ProgramFilesDir", nullptr, &type,
-                         reinterpret_cast<BYTE*>(value.data()), &size) != ERROR_SUCCESS)
+    if (RegQueryValueExA(key.get(), "ProgramFilesDir", nullptr, &type, reinterpret_cast<BYTE*>(value.data()), &size) !=
+        ERROR_SUCCESS)
         return {};
     value.resize(std::min<std::size_t>(size, value.size()));
     return std::string(value.c_str()); // stored strings may or may not carry their zero
@@ -89,9 +89,7 @@ void SetStartFolders(FolderValues& f, const std::string& exePath, const FolderPl
 std::string DiscoverFolders(FolderValues& f, const std::string& osFamily, const FolderPlatform& platform)
 {
     std::string fatal;
-    const auto special = [&](std::uint32_t csidl) {
-        return AddBackslash(platform.specialFolder(csidl), "B");
-    };
+    const auto special = [&](std::uint32_t csidl) { return AddBackslash(platform.specialFolder(csidl), "B"); };
 
     f.WindowsFolder = special(CSIDL_WINDOWS);
     if (f.WindowsFolder == "\\") {

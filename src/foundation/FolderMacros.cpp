@@ -9,15 +9,24 @@ std::string ExpandFolderMacros(const FolderValues& f, const std::string& text)
 {
     // The order matters: a value may hold a later token, never an earlier one.
     const std::pair<const char*, const std::string*> tokens[] = {
-        {"(App)", &f.InstallFolder},         {"(Prg)", &f.ProgramFilesFolder},
-        {"(Win)", &f.WindowsFolder},         {"(Sys)", &f.SystemFolder},
-        {"(Tmp)", &f.TempFolder},            {"(Boo)", &f.BootDrive},
-        {"(Set)", &f.InstallDrive},          {"(Edr)", &f.ExeDrive},
-        {"(Smn)", &f.StartMenuFolder},       {"(Sta)", &f.ProgramsFolder},
-        {"(Dsk)", &f.DesktopFolder},         {"(Sup)", &f.StartupFolder},
-        {"(Sen)", &f.SendToFolder},          {"(Myd)", &f.MyDocumentsFolder},
-        {"(C_Smn)", &f.CommonStartMenuFolder}, {"(C_Sta)", &f.CommonProgramsFolder},
-        {"(C_Dsk)", &f.CommonDesktopFolder}, {"(C_Sup)", &f.CommonStartupFolder},
+        {"(App)", &f.InstallFolder},
+        {"(Prg)", &f.ProgramFilesFolder},
+        {"(Win)", &f.WindowsFolder},
+        {"(Sys)", &f.SystemFolder},
+        {"(Tmp)", &f.TempFolder},
+        {"(Boo)", &f.BootDrive},
+        {"(Set)", &f.InstallDrive},
+        {"(Edr)", &f.ExeDrive},
+        {"(Smn)", &f.StartMenuFolder},
+        {"(Sta)", &f.ProgramsFolder},
+        {"(Dsk)", &f.DesktopFolder},
+        {"(Sup)", &f.StartupFolder},
+        {"(Sen)", &f.SendToFolder},
+        {"(Myd)", &f.MyDocumentsFolder},
+        {"(C_Smn)", &f.CommonStartMenuFolder},
+        {"(C_Sta)", &f.CommonProgramsFolder},
+        {"(C_Dsk)", &f.CommonDesktopFolder},
+        {"(C_Sup)", &f.CommonStartupFolder},
         {"(C_Myd)", &f.CommonDocumentsFolder},
     };
     std::string result = text;

@@ -5,8 +5,7 @@
 
 #include <utility>
 
-template <typename Traits>
-class UniqueHandle {
+template <typename Traits> class UniqueHandle {
 public:
     using pointer = typename Traits::pointer;
 
@@ -70,17 +69,16 @@ struct ModuleTraits {
     static void close(pointer h) noexcept { FreeLibrary(h); }
 };
 
-using UniqueFile = UniqueHandle<FileHandleTraits>;     // CreateFile
+using UniqueFile = UniqueHandle<FileHandleTraits>;           // CreateFile
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>; // processes, mutexes, events
-using UniqueFind = UniqueHandle<FindHandleTraits>;     // FindFirstFile
-using UniqueRegKey = UniqueHandle<RegKeyTraits>;       // RegOpenKeyEx / RegCreateKeyEx
-using UniqueModule = UniqueHandle<ModuleTraits>;       // LoadLibrary
+using UniqueFind = UniqueHandle<FindHandleTraits>;           // FindFirstFile
+using UniqueRegKey = UniqueHandle<RegKeyTraits>;             // RegOpenKeyEx / RegCreateKeyEx
+using UniqueModule = UniqueHandle<ModuleTraits>;             // LoadLibrary
 
 // Runs a callable when the scope ends, on the normal and the exceptional path
 // (attribute restores, CoUninitialize, a result word that is set either way), unless
 // release() was called.
-template <typename F>
-class ScopeExit {
+template <typename F> class ScopeExit {
 public:
     explicit ScopeExit(F f) : f_(std::move(f)) {}
     ScopeExit(const ScopeExit&) = delete;

@@ -33,11 +33,10 @@ std::wstring Widen(const std::string& text)
 std::string Narrow(const std::wstring& text)
 {
     if (text.empty()) return {};
-    const int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                      nullptr, nullptr);
+    const int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                      nullptr);
     std::string narrow(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), narrow.data(), n, nullptr,
-                        nullptr);
+    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), narrow.data(), n, nullptr, nullptr);
     return narrow;
 }
 
@@ -51,13 +50,11 @@ bool ReadWholeFile(const std::string& path, std::string& bytes)
     bytes.resize(static_cast<std::size_t>(size.QuadPart));
     DWORD got = 0;
     return bytes.empty() ||
-           (ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) &&
-            got == bytes.size());
+           (ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) && got == bytes.size());
 }
 
 // A value loses one pair of enclosing quotes ("..." or '...').
-template <typename String>
-String Unquote(const String& v)
+template <typename String> String Unquote(const String& v)
 {
     if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
         return v.substr(1, v.size() - 2);
@@ -163,9 +160,8 @@ std::uint32_t IniDocument::AddSection(Span name)
     if (found != kNone) return found;
     const auto index = static_cast<std::uint32_t>(sections_.size());
     sections_.push_back(name);
-    Insert(sectionTable_, index, index, [this](std::uint32_t i) {
-        return FoldedHash(0, text_.data() + sections_[i].begin, sections_[i].length);
-    });
+    Insert(sectionTable_, index, index,
+           [this](std::uint32_t i) { return FoldedHash(0, text_.data() + sections_[i].begin, sections_[i].length); });
     return index;
 }
 
@@ -237,12 +233,13 @@ void IniDocument::Index(std::vector<Line>* lines)
     };
     doc.AddSection(Span{}); // keys before the first header
     std::uint32_t current = 0;
-    bool ignoring = false; // in a later section of a name already seen
+    bool ignoring = false;    // in a later section of a name already seen
     std::uint32_t number = 1; // of the line at p, counted only for a listing
     const auto list = [&](bool header, bool counted, const Key& key) {
         const auto narrow = [&](Span s) { return Narrow(doc.text_.substr(s.begin, s.length)); };
-        lines->push_back(Line{number, current, header, counted, key.hasValue, narrow(key.name),
-                              header ? std::string() : Narrow(Unquote(doc.text_.substr(key.value.begin, key.value.length)))});
+        lines->push_back(
+            Line{number, current, header, counted, key.hasValue, narrow(key.name),
+                 header ? std::string() : Narrow(Unquote(doc.text_.substr(key.value.begin, key.value.length)))});
     };
     const wchar_t* p = base;
     const wchar_t* const end = p + doc.text_.size();

@@ -64,7 +64,7 @@ private:
     // The file as wide text, kept whole: names and values are spans of it, so a file of
     // n keys costs its text and a few words per key, not two strings per key.
     std::wstring text_;
-    std::vector<Span> sections_;           // index 0: the keys before the first header
+    std::vector<Span> sections_;              // index 0: the keys before the first header
     std::vector<std::uint32_t> sectionTable_; // open addressing: index + 1, 0 for empty
     std::vector<Key> keys_;
     std::vector<std::uint32_t> keyTable_;

@@ -10,16 +10,14 @@ namespace {
 
 bool SameIdentity(const std::string& a, const std::string& b)
 {
-    return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(),
-                          static_cast<int>(a.size()), b.data(),
+    return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()), b.data(),
                           static_cast<int>(b.size())) == CSTR_EQUAL;
 }
 
 } // namespace
 
-std::string ComposeRecordLine(std::string_view entry, std::string_view section,
-                              std::string_view prefix, bool markDuplicate,
-                              std::string_view recordText)
+std::string ComposeRecordLine(std::string_view entry, std::string_view section, std::string_view prefix,
+                              bool markDuplicate, std::string_view recordText)
 {
     const std::string identity = GetField(entry, ",", 1);
     const std::string header = std::string(1, '[').append(section).append("]");

@@ -8,8 +8,7 @@ namespace {
 class Binder {
 public:
     explicit Binder(const char* dll) : module_(LoadSystemLibrary(dll)) {}
-    template <typename Fn>
-    void operator()(Fn& member, const char* name) const
+    template <typename Fn> void operator()(Fn& member, const char* name) const
     {
         if (module_) member = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module_.get(), name)));
     }

@@ -11,8 +11,8 @@ void RestrictDllSearchToSystem()
     using SetDirsFn = BOOL(WINAPI*)(DWORD);
     const HMODULE kernel = GetModuleHandleA("kernel32.dll");
     if (!kernel) return;
-    const auto setDirs =
-        reinterpret_cast<SetDirsFn>(reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+    const auto setDirs = reinterpret_cast<SetDirsFn>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
     if (setDirs) setDirs(LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 

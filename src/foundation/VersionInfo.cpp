@@ -15,7 +15,6 @@ std::string ReadFileVersion(const std::string& path)
     if (!api.GetFileVersionInfoA(path.c_str(), 0, size, data.data())) return {};
     void* value = nullptr;
     UINT len = 0;
-    if (!api.VerQueryValueA(data.data(), "\\StringFileInfo\\041103a4\\FileVersion", &value, &len) || !value)
-        return {};
+    if (!api.VerQueryValueA(data.data(), "\\StringFileInfo\\041103a4\\FileVersion", &value, &len) || !value) return {};
     return std::string(static_cast<const char*>(value));
 }

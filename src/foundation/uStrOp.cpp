@@ -45,8 +45,7 @@ std::string RemoveBackslash(std::string_view text, std::string_view option)
 {
     const char opt = option.empty() ? '\0' : option[0];
     if (opt == 'T' && IsPathDelimiter(text, 1)) return std::string(text.substr(1));
-    if (opt == 'B' && IsPathDelimiter(text, text.size()))
-        return std::string(text.substr(0, text.size() - 1));
+    if (opt == 'B' && IsPathDelimiter(text, text.size())) return std::string(text.substr(0, text.size() - 1));
     return std::string(text);
 }
 
@@ -133,8 +132,8 @@ std::size_t PosNoCase(std::string_view pattern, std::string_view text)
 
 std::string ReplaceToken(std::string_view text, std::string_view token, std::string_view value)
 {
-    std::string done;              // text up to and including the last inserted value
-    std::string rest(text);        // text still to be searched
+    std::string done;       // text up to and including the last inserted value
+    std::string rest(text); // text still to be searched
     const bool valueEndsInDelimiter = IsPathDelimiter(value, value.size());
     for (;;) {
         const std::size_t p = PosNoCase(token, rest);
@@ -152,8 +151,8 @@ std::string ErrorText(std::uint32_t code)
 {
     if (code == 0) return {};
     char buf[256] = {};
-    const DWORD len = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                     nullptr, code, 0, buf, sizeof buf, nullptr);
+    const DWORD len = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, buf,
+                                     sizeof buf, nullptr);
     std::string msg(buf, len);
     while (!msg.empty()) {
         const unsigned char last = static_cast<unsigned char>(msg.back());

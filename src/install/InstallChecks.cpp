@@ -93,13 +93,13 @@ void CheckFreeSpace(InstallContext& run)
     if (free <= run.copyTotalBytes) {
         std::string question;
         if (free != -1) {
-            question = "ディスクの空き容量が不足しているため、エラーになる可能性があります。\r\nこのまま" + s.SetupWord +
-                       "を続行しますか？";
+            question = "ディスクの空き容量が不足しているため、エラーになる可能性があります。\r\nこのまま" +
+                       s.SetupWord + "を続行しますか？";
             s.StepResult = "不足の可能性あり";
         } else {
             question = "ディスクの空き容量取得関数が失敗しました。\r\n" + s.SetupWord + "に必要なディスク容量は " +
-                       std::to_string(run.copyTotalBytes) + "Byteです。\r\n空き容量があるようであれば、" +
-                       s.SetupWord + "を続行してください。\r\n\r\n" + s.SetupWord + "を続行しますか？";
+                       std::to_string(run.copyTotalBytes) + "Byteです。\r\n空き容量があるようであれば、" + s.SetupWord +
+                       "を続行してください。\r\n\r\n" + s.SetupWord + "を続行しますか？";
             s.StepResult = "関数失敗";
         }
         if (run.Ask(question, "空き容量チェックエラー", MB_YESNO | MB_ICONQUESTION, IDNO) == IDNO)
@@ -122,8 +122,8 @@ void CheckInstallFolder(InstallContext& run)
             created = CreateFolderTree(s.InstallFolder) && FolderExists(s.InstallFolder);
             run.host.Log(std::string("フォルダ作成 ") + s.InstallFolder + (created ? " -> 成功" : " -> 失敗"));
             if (!created) {
-                run.Ask(s.SetupWord + "フォルダの作成に失敗しました。\r\n\r\nプログラム作者へご報告ください。", "致命的エラー",
-                        MB_OK | MB_ICONSTOP);
+                run.Ask(s.SetupWord + "フォルダの作成に失敗しました。\r\n\r\nプログラム作者へご報告ください。",
+                        "致命的エラー", MB_OK | MB_ICONSTOP);
                 s.StepResult = "作成失敗";
                 run.StopRun(s.SetupWord + "を続行できませんでした。", s.SetupWord + "中止", RunOutcome::Failed);
             }

@@ -24,7 +24,7 @@ public:
     InstallContext(AppState& state, Host& host) : RunContext(state, host) {}
 
     // Run state.
-    WizardOptions options;                 // the message page's options, read once
+    WizardOptions options; // the message page's options, read once
     // [Relate] NameN / FileN as written; the file entries are expanded only when the
     // association is made, once "(App)" is the chosen folder.
     std::vector<std::pair<std::string, std::string>> associations;

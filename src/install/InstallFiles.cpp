@@ -40,8 +40,8 @@ bool RequestDisk(InstallContext& run, const std::string& source)
         // Nobody can change a disk: unattended, the run goes on only when the files of
         // all disks lie together already.
         const int unattended = FileAge(source) != -1 ? IDOK : IDCANCEL;
-        const int answer = run.Ask(std::to_string(run.diskNumber) + "枚目のディスクに交換してください。", "ディスク交換",
-                                   MB_OKCANCEL | MB_ICONINFORMATION, unattended);
+        const int answer = run.Ask(std::to_string(run.diskNumber) + "枚目のディスクに交換してください。",
+                                   "ディスク交換", MB_OKCANCEL | MB_ICONINFORMATION, unattended);
         if (answer != IDOK) return false;
     } while (FileAge(source) == -1);
     return true;
@@ -108,7 +108,8 @@ void CopyEntryFile(InstallContext& run, int n, const CopyEntry& e)
     }
 
     if (FileAge(source) == -1) {
-        run.Show("【コピー元】" + source + "\r\n【コピー先】" + target + "\r\nファイルが存在しないためコピーをスキップしています．．．");
+        run.Show("【コピー元】" + source + "\r\n【コピー先】" + target +
+                 "\r\nファイルが存在しないためコピーをスキップしています．．．");
         run.AbortCheck();
         run.host.Log("コピー元なし " + source);
         run.AddFailure("<File> ", source, "コピー元のファイルが見つかりません。\r\n");

@@ -98,7 +98,8 @@ void RecordInstallation(InstallContext& run)
         // A removal of the earlier installation that was interrupted is over: this record
         // replaces the one it would have resumed.
         if (!written.empty()) DeleteFileA(ResumeRecordPath(s.WindowsFolder, s.InstallFolder + "UNSETUP.INI").c_str());
-        run.host.Log("アンインストール情報 " + (written.empty() ? std::string("-> 作成できませんでした") : written + " -> 成功"));
+        run.host.Log("アンインストール情報 " +
+                     (written.empty() ? std::string("-> 作成できませんでした") : written + " -> 成功"));
     }
 }
 
@@ -116,7 +117,8 @@ void ShowCompletion(InstallContext& run, RunResult& result)
     const std::string& w = s.SetupWord;
     s.MessageLog += "\r\n【処理完了】\r\n";
     if (!SetupOnly(s))
-        s.MessageLog += "　プログラムの" + s.UnSetupWord + "は、「プログラム(アプリケーション)の追加と削除」から行うことができます。\r\n";
+        s.MessageLog += "　プログラムの" + s.UnSetupWord +
+                        "は、「プログラム(アプリケーション)の追加と削除」から行うことができます。\r\n";
     s.MessageLog += "　「次へ(N)」をクリックして、" + w + "を完了してください。\r\n";
     run.Show();
     run.host.WaitForNext();
@@ -145,21 +147,24 @@ void ShowCompletion(InstallContext& run, RunResult& result)
         page.option2 = p.program.empty() ? "いいえ、Windowsは再起動せずに、インストーラーを終了します。(&N)"
                                          : "いいえ、Windowsは再起動せずに、プログラムを実行します。(&N)";
     } else {
-        page.option1 = p.program.empty() ? "インストーラを終了します。(&Y)" : "インストーラを終了して、プログラムを実行します。(&Y)";
+        page.option1 = p.program.empty() ? "インストーラを終了します。(&Y)"
+                                         : "インストーラを終了して、プログラムを実行します。(&Y)";
     }
     const int choice = run.CompleteWithPage(page, result);
     const bool mayStart = run.host.MayStartProgramAfterRun();
-    if (!p.program.empty() && !mayStart) run.host.Log("終了後のプログラム " + p.program + " は無人の実行では起動しません");
+    if (!p.program.empty() && !mayStart)
+        run.host.Log("終了後のプログラム " + p.program + " は無人の実行では起動しません");
     // A restart, when chosen, is the last thing the run asks for: no program starts then.
     if (!(restart && choice != 2) && !p.program.empty() && mayStart) {
         const std::string folder = AddBackslash(PathFolder(p.program), "B");
-        const int started = p.useCreateProcess
-                                ? static_cast<int>(CreateProcessRun(run.host, p.program, p.parameters, folder, s.TempFolder))
-                                : ShellRun(run.host, p.program, p.parameters, folder, s.TempFolder);
+        const int started = p.useCreateProcess ? static_cast<int>(CreateProcessRun(run.host, p.program, p.parameters,
+                                                                                   folder, s.TempFolder))
+                                               : ShellRun(run.host, p.program, p.parameters, folder, s.TempFolder);
         run.LogResult("終了後のプログラム " + p.program, static_cast<std::uint32_t>(started));
         if (started >= 1)
-            run.Ask("終了後プログラムの起動に失敗しました。\r\niniファイルの記述ミスの可能性があります。\r\nプログラム提供者へご報告ください。",
-                    "警告", MB_OK | MB_ICONEXCLAMATION);
+            run.Ask(
+                "終了後プログラムの起動に失敗しました。\r\niniファイルの記述ミスの可能性があります。\r\nプログラム提供者へご報告ください。",
+                "警告", MB_OK | MB_ICONEXCLAMATION);
     }
     run.host.EndRun();
 }

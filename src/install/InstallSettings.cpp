@@ -137,7 +137,8 @@ void WriteIniSettings(InstallContext& run)
         run.Show();
         run.AbortCheck();
         const bool written = WriteIniString(e.section, e.key, e.value, e.file);
-        run.host.Log("INI " + e.file + " [" + e.section + "] " + e.key + "=" + e.value + (written ? " -> 成功" : " -> 失敗"));
+        run.host.Log("INI " + e.file + " [" + e.section + "] " + e.key + "=" + e.value +
+                     (written ? " -> 成功" : " -> 失敗"));
         s.StepResult = "完了";
     }
 }

@@ -4,11 +4,11 @@
 #include "install/InstallContext.h"
 
 // Preparation and checks.
-void PrepareRun(InstallContext& run);          // option snapshot, progress window, greeting
-void GatherInformation(InstallContext& run);   // stage 1: the associations
+void PrepareRun(InstallContext& run);           // option snapshot, progress window, greeting
+void GatherInformation(InstallContext& run);    // stage 1: the associations
 void ComputeRequiredSpace(InstallContext& run); // stage 2: sizes of the sources
-void CheckFreeSpace(InstallContext& run);      // stage 3
-void CheckInstallFolder(InstallContext& run);  // stage 4: confirm and create it
+void CheckFreeSpace(InstallContext& run);       // stage 3
+void CheckInstallFolder(InstallContext& run);   // stage 4: confirm and create it
 void TakeInPreviousRecord(InstallContext& run); // earlier record; the abort button on
 
 // Folders and files.
@@ -23,7 +23,7 @@ void AddUninstallerEntries(InstallContext& run);
 void SetUpAssociations(InstallContext& run);
 
 // Closing steps and completion.
-void RecordInstallation(InstallContext& run);  // uninstaller copy, register, record
+void RecordInstallation(InstallContext& run); // uninstaller copy, register, record
 void OfferFailureDetails(InstallContext& run);
 void ShowCompletion(InstallContext& run, RunResult& result);
 

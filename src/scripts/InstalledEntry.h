@@ -7,13 +7,13 @@
 #include <string>
 
 struct InstalledEntry {
-    std::string KeyName;          // [Title] UnSetupKey, default UnSetupTitle
-    std::string DisplayName;      // [Title] UnSetupDisplay, default KeyName
-    std::string UninstallerPath;  // WindowsFolder + "UNQUILLN.EXE"
-    std::string RecordPath;       // InstallFolder + "UNSETUP.INI"
+    std::string KeyName;         // [Title] UnSetupKey, default UnSetupTitle
+    std::string DisplayName;     // [Title] UnSetupDisplay, default KeyName
+    std::string UninstallerPath; // WindowsFolder + "UNQUILLN.EXE"
+    std::string RecordPath;      // InstallFolder + "UNSETUP.INI"
     // [Support], written only when not empty.
-    std::string Publisher, URLInfoAbout, DisplayVersion, Contact, HelpLink, HelpTelephone,
-        Readme, URLUpdateInfo, Comments;
+    std::string Publisher, URLInfoAbout, DisplayVersion, Contact, HelpLink, HelpTelephone, Readme, URLUpdateInfo,
+        Comments;
     // What deployment tools read besides: the size of the installed files in KB, the
     // installation folder; with them the entry also names the unattended removal
     // (QuietUninstallString) and says it offers no change or repair.

@@ -45,9 +45,10 @@ std::string RunContext::ListEntry(const RecordSectionInfo& section, int n) const
 
 std::string RunContext::RestartText(const std::string& word)
 {
-    return "　" + word + "を完了するには、Windowsを再起動する必要があります。\r\n\r\n"
-                         "　Windowsの再起動を選択した場合、現在稼動している他のプログラムは強制的に終了され、"
-                         "かつ、終了後プログラムは実行されませんので、十分にご注意ください。";
+    return "　" + word +
+           "を完了するには、Windowsを再起動する必要があります。\r\n\r\n"
+           "　Windowsの再起動を選択した場合、現在稼動している他のプログラムは強制的に終了され、"
+           "かつ、終了後プログラムは実行されませんので、十分にご注意ください。";
 }
 
 int RunContext::CompleteWithPage(const CompletionPage& page, RunResult& result)

@@ -75,12 +75,10 @@ ShortcutEntry ParseShortcut(const FolderValues& folders, const std::string& make
 IniEntry ParseIniEntry(const FolderValues& folders, const std::string& raw)
 {
     const std::string entry = ExpandFolderMacros(folders, raw);
-    return {GetField(entry, ",", 1), GetField(entry, ",", 2), GetField(entry, ",", 3),
-            GetField(entry, ",", 4)};
+    return {GetField(entry, ",", 1), GetField(entry, ",", 2), GetField(entry, ",", 3), GetField(entry, ",", 4)};
 }
 
-std::optional<RelateEntry> ParseRelate(const FolderValues& folders, const std::string& name,
-                                       const std::string& file)
+std::optional<RelateEntry> ParseRelate(const FolderValues& folders, const std::string& name, const std::string& file)
 {
     if (name.empty() || file.empty()) return std::nullopt;
     RelateEntry e;
@@ -136,8 +134,7 @@ std::optional<std::int32_t> ParseInteger(const std::string& text)
         return static_cast<std::int32_t>(negative ? 0u - bits : bits);
     }
     if (!negative && value > 0x7FFFFFFFull) return std::nullopt;
-    return negative ? static_cast<std::int32_t>(0 - static_cast<std::int64_t>(value))
-                    : static_cast<std::int32_t>(value);
+    return negative ? static_cast<std::int32_t>(0 - static_cast<std::int64_t>(value)) : static_cast<std::int32_t>(value);
 }
 
 RegistryValue ParseRegistryValue(const FolderValues& folders, const std::string& raw)
@@ -170,8 +167,8 @@ RegistryValue ParseRegistryValue(const FolderValues& folders, const std::string&
     return v;
 }
 
-RegistryEntry ParseRegistryEntry(const FolderValues& folders, const std::string& key,
-                                 const std::string& name, const std::string& value)
+RegistryEntry ParseRegistryEntry(const FolderValues& folders, const std::string& key, const std::string& name,
+                                 const std::string& value)
 {
     const RegistryPath path = SplitRegistryPath(key);
     return {path.rootToken, path.keyPath, name, ParseRegistryValue(folders, value)};
@@ -240,7 +237,8 @@ std::vector<RegistryEntry> ReadRegistryEntries(const FolderValues& folders, cons
 std::vector<IniEntry> ReadIniEntries(const FolderValues& folders, const IniDocument& script)
 {
     std::vector<IniEntry> result;
-    for (const std::string& raw : ReadOpenList(script, "IniFile", "Data")) result.push_back(ParseIniEntry(folders, raw));
+    for (const std::string& raw : ReadOpenList(script, "IniFile", "Data"))
+        result.push_back(ParseIniEntry(folders, raw));
     return result;
 }
 

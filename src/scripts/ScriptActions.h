@@ -15,15 +15,15 @@ std::string ParseMakeFolder(const FolderValues& folders, const std::string& raw)
 
 // [CopyFile] FileN.
 struct CopyEntry {
-    bool diskChange = false;  // the entry started with exactly "(Dch)"
-    std::string target;       // installed path; folder + "\AUTO.EXT" for a compressed
-                              // source without a new name
-    std::string source;       // AppFolder + the file name of the path part
-    std::string flagsText;    // "," + field 2 when field 2 is not empty, else ""
-    bool compressed = false;  // the source name ends in "_"
-    bool shared = false;      // flags contain "/S"
-    bool overwrite = false;   // flags contain "/W"
-    bool registerIt = false;  // flags contain "/R"
+    bool diskChange = false; // the entry started with exactly "(Dch)"
+    std::string target;      // installed path; folder + "\AUTO.EXT" for a compressed
+                             // source without a new name
+    std::string source;      // AppFolder + the file name of the path part
+    std::string flagsText;   // "," + field 2 when field 2 is not empty, else ""
+    bool compressed = false; // the source name ends in "_"
+    bool shared = false;     // flags contain "/S"
+    bool overwrite = false;  // flags contain "/W"
+    bool registerIt = false; // flags contain "/R"
 };
 CopyEntry ParseCopyEntry(const FolderValues& folders, const std::string& raw);
 
@@ -33,12 +33,11 @@ struct ShortcutEntry {
     ShortcutOption option = ShortcutOption::Always; // the wizard option that governs it
     std::string target;
     std::string arguments;
-    std::string linkPath;      // link name or path, expanded (".lnk" is added when made)
+    std::string linkPath; // link name or path, expanded (".lnk" is added when made)
     std::string workingFolder;
 };
 // name is NameN as read; pass "Default" when the key is missing.
-ShortcutEntry ParseShortcut(const FolderValues& folders, const std::string& make,
-                            const std::string& name);
+ShortcutEntry ParseShortcut(const FolderValues& folders, const std::string& make, const std::string& name);
 
 // [IniFile] DataN.
 struct IniEntry {
@@ -52,12 +51,11 @@ struct RelateEntry {
     std::string description; // NameN + " File" when field 2 is empty
     std::string verb, program, parameter1, parameter2, iconIndex;
 };
-std::optional<RelateEntry> ParseRelate(const FolderValues& folders, const std::string& name,
-                                       const std::string& file);
+std::optional<RelateEntry> ParseRelate(const FolderValues& folders, const std::string& name, const std::string& file);
 
 // [ExecuteFile] File.
 struct ExecuteEntry {
-    bool reboot = false;           // exactly "WINDOWS_REBOOT"
+    bool reboot = false; // exactly "WINDOWS_REBOOT"
     std::string program, parameters;
     bool useCreateProcess = false; // method exactly "CreateProcess"
 };
@@ -67,8 +65,8 @@ ExecuteEntry ParseExecuteFile(const FolderValues& folders, const std::string& ra
 enum class RegistryValueKind { None, String, ExpandString, Dword, Binary };
 struct RegistryValue {
     RegistryValueKind kind = RegistryValueKind::None; // None: create the key only
-    std::string text;         // String, ExpandString
-    std::uint32_t number = 0; // Dword, Binary (Binary is stored as its 4 little-endian bytes)
+    std::string text;                                 // String, ExpandString
+    std::uint32_t number = 0;                         // Dword, Binary (Binary is stored as its 4 little-endian bytes)
 };
 RegistryValue ParseRegistryValue(const FolderValues& folders, const std::string& raw);
 
@@ -80,8 +78,8 @@ struct RegistryEntry {
     std::string valueName;
     RegistryValue value;
 };
-RegistryEntry ParseRegistryEntry(const FolderValues& folders, const std::string& key,
-                                 const std::string& name, const std::string& value);
+RegistryEntry ParseRegistryEntry(const FolderValues& folders, const std::string& key, const std::string& name,
+                                 const std::string& value);
 
 // The action sections of a script already read, as the install stages take them. Open
 // lists end at the first empty key; [Relate] reads its fixed numbers 1 to 20.

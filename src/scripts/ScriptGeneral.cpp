@@ -27,8 +27,7 @@ GeneralKeys ReadGeneralKeys(const std::string& file)
     k.ReferRegistry = read("DefaultFolder", "ReferRegistry");
     k.ReferIniFile = read("DefaultFolder", "ReferIniFile");
     k.ProgramId = read("ProgramID", "ID");
-    for (int i = 0; i < 5; ++i)
-        k.TopMessages[i] = read("TopMessage", ("Message" + std::to_string(i + 1)).c_str());
+    for (int i = 0; i < 5; ++i) k.TopMessages[i] = read("TopMessage", ("Message" + std::to_string(i + 1)).c_str());
     k.UnInstallCheckEx = read("Caution", "UnInstallCheckEx", "NoData");
     k.UnInstallCheck = read("Caution", "UnInstallCheck", "NoData");
     k.EulaFile = read("EULA", "File");
@@ -100,6 +99,8 @@ std::array<WizardOptions::Box, 4> UninstallOptionBoxes(const GeneralKeys& keys, 
 std::string CheckerRefusalText(const std::string& setupWord)
 {
     const std::string& s = setupWord;
-    return s + "チェック機能により、" + s + "は続行不可能と判断されました。\r\n"
-               "詳細については、プログラム配布者へご確認ください。\r\n" + s + "を続行することはできません。";
+    return s + "チェック機能により、" + s +
+           "は続行不可能と判断されました。\r\n"
+           "詳細については、プログラム配布者へご確認ください。\r\n" +
+           s + "を続行することはできません。";
 }

@@ -10,20 +10,20 @@
 
 struct GeneralKeys {
     // [Extend]
-    std::string SetupString;    // default "インストール"
-    std::string UnSetupString;  // default "アンインストール"
-    std::string SetupSpeed;     // default "350"
+    std::string SetupString;   // default "インストール"
+    std::string UnSetupString; // default "アンインストール"
+    std::string SetupSpeed;    // default "350"
     std::string Enabled;
     std::string RejectOS;
     std::string InstallChecker;
     // [Title]
-    std::string Setup;          // default "Quillon Setup"
-    std::string UnSetup;        // default: Setup
+    std::string Setup;   // default "Quillon Setup"
+    std::string UnSetup; // default: Setup
     std::string Program;
     std::string CopyRight1;
     std::string CopyRight2;
     // [DefaultFolder]
-    std::string DefaultFolder;  // Folder, default "(Prg)\"
+    std::string DefaultFolder; // Folder, default "(Prg)\"
     std::string ReferRegistry;
     std::string ReferIniFile;
     // [ProgramID]
@@ -35,7 +35,7 @@ struct GeneralKeys {
     std::string UnInstallCheck;   // default "NoData"
     // [EULA]
     std::string EulaFile;
-    std::string EulaScrollBars;   // default "ssVertical"
+    std::string EulaScrollBars; // default "ssVertical"
     std::string EulaCheckBox;
     // [Readme]
     std::string ReadmeFile;
@@ -44,11 +44,11 @@ struct GeneralKeys {
     // [ShortCut] Name1, Name2 ... up to the first empty one
     std::vector<std::string> ShortcutNames;
     // Keys found only in an uninstall record
-    std::string SetupFolder;          // [SetupFolder] Folder
-    std::string UnSetupCheckBox;      // [UnSetupOption] CheckBox
-    std::string UnSetupCheckBox3;     // [UnSetupOption] CheckBox3
-    std::string UnSetupCheckBox4;     // [UnSetupOption] CheckBox4
-    std::string BeforeReadmeFile;     // [BeforeUnInstall] ReadmeFile
+    std::string SetupFolder;      // [SetupFolder] Folder
+    std::string UnSetupCheckBox;  // [UnSetupOption] CheckBox
+    std::string UnSetupCheckBox3; // [UnSetupOption] CheckBox3
+    std::string UnSetupCheckBox4; // [UnSetupOption] CheckBox4
+    std::string BeforeReadmeFile; // [BeforeUnInstall] ReadmeFile
 };
 
 // Every general key of the script file, each with its default.
@@ -70,8 +70,8 @@ std::string CheckValueProgramId(const std::string& value, bool& isIdCheck);
 
 // The pre-install checker's answer, WindowsFolder + "QSRESULT.INI".
 struct CheckerResult {
-    bool allowed = false;   // [CheckResult] Result is exactly "ContinueInstall"
-    std::string message;    // [CheckResult] Message with every "<改行>" turned into CR LF
+    bool allowed = false; // [CheckResult] Result is exactly "ContinueInstall"
+    std::string message;  // [CheckResult] Message with every "<改行>" turned into CR LF
 };
 CheckerResult ReadCheckerResult(const std::string& resultFile);
 

@@ -2,14 +2,12 @@
 
 #include "foundation/IniDocument.h"
 
-std::vector<std::string> ReadOpenList(const std::string& file, const std::string& section,
-                                      const std::string& prefix)
+std::vector<std::string> ReadOpenList(const std::string& file, const std::string& section, const std::string& prefix)
 {
     return ReadOpenList(IniDocument::Load(file), section, prefix);
 }
 
-std::vector<std::string> ReadOpenList(const IniDocument& doc, const std::string& section,
-                                      const std::string& prefix)
+std::vector<std::string> ReadOpenList(const IniDocument& doc, const std::string& section, const std::string& prefix)
 {
     std::vector<std::string> values;
     for (int n = 1;; ++n) {

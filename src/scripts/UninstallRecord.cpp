@@ -20,8 +20,7 @@ namespace {
 
 constexpr const char* kRecordName = "UNSETUP.INI";
 
-void LoadList(std::vector<std::string>& into, const IniDocument& doc, const char* section,
-              const char* prefix)
+void LoadList(std::vector<std::string>& into, const IniDocument& doc, const char* section, const char* prefix)
 {
     for (std::string& value : ReadOpenList(doc, section, prefix)) into.push_back(std::move(value));
 }
@@ -92,8 +91,7 @@ std::string Dots(int count)
 // Writes text to path and forces it to disk. Returns 0 or the Win32 error.
 DWORD SaveDurably(const std::string& path, const std::string& text)
 {
-    UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_ARCHIVE, nullptr));
+    UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_ARCHIVE, nullptr));
     if (!file) return LastErrorOr();
     DWORD written = 0;
     if (!WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
@@ -146,8 +144,7 @@ void LoadRelateSlot(RecordLists& lists, const std::string& value)
     }
 }
 
-void AddRelateSlot(RecordLists& lists, const std::string& extension, bool hadDefault,
-                   const std::string& previousClass)
+void AddRelateSlot(RecordLists& lists, const std::string& extension, bool hadDefault, const std::string& previousClass)
 {
     if (extension.empty()) return;
     // The whole extension counts: htm is not recorded by html, so its own earlier class
@@ -202,15 +199,14 @@ std::string ComposeRecord(const RecordLists& lists, const RecordTexts& t, const 
          "Message1=Quillon Installer UnSetup(UnInstall) Initialize File\r\n"
          "Message2=！！！　警告　！！！\r\n"
          "Message3=このファイルをエディタなどで書き換えたり、削除しないでください。\r\n"
-         "Message4=書き換えた場合、" + t.UnSetupWord + "動作の保証はできません。\r\n\r\n";
+         "Message4=書き換えた場合、" +
+         t.UnSetupWord + "動作の保証はできません。\r\n\r\n";
     r += "[Title]\r\nUnSetup=" + LineValue(t.UnSetupTitle) + "\r\n\r\n";
     r += "[SetupFolder]\r\nFolder=" + LineValue(t.InstallFolder) + "\r\n\r\n";
     show(4);
     for (const RecordSectionInfo& info : kRecordSections) {
-        if (info.list)
-            AppendList(r, info, lists.*info.list);
-        else
-            AppendSlots(r, info, lists.*info.slots);
+        if (info.list) AppendList(r, info, lists.*info.list);
+        else AppendSlots(r, info, lists.*info.slots);
         if (info.dots) show(info.dots);
     }
     r += "[UnSetupOption]\r\n";
@@ -223,14 +219,13 @@ std::string ComposeRecord(const RecordLists& lists, const RecordTexts& t, const 
     r += "\r\n[Extend]\r\nSetupString=" + LineValue(t.SetupWord) + "\r\nUnSetupString=" + LineValue(t.UnSetupWord) +
          "\r\n\r\n";
     // The build that made the record: the uninstaller removes it in that build's views.
-    r += "[UnSetupRegistryKey]\r\nKey=" + LineValue(UninstallKeyPath(unSetupKey)) + "\r\nView=" +
-         std::to_string(OwnBits()) + "\r\n\r\n";
+    r += "[UnSetupRegistryKey]\r\nKey=" + LineValue(UninstallKeyPath(unSetupKey)) +
+         "\r\nView=" + std::to_string(OwnBits()) + "\r\n\r\n";
     r += "[ProgramID]\r\nID=" + LineValue(t.ProgramId) + "\r\n";
     return r;
 }
 
-std::string WriteRecord(Host& host, const RecordLists& lists, const RecordTexts& t,
-                        const InstalledEntry& entry)
+std::string WriteRecord(Host& host, const RecordLists& lists, const RecordTexts& t, const InstalledEntry& entry)
 {
     if (PosNoCase("Setup Only.", t.UnSetupTitle) != 0) return {};
     const std::string record = t.InstallFolder + kRecordName;
@@ -239,9 +234,8 @@ std::string WriteRecord(Host& host, const RecordLists& lists, const RecordTexts&
                      "が正常に行われない可能性があります。",
                  "致命的エラー", MB_OK | MB_ICONEXCLAMATION);
     }
-    const std::string text = ComposeRecord(lists, t, entry.KeyName, [&](int dots) {
-        host.ShowProgress(t.MessageLog + Dots(dots), "");
-    });
+    const std::string text = ComposeRecord(lists, t, entry.KeyName,
+                                           [&](int dots) { host.ShowProgress(t.MessageLog + Dots(dots), ""); });
     try {
         WriteInstalledEntry(entry);
     } catch (const RegistryError& e) {
@@ -265,14 +259,15 @@ std::string WriteRecord(Host& host, const RecordLists& lists, const RecordTexts&
     }
     const std::string name = Mid(fallback, static_cast<int>(t.InstallFolder.size()) + 1);
     if (SaveDurably(fallback, text) != 0) {
-        host.Ask("アンインストール情報ファイルを作成できませんでした。\r\n" + t.UnSetupWord +
-                     "は正常に行えません。",
+        host.Ask("アンインストール情報ファイルを作成できませんでした。\r\n" + t.UnSetupWord + "は正常に行えません。",
                  "警告", MB_OK | MB_ICONEXCLAMATION);
         return {};
     }
-    host.Ask("インストールフォルダに仮ファイル" + name + "を作成しました\r\n"
-             "上記ファイルを「UNSETUP.INI」にリネームしてください。\r\n"
-             "リネームを行わないと、正常に" + t.UnSetupWord + "できません。",
+    host.Ask("インストールフォルダに仮ファイル" + name +
+                 "を作成しました\r\n"
+                 "上記ファイルを「UNSETUP.INI」にリネームしてください。\r\n"
+                 "リネームを行わないと、正常に" +
+                 t.UnSetupWord + "できません。",
              "警告", MB_OK | MB_ICONEXCLAMATION);
     return fallback;
 }

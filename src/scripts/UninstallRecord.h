@@ -79,8 +79,7 @@ inline constexpr const RecordSectionInfo& kRestoreRelate = RecordSectionNamed("R
 
 // Reads the earlier record in installFolder, if any, into the earlier lists and the
 // slots; a copy is kept as workFolder + "UNSETUPQ.INI".
-void LoadPreviousRecord(RecordLists& lists, const std::string& installFolder,
-                        const std::string& workFolder);
+void LoadPreviousRecord(RecordLists& lists, const std::string& installFolder, const std::string& workFolder);
 
 // Places an association slot loaded from an earlier record: dropped when a slot already
 // contains it (ignoring case) or all 20 are taken.
@@ -89,29 +88,27 @@ void LoadRelateSlot(RecordLists& lists, const std::string& value);
 // Records that extension's association was taken over; previousClass is the default
 // value HKEY_CLASSES_ROOT\.extension had (hadDefault false when it had none). Nothing is
 // recorded when a slot's extension already contains it, or when all slots are taken.
-void AddRelateSlot(RecordLists& lists, const std::string& extension, bool hadDefault,
-                   const std::string& previousClass);
+void AddRelateSlot(RecordLists& lists, const std::string& extension, bool hadDefault, const std::string& previousClass);
 
 // The values the record repeats from the setup script and the run.
 struct RecordTexts {
-    std::string InstallFolder;   // with trailing "\"
+    std::string InstallFolder; // with trailing "\"
     std::string SetupWord;
     std::string UnSetupWord;
     std::string UnSetupTitle;
     std::string ProgramId;
-    std::string UnSetupOption;   // [Extend] UnSetupOption -> CheckBox
+    std::string UnSetupOption; // [Extend] UnSetupOption -> CheckBox
     std::string UnSetupCheckBox3;
     std::string UnSetupCheckBox4;
     std::string BeforeReadmeFile;
     std::string BeforeFile;
-    std::string MessageLog;      // progress text the dots are shown behind
+    std::string MessageLog; // progress text the dots are shown behind
 };
 
 // The record text with every section in its order; unSetupKey names the installed-
 // programs entry. progress is called with the number of full-width dots to show as each
 // section is done.
-std::string ComposeRecord(const RecordLists& lists, const RecordTexts& texts,
-                          const std::string& unSetupKey,
+std::string ComposeRecord(const RecordLists& lists, const RecordTexts& texts, const std::string& unSetupKey,
                           const std::function<void(int dots)>& progress = {});
 
 // The installed-programs key path the record names ("SOFTWARE\...\Uninstall\" + key).
@@ -122,8 +119,7 @@ std::string UninstallKeyPath(const std::string& unSetupKey);
 // text is safely on disk; when it cannot be replaced the text goes to "UNTMP" + n +
 // ".INI" and the user is told. A registry failure of the entry is reported and never
 // costs the record. Returns the path written, or "" when nothing was written.
-std::string WriteRecord(Host& host, const RecordLists& lists, const RecordTexts& texts,
-                        const InstalledEntry& entry);
+std::string WriteRecord(Host& host, const RecordLists& lists, const RecordTexts& texts, const InstalledEntry& entry);
 
 // Where an uninstallation keeps a copy of the record it works from until it has ended:
 // windowsFolder + "QURESUME" + eight hex digits of the record path + ".INI". The record

@@ -18,7 +18,6 @@ EntryPoint FindEntry(HMODULE module, const char* name)
     return reinterpret_cast<EntryPoint>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 
-
 // A component of the other bitness cannot be loaded here: the registration server of
 // its bitness unregisters it. On 64-bit Windows the 32-bit one is in SysWOW64; the
 // 64-bit one is, seen from a 32-bit process, in Sysnative, and knows the folder a path
@@ -36,8 +35,7 @@ void UnregisterElsewhere(Host& host, std::string path)
 
 } // namespace
 
-bool RegisterComponent(Host& host, const std::string& runMode, const std::string& path,
-                       bool registerIt)
+bool RegisterComponent(Host& host, const std::string& runMode, const std::string& path, bool registerIt)
 {
     // Loaded by its full path; the altered search makes the component's own dependencies
     // resolve from its folder rather than from ours.
@@ -50,8 +48,7 @@ bool RegisterComponent(Host& host, const std::string& runMode, const std::string
     }
 
     if (!registerIt) {
-        if (const EntryPoint unregisterServer = FindEntry(module.get(), "DllUnregisterServer"))
-            unregisterServer();
+        if (const EntryPoint unregisterServer = FindEntry(module.get(), "DllUnregisterServer")) unregisterServer();
         return false;
     }
 

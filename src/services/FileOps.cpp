@@ -207,8 +207,7 @@ bool GetDiskFree(const std::string& path, std::int64_t& bytes)
 {
     const std::string root = AddBackslash(path, "B");
     DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, totalClusters = 0;
-    if (!GetDiskFreeSpaceA(root.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters,
-                           &totalClusters)) {
+    if (!GetDiskFreeSpaceA(root.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters)) {
         bytes = -1;
         return false;
     }

@@ -23,13 +23,13 @@ UINT BrowseFlags(const TFolderDlgOptions& options);
 
 class TFolderDialog {
 public:
-    std::string Title;                            // prompt above the tree
+    std::string Title; // prompt above the tree
     TFolderDlgOptions Option{bifReturnOnlyFSDirs};
-    std::string Directory;                        // chosen folder after a successful Execute
-    LPCITEMIDLIST Root = nullptr;                 // top of the tree; not owned; none = desktop
-    BFFCALLBACK Callback = nullptr;               // passed to the shell unchanged
+    std::string Directory;          // chosen folder after a successful Execute
+    LPCITEMIDLIST Root = nullptr;   // top of the tree; not owned; none = desktop
+    BFFCALLBACK Callback = nullptr; // passed to the shell unchanged
     LPARAM CallbackParam = 0;
-    int ImageIndex = 0;                           // of the chosen item, after a successful Execute
+    int ImageIndex = 0; // of the chosen item, after a successful Execute
 
     // Shows the dialog owned by owner. True when the user chose a folder: Directory then
     // holds its path as the shell gives it ("\" only after a drive root). On cancel

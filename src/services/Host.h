@@ -15,9 +15,9 @@ struct WizardOptions {
         bool enabled = false;
         bool visible = false;
     };
-    std::string folder;      // text of the folder box
-    bool overwrite = false;  // chkOverWrite
-    bool hiSpeed = false;    // chkHiSpeed
+    std::string folder;     // text of the folder box
+    bool overwrite = false; // chkOverWrite
+    bool hiSpeed = false;   // chkHiSpeed
     // The four boxes of the shortcut frame: desktop, start menu, start-up, send-to in the
     // installer; "*.INI", "*.GID", CheckBox3, CheckBox4 (or the single DeleteAll box) in
     // the uninstaller's panel.

@@ -61,17 +61,16 @@ int RunAndWait(Host& host, const std::string& path, const std::string& parameter
     return -1;
 }
 
-int ShellRun(Host& host, const std::string& file, const std::string& parameters,
-             const std::string& folder, const std::string& tempFolder)
+int ShellRun(Host& host, const std::string& file, const std::string& parameters, const std::string& folder,
+             const std::string& tempFolder)
 {
     const std::string directory = WorkingFolder(folder, tempFolder);
     const auto shellExecute = ShellDll().ShellExecuteA;
     // The shell's result number doubles as a system error code (2 = file not found).
-    const INT_PTR result =
-        shellExecute ? reinterpret_cast<INT_PTR>(shellExecute(GetDesktopWindow(), "open", file.c_str(),
-                                                              OrNull(parameters), OrNull(directory),
-                                                              SW_SHOWNORMAL))
-                     : ERROR_PROC_NOT_FOUND;
+    const INT_PTR result = shellExecute ? reinterpret_cast<INT_PTR>(shellExecute(GetDesktopWindow(), "open",
+                                                                                 file.c_str(), OrNull(parameters),
+                                                                                 OrNull(directory), SW_SHOWNORMAL))
+                                        : ERROR_PROC_NOT_FOUND;
     if (result <= 32) WarnFailedStart(host, file, parameters, static_cast<std::uint32_t>(result));
     return 0;
 }
@@ -89,9 +88,8 @@ std::uint32_t CreateProcessRun(Host& host, const std::string& file, const std::s
     startup.wShowWindow = SW_SHOWNORMAL;
 
     PROCESS_INFORMATION pi{};
-    const BOOL ok = CreateProcessA(file.c_str(), commandLine.empty() ? nullptr : commandLine.data(), nullptr,
-                                   nullptr, FALSE, CREATE_DEFAULT_ERROR_MODE, nullptr, OrNull(directory),
-                                   &startup, &pi);
+    const BOOL ok = CreateProcessA(file.c_str(), commandLine.empty() ? nullptr : commandLine.data(), nullptr, nullptr,
+                                   FALSE, CREATE_DEFAULT_ERROR_MODE, nullptr, OrNull(directory), &startup, &pi);
     const std::uint32_t code = ok ? 0 : LastErrorOr();
     if (ok) {
         CloseHandle(pi.hThread);

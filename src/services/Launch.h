@@ -16,8 +16,8 @@ int RunAndWait(Host& host, const std::string& path, const std::string& parameter
 // Starts file through the shell's ShellExecuteA in folder (tempFolder when folder does
 // not exist) and does not wait. A failure is shown through host.Ask as the
 // "プログラム実行失敗" warning. Always returns 0.
-int ShellRun(Host& host, const std::string& file, const std::string& parameters,
-             const std::string& folder, const std::string& tempFolder);
+int ShellRun(Host& host, const std::string& file, const std::string& parameters, const std::string& folder,
+             const std::string& tempFolder);
 
 // Starts file with CreateProcessA, command line " " + parameters (none when empty), in
 // folder (tempFolder when folder does not exist), and does not wait. Returns 0 or the

@@ -49,15 +49,14 @@ bool DeleteOneKey(HKEY parent, const std::string& subKey, REGSAM view)
 bool DeleteTree(HKEY parent, const std::string& subKey, REGSAM view)
 {
     UniqueRegKey key;
-    if (RegOpenKeyExA(parent, subKey.c_str(), 0, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | view,
-                      key.put()) == ERROR_SUCCESS) {
+    if (RegOpenKeyExA(parent, subKey.c_str(), 0, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | view, key.put()) ==
+        ERROR_SUCCESS) {
         std::vector<std::string> children;
         // Key names are at most 255 characters, up to two bytes each in a DBCS code page.
         char name[512];
         for (DWORD index = 0;; ++index) {
             DWORD length = sizeof name;
-            const LONG rc = RegEnumKeyExA(key.get(), index, name, &length, nullptr, nullptr,
-                                          nullptr, nullptr);
+            const LONG rc = RegEnumKeyExA(key.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr);
             if (rc != ERROR_SUCCESS) break;
             children.emplace_back(name, length);
         }
@@ -96,8 +95,8 @@ bool TRegistry::OpenKey(const std::string& key, bool canCreate)
     UniqueRegKey opened;
     LONG rc;
     if (canCreate) {
-        rc = RegCreateKeyExA(base, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                             KEY_ALL_ACCESS | view_, nullptr, opened.put(), nullptr);
+        rc = RegCreateKeyExA(base, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS | view_, nullptr,
+                             opened.put(), nullptr);
     } else {
         rc = RegOpenKeyExA(base, subKey.c_str(), 0, KEY_ALL_ACCESS | view_, opened.put());
     }
@@ -111,8 +110,8 @@ void TRegistry::CreateKey(const std::string& key)
     std::string subKey;
     const HKEY base = BaseKey(key, subKey);
     UniqueRegKey created;
-    if (RegCreateKeyExA(base, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_ALL_ACCESS | view_, nullptr, created.put(), nullptr) != ERROR_SUCCESS) {
+    if (RegCreateKeyExA(base, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS | view_, nullptr,
+                        created.put(), nullptr) != ERROR_SUCCESS) {
         RaiseCreateFailed(key);
     }
 }
@@ -141,8 +140,7 @@ bool TRegistry::DeleteKey(const std::string& key)
 bool TRegistry::ValueExists(const std::string& name) const
 {
     if (!current_) return false;
-    return RegQueryValueExA(current_.get(), name.c_str(), nullptr, nullptr, nullptr, nullptr) ==
-           ERROR_SUCCESS;
+    return RegQueryValueExA(current_.get(), name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
 std::string TRegistry::ReadString(const std::string& name) const
@@ -157,8 +155,7 @@ std::string TRegistry::ReadString(const std::string& name) const
     std::vector<char> data;
     do {
         data.assign(size + 1, '\0');
-        rc = RegQueryValueExA(current_.get(), name.c_str(), nullptr, &type,
-                              reinterpret_cast<BYTE*>(data.data()), &size);
+        rc = RegQueryValueExA(current_.get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
     } while (rc == ERROR_MORE_DATA);
     if (rc == ERROR_FILE_NOT_FOUND) return {};
     if (rc != ERROR_SUCCESS) RaiseGetFailed(name);
@@ -172,15 +169,14 @@ std::int32_t TRegistry::ReadInteger(const std::string& name) const
     if (!current_) RaiseGetFailed(name);
     DWORD type = 0;
     DWORD size = 0;
-    if (RegQueryValueExA(current_.get(), name.c_str(), nullptr, &type, nullptr, &size) !=
-        ERROR_SUCCESS) {
+    if (RegQueryValueExA(current_.get(), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
         RaiseGetFailed(name);
     }
     if (type != REG_DWORD || size != sizeof(DWORD)) RaiseBadType(name);
     DWORD value = 0;
     size = sizeof value;
-    if (RegQueryValueExA(current_.get(), name.c_str(), nullptr, &type,
-                         reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS) {
+    if (RegQueryValueExA(current_.get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) !=
+        ERROR_SUCCESS) {
         RaiseGetFailed(name);
     }
     if (type != REG_DWORD || size != sizeof(DWORD)) RaiseBadType(name);
@@ -273,10 +269,9 @@ namespace {
 // path as NormalKeyPath gives it.
 bool IsUninstallChain(const std::string& upper)
 {
-    return upper.empty() ||
-           IsOneOf(upper, {"SOFTWARE", "SOFTWARE\\MICROSOFT", "SOFTWARE\\MICROSOFT\\WINDOWS",
-                           "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION",
-                           "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\UNINSTALL"});
+    return upper.empty() || IsOneOf(upper, {"SOFTWARE", "SOFTWARE\\MICROSOFT", "SOFTWARE\\MICROSOFT\\WINDOWS",
+                                            "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION",
+                                            "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\UNINSTALL"});
 }
 
 } // namespace
@@ -295,17 +290,16 @@ bool IsProtectedRegistryKey(const std::string& rootToken, const std::string& key
     const HKEY root = RootKeyFromToken(rootToken);
     if (root == HKEY_CLASSES_ROOT) {
         // Associations are keys of one level here; these few belong to the system.
-        return IsOneOf(upper, {"CLSID", "INTERFACE", "TYPELIB", "APPID", "*", "DIRECTORY", "DRIVE", "FOLDER",
-                               ".EXE", "EXEFILE", ".COM", "COMFILE", ".BAT", "BATFILE", ".CMD", "CMDFILE", ".DLL",
-                               "DLLFILE", ".LNK", "LNKFILE", ".INI", "INIFILE", ".TXT", "TXTFILE"});
+        return IsOneOf(upper, {"CLSID", "INTERFACE", "TYPELIB", "APPID",   "*",    "DIRECTORY", "DRIVE", "FOLDER",
+                               ".EXE",  "EXEFILE",   ".COM",    "COMFILE", ".BAT", "BATFILE",   ".CMD",  "CMDFILE",
+                               ".DLL",  "DLLFILE",   ".LNK",    "LNKFILE", ".INI", "INIFILE",   ".TXT",  "TXTFILE"});
     }
     // No program owns a whole top-level key (SYSTEM, Software, Control Panel, a user's
     // hive); and these hold what every program shares.
-    return levels <= 1 ||
-           IsOneOf(upper, {"SOFTWARE\\CLASSES", "SOFTWARE\\MICROSOFT\\WINDOWS NT",
-                           "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\SHAREDDLLS",
-                           "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUN",
-                           "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\EXPLORER"});
+    return levels <= 1 || IsOneOf(upper, {"SOFTWARE\\CLASSES", "SOFTWARE\\MICROSOFT\\WINDOWS NT",
+                                          "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\SHAREDDLLS",
+                                          "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUN",
+                                          "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\EXPLORER"});
 }
 
 KeyDeletion DeleteRegistryKey(const std::string& rootToken, const std::string& keyPath, int bits)

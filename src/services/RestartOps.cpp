@@ -30,8 +30,8 @@ bool Exists(const std::string& path)
 // The lines of a text file, split at CR LF, LF or CR; nullopt when it cannot be read.
 std::optional<std::vector<std::string>> ReadLines(const std::string& path)
 {
-    const UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return std::nullopt;
     std::string data;
     char buffer[4096];
@@ -59,8 +59,8 @@ bool WriteLines(const std::string& path, const std::vector<std::string>& lines)
 {
     std::string data;
     for (const std::string& line : lines) data += line + "\r\n";
-    const UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    const UniqueFile file(
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return false;
     DWORD written = 0;
     return WriteFile(file.get(), data.data(), static_cast<DWORD>(data.size()), &written, nullptr) &&
@@ -115,12 +115,10 @@ bool ReplaceAtRestart(Host& host, const std::string& osFamily, const std::string
     CopyFileReplace(source, temporary);
 
     if (osFamily == "NT") return ScheduleMove(host, temporary, target.c_str());
-    return WriteIniString("Rename", GetShortPath(target), GetShortPath(temporary),
-                          folder + "WININIT.INI");
+    return WriteIniString("Rename", GetShortPath(target), GetShortPath(temporary), folder + "WININIT.INI");
 }
 
-bool DeleteAtRestart(Host& host, const std::string& osFamily, const std::string& windowsFolder,
-                     const std::string& path)
+bool DeleteAtRestart(Host& host, const std::string& osFamily, const std::string& windowsFolder, const std::string& path)
 {
     if (osFamily == "NT") return ScheduleMove(host, path, nullptr);
     if (osFamily != "notNT") return true;

@@ -17,5 +17,4 @@ bool ReplaceAtRestart(Host& host, const std::string& osFamily, const std::string
 // section of WININIT.INI, before the empty line that closes it, else at the end of the
 // file. Returns false when the scheduling failed ("NT": after telling the user through the
 // host; "notNT": WININIT.INI could not be read or written, and is then left unchanged).
-bool DeleteAtRestart(Host& host, const std::string& osFamily, const std::string& windowsFolder,
-                     const std::string& path);
+bool DeleteAtRestart(Host& host, const std::string& osFamily, const std::string& windowsFolder, const std::string& path);

@@ -48,8 +48,7 @@ private:
 // true only when DllRegisterServer was called and returned 0. Registration problems are
 // reported through the host (a load failure only when runMode is "SETUP");
 // unregistration reports nothing.
-bool RegisterComponent(Host& host, const std::string& runMode, const std::string& path,
-                       bool registerIt);
+bool RegisterComponent(Host& host, const std::string& runMode, const std::string& path, bool registerIt);
 
 // True when the path contains ".DLL" or ".OCX" anywhere, in any letter case.
 bool IsComponentFile(const std::string& path);

@@ -84,8 +84,8 @@ void SharedCountRegister::Open()
 bool SharedCountRegister::KeyDeleted() const
 {
     const HKEY key = registry_.CurrentKey();
-    return key && RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                   nullptr, nullptr, nullptr) == ERROR_KEY_DELETED;
+    return key && RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                   nullptr, nullptr) == ERROR_KEY_DELETED;
 }
 
 int SharedCountRegister::Count(const std::string& path)

@@ -70,8 +70,8 @@ ComInit::~ComInit()
     if (SUCCEEDED(hr_)) OleDll().CoUninitialize();
 }
 
-std::string CreateShortcut(const std::string& target, const std::string& linkName,
-                           const std::string& workingFolder, const std::string& arguments, ShellLinkFailure* failure)
+std::string CreateShortcut(const std::string& target, const std::string& linkName, const std::string& workingFolder,
+                           const std::string& arguments, ShellLinkFailure* failure)
 {
     // Only a trailing ".lnk" is an extension: "Foo.lnk Viewer" still needs one.
     const std::string linkFile = EndsWithLnk(linkName) ? linkName : linkName + ".lnk";

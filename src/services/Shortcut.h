@@ -35,6 +35,5 @@ private:
 // the file made; when no ".lnk" file exists after saving, the same path ending in ".pif"
 // (the shell stores links to MS-DOS programs that way). "" when the link object or one
 // of its interfaces is unavailable; failure, when given, then says why.
-std::string CreateShortcut(const std::string& target, const std::string& linkName,
-                           const std::string& workingFolder, const std::string& arguments,
-                           ShellLinkFailure* failure = nullptr);
+std::string CreateShortcut(const std::string& target, const std::string& linkName, const std::string& workingFolder,
+                           const std::string& arguments, ShellLinkFailure* failure = nullptr);

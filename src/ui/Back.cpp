@@ -280,11 +280,8 @@ LRESULT TfrmBack::HandleMessage(UINT msg, WPARAM wp, LPARAM lp)
         gradBox_.SetBounds(0, 0, LOWORD(lp), HIWORD(lp));
         FormResize();
         return 0;
-    case WM_DPICHANGED:
-        OnDpiChanged(wp, lp);
-        return 0;
-    case WM_ERASEBKGND:
-        return 1; // the gradient covers the whole client area
+    case WM_DPICHANGED: OnDpiChanged(wp, lp); return 0;
+    case WM_ERASEBKGND: return 1; // the gradient covers the whole client area
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(hwnd_, &ps);

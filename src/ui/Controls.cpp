@@ -27,15 +27,13 @@ LRESULT CALLBACK GroupBoxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     case WM_CLOSE:
         // Esc in a multi-line edit box closes its parent: that is the form's Esc, never the
         // end of this container.
-        if (HWND form = GetAncestor(hwnd, GA_ROOT); form && form != hwnd)
-            PostMessageA(form, WM_COMMAND, IDCANCEL, 0);
+        if (HWND form = GetAncestor(hwnd, GA_ROOT); form && form != hwnd) PostMessageA(form, WM_COMMAND, IDCANCEL, 0);
         return 0;
     case WM_SETFONT:
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, static_cast<LONG_PTR>(wp));
         if (LOWORD(lp)) InvalidateRect(hwnd, nullptr, TRUE);
         return 0;
-    case WM_GETFONT:
-        return GetWindowLongPtrA(hwnd, GWLP_USERDATA);
+    case WM_GETFONT: return GetWindowLongPtrA(hwnd, GWLP_USERDATA);
     case WM_SETTEXT: {
         const LRESULT result = DefWindowProcA(hwnd, msg, wp, lp);
         InvalidateRect(hwnd, nullptr, TRUE);
@@ -70,8 +68,7 @@ LRESULT CALLBACK GroupBoxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
                 DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &textRect, DT_CALCRECT | DT_SINGLELINE);
                 textRect.left = ScaleToDpi(6, dpi);
                 textRect.right += ScaleToDpi(2, dpi);
-                DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &textRect,
-                          DT_SINGLELINE | DT_CENTER);
+                DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &textRect, DT_SINGLELINE | DT_CENTER);
             }
         }
         if (msg == WM_PAINT) EndPaint(hwnd, &ps);
@@ -108,8 +105,7 @@ KindStyle StyleOf(ControlKind kind)
 
 HWND CreateControl(HWND parent, const ControlDef& def, HFONT font, int dpi)
 {
-    if (def.kind == ControlKind::Group &&
-        !RegisterWindowClassOnce(kGroupBoxClass, GroupBoxProc, nullptr))
+    if (def.kind == ControlKind::Group && !RegisterWindowClassOnce(kGroupBoxClass, GroupBoxProc, nullptr))
         return nullptr;
     const KindStyle ks = StyleOf(def.kind);
     const DWORD style = WS_CHILD | ks.style | def.extraStyle | (def.visible ? WS_VISIBLE : 0) |

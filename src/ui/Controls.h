@@ -10,15 +10,15 @@
 #include <string>
 
 enum class ControlKind {
-    Group,       // framed container with a caption; its children move and hide with it
-    Label,       // STATIC, no mnemonic processing
-    WrapLabel,   // STATIC, word-wrapped
+    Group,     // framed container with a caption; its children move and hide with it
+    Label,     // STATIC, no mnemonic processing
+    WrapLabel, // STATIC, word-wrapped
     Button,
     CheckBox,
     RadioButton,
-    Edit,        // single-line edit box
-    Memo,        // multi-line read-only text box
-    Image,       // STATIC showing an icon
+    Edit,  // single-line edit box
+    Memo,  // multi-line read-only text box
+    Image, // STATIC showing an icon
 };
 
 struct ControlDef {

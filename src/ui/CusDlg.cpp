@@ -35,7 +35,8 @@ TfrmCustomDlg::~TfrmCustomDlg()
 
 bool TfrmCustomDlg::RegisterWindowClass()
 {
-    return RegisterWindowClassOnce(kClassName, WndProc, reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1)));
+    return RegisterWindowClassOnce(kClassName, WndProc,
+                                   reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1)));
 }
 
 HWND TfrmCustomDlg::Create(HWND answerLabel)
@@ -60,9 +61,9 @@ bool TfrmCustomDlg::CreateControls()
         // The label shows paths verbatim: an "&" in a file name is no mnemonic.
         const DWORD style = WS_CHILD | WS_VISIBLE | (label ? SS_LEFT | SS_NOPREFIX : WS_TABSTOP | BS_PUSHBUTTON);
         const RECT r = ScaleRect({c.left, c.top, c.left + c.width, c.top + c.height}, kBaseDpi, fonts_.Dpi());
-        HWND child = CreateWindowExA(0, c.className, c.caption, style, r.left, r.top, r.right - r.left, r.bottom - r.top, hwnd_,
-                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), GetModuleHandleA(nullptr),
-                                     nullptr);
+        HWND child = CreateWindowExA(0, c.className, c.caption, style, r.left, r.top, r.right - r.left,
+                                     r.bottom - r.top, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)),
+                                     GetModuleHandleA(nullptr), nullptr);
         if (!child) return false;
         SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.Get(0)), FALSE);
     }
@@ -152,7 +153,8 @@ LRESULT CALLBACK TfrmCustomDlg::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
     case DM_GETDEFID: {
         // Enter answers with the focused button; before any is focused, with "はい(&Y)".
         HWND focus = GetFocus();
-        const int id = focus && GetParent(focus) == hwnd && AnswerWord(GetDlgCtrlID(focus)) ? GetDlgCtrlID(focus) : kIdYes;
+        const int id = focus && GetParent(focus) == hwnd && AnswerWord(GetDlgCtrlID(focus)) ? GetDlgCtrlID(focus)
+                                                                                            : kIdYes;
         return MAKELRESULT(id, DC_HASDEFID);
     }
     case WM_CLOSE:

@@ -16,7 +16,10 @@ int WindowDpi(HWND hwnd);
 
 // A 96-DPI length at dpi. Edges are scaled rather than sizes, so controls that touch or
 // line up at 96 DPI still do.
-inline int ScaleToDpi(int pixels, int dpi) { return MulDiv(pixels, dpi, kBaseDpi); }
+inline int ScaleToDpi(int pixels, int dpi)
+{
+    return MulDiv(pixels, dpi, kBaseDpi);
+}
 RECT ScaleRect(const RECT& r, int fromDpi, int toDpi);
 
 // The outer size of a window whose client area is width × height at dpi.

@@ -106,7 +106,8 @@ void TGauge::Paint(HDC dc, const RECT& client) const
         IntersectClipRect(dc, area.left, area.top, area.right, area.bottom);
         SetTextColor(dc, color);
         RECT r = inner;
-        DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+        DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r,
+                  DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     };
     drawIn(bar, back_);
     drawIn(rest, fore_);
@@ -118,8 +119,7 @@ LRESULT CALLBACK TGauge::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     if (self && msg == WM_NCCREATE) self->hwnd_ = hwnd;
     if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
     switch (msg) {
-    case WM_ERASEBKGND:
-        return 1; // the paint covers every pixel
+    case WM_ERASEBKGND: return 1; // the paint covers every pixel
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(hwnd, &ps);
@@ -133,8 +133,7 @@ LRESULT CALLBACK TGauge::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
         self->font_ = reinterpret_cast<HFONT>(wp);
         if (LOWORD(lp)) InvalidateRect(hwnd, nullptr, FALSE);
         return 0;
-    case WM_GETFONT:
-        return reinterpret_cast<LRESULT>(self->font_);
+    case WM_GETFONT: return reinterpret_cast<LRESULT>(self->font_);
     case WM_NCDESTROY:
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
         self->hwnd_ = nullptr;

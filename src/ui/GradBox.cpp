@@ -36,9 +36,7 @@ std::vector<GradBand> ComputeGradBands(int width, int height, COLORREF start, CO
     int s = RoundEven(static_cast<double>(length) / n);
     if (s == 0) s = 1;
 
-    auto bandRect = [&](int from, int to) {
-        return vertical ? RECT{0, from, width, to} : RECT{from, 0, to, height};
-    };
+    auto bandRect = [&](int from, int to) { return vertical ? RECT{0, from, width, to} : RECT{from, 0, to, height}; };
 
     std::vector<GradBand> bands;
     bands.reserve(n + 2);
@@ -58,12 +56,9 @@ std::vector<GradBand> ComputeGradBands(int width, int height, COLORREF start, CO
 
 void TGradBox::SetColor(int index, COLORREF color)
 {
-    if (index == 1)
-        start_ = color;
-    else if (index == 2)
-        end_ = color;
-    else
-        return;
+    if (index == 1) start_ = color;
+    else if (index == 2) end_ = color;
+    else return;
     Changed();
 }
 

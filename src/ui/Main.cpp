@@ -57,7 +57,8 @@ const Def kDefs[] = {
     {TfrmMain::kGrpOption,
      {TfrmMain::kChkOverWrite, C::CheckBox, "自動的に上書き(同名ファイルは最新ファイルをコピー)", 8, 16, 297, 17, true,
       false}},
-    {TfrmMain::kGrpOption, {TfrmMain::kChkHiSpeed, C::CheckBox, "ハイスピードインストール", 312, 16, 153, 17, true, false}},
+    {TfrmMain::kGrpOption,
+     {TfrmMain::kChkHiSpeed, C::CheckBox, "ハイスピードインストール", 312, 16, 153, 17, true, false}},
     {TfrmMain::kGrpOption, {TfrmMain::kFraShortCut, C::Group, "ショートカットの作成", 8, 40, 457, 41}},
     {TfrmMain::kFraShortCut, {TfrmMain::kChkSCutDesktop, C::CheckBox, "デスクトップ", 8, 16, 105, 17, true, false}},
     {TfrmMain::kFraShortCut,
@@ -200,7 +201,8 @@ HWND TfrmMain::Create(HWND owner)
 bool TfrmMain::CreateControls()
 {
     const int iconSize = Scaled(32);
-    icon_ = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), "MAINICON", IMAGE_ICON, iconSize, iconSize, LR_SHARED));
+    icon_ = static_cast<HICON>(
+        LoadImageA(GetModuleHandleA(nullptr), "MAINICON", IMAGE_ICON, iconSize, iconSize, LR_SHARED));
     if (!icon_) icon_ = ProgramIcon();
     for (const Def& d : kDefs) {
         HWND parent = d.parent ? Control(static_cast<ControlId>(d.parent)) : hwnd_;
@@ -223,9 +225,18 @@ bool TfrmMain::CreateControls()
     return true;
 }
 
-std::string TfrmMain::Text(ControlId id) const { return GetText(Control(id)); }
-void TfrmMain::SetText(ControlId id, const std::string& text) { ::SetText(Control(id), text); }
-bool TfrmMain::Enabled(ControlId id) const { return Control(id) && IsWindowEnabled(Control(id)); }
+std::string TfrmMain::Text(ControlId id) const
+{
+    return GetText(Control(id));
+}
+void TfrmMain::SetText(ControlId id, const std::string& text)
+{
+    ::SetText(Control(id), text);
+}
+bool TfrmMain::Enabled(ControlId id) const
+{
+    return Control(id) && IsWindowEnabled(Control(id));
+}
 void TfrmMain::SetEnabled(ControlId id, bool enabled)
 {
     if (HWND c = Control(id)) EnableWindow(c, enabled);
@@ -308,7 +319,8 @@ bool TfrmMain::RunChecker()
     SetEnabled(kBtnEvent, false);
     SetEnabled(kBtnEnd, false);
     bool ran = false;
-    const CheckerResult result = RunInstallChecker(host_, state_.AppFolder, state_.WindowsFolder, keys.InstallChecker, ran);
+    const CheckerResult result = RunInstallChecker(host_, state_.AppFolder, state_.WindowsFolder, keys.InstallChecker,
+                                                   ran);
     SetEnabled(kBtnEnd, true);
     SetForegroundWindow(hwnd_);
     state_.CheckerDone = 1;
@@ -343,9 +355,9 @@ void TfrmMain::ShowTitlePage()
     state_.TitlePending = 0;
     SetVisible(kFraTitle, true);
     const std::string& p = keys.Program;
-    std::string message = "　" + p + " " + s + "プログラムへようこそ。この" + s + "プログラムは、あなたのコンピュータに " +
-                          p + " を" + s + "します。" + kCrLf + kCrLf + "　" + s +
-                          "を開始する前に、必ず、すべてのWindowsプログラムを終了させてください。" + kCrLf + kCrLf +
+    std::string message = "　" + p + " " + s + "プログラムへようこそ。この" + s +
+                          "プログラムは、あなたのコンピュータに " + p + " を" + s + "します。" + kCrLf + kCrLf + "　" +
+                          s + "を開始する前に、必ず、すべてのWindowsプログラムを終了させてください。" + kCrLf + kCrLf +
                           "　「" + s + "終了(E)」を選択すると、" + s + "を行わずに" + s + "プログラムを終了します。" +
                           s + "を続行する場合は、「" + s + "続行(C)」を選択してください。" + kCrLf;
     if (state_.OsFamily == "NT") {
@@ -566,7 +578,8 @@ void TfrmMain::PrepareUninstallPanel()
     const RECT info = ChildRect(Control(kLblUnSetupInfo));
     SetWindowPos(Control(kLblUnSetupInfo), nullptr, info.left, desktop.bottom + Scaled(2), 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    SetText(kLblUnSetupInfo, "　" + u + "フォルダの中で、コピーされたファイル以外に追加削除するファイルをチェック(選択)してください。");
+    SetText(kLblUnSetupInfo,
+            "　" + u + "フォルダの中で、コピーされたファイル以外に追加削除するファイルをチェック(選択)してください。");
     // Two lines of the font are a pixel taller than the table's 25: the label grows to
     // its text as far as the frame has room, so its second line is not cut off.
     const RECT label = ChildRect(Control(kLblUnSetupInfo));
@@ -600,8 +613,8 @@ void TfrmMain::SetReadmeScrollBars(const std::string& value)
     const RECT r = ChildRect(old);
     const std::string text = GetText(old);
     const DWORD newStyle = (static_cast<DWORD>(style) & ~(WS_VSCROLL | WS_HSCROLL | ES_AUTOHSCROLL)) | wanted;
-    HWND box = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "", newStyle, r.left, r.top, r.right - r.left,
-                               r.bottom - r.top, GetParent(old), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kTxtReadme)),
+    HWND box = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "", newStyle, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                               GetParent(old), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kTxtReadme)),
                                GetModuleHandleA(nullptr), nullptr);
     if (!box) return;
     SendMessageA(box, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.Get(kFontFixed)), FALSE);
@@ -678,21 +691,14 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp)
     case WM_ACTIVATE:
         if (LOWORD(wp) != WA_INACTIVE && !startupStarted_) PostMessageA(hwnd_, kMsgStartup, 0, 0);
         break;
-    case kMsgStartup:
-        RunStartup();
-        return 0;
+    case kMsgStartup: RunStartup(); return 0;
     case kMsgStartRun:
         if (IsInstaller() && StartInstallRun) StartInstallRun();
         if (!IsInstaller() && StartUninstallRun) StartUninstallRun();
         return 0;
-    case kMsgBrowse:
-        btnReferClick();
-        return 0;
-    case WM_COMMAND:
-        OnCommand(LOWORD(wp), HIWORD(wp));
-        return 0;
-    case DM_GETDEFID:
-        return DefaultButton();
+    case kMsgBrowse: btnReferClick(); return 0;
+    case WM_COMMAND: OnCommand(LOWORD(wp), HIWORD(wp)); return 0;
+    case DM_GETDEFID: return DefaultButton();
     case WM_CLOSE:
         // Closing goes through the close query like every other way out.
         if (showing_) SetModalResult(2);

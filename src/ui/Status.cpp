@@ -22,7 +22,8 @@ const PlacedControl kControls[] = {
     {TfrmStatus::kGrpMessage,
      {TfrmStatus::kLblMessage, ControlKind::WrapLabel, "", 8, 16, 457, 225, true, true, WS_CLIPSIBLINGS}},
     {TfrmStatus::kGrpMessage, {TfrmStatus::kFraStatus, ControlKind::Group, "進行状況", 8, 200, 465, 41, false}},
-    {TfrmStatus::kFraStatus, {TfrmStatus::kLblStatus, ControlKind::Label, "(0/0)", 384, 16, 72, 17, true, true, SS_CENTER}},
+    {TfrmStatus::kFraStatus,
+     {TfrmStatus::kLblStatus, ControlKind::Label, "(0/0)", 384, 16, 72, 17, true, true, SS_CENTER}},
     {0, {TfrmStatus::kBtnAbort, ControlKind::Button, TfrmStatus::kAbortCaption, 168, 264, 161, 25, true, false}},
 };
 
@@ -71,7 +72,8 @@ bool TfrmStatus::CreateControls()
     // Later siblings lie below earlier ones; the counter must cover the end of the log.
     SetWindowPos(frame, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     const RECT bar = ScaleRect({8, 16, 8 + 369, 16 + 17}, kBaseDpi, dpi);
-    if (!gauge_.Create(frame, bar.left, bar.top, bar.right - bar.left, bar.bottom - bar.top, kGaugeStatus)) return false;
+    if (!gauge_.Create(frame, bar.left, bar.top, bar.right - bar.left, bar.bottom - bar.top, kGaugeStatus))
+        return false;
     SendMessageA(gauge_.Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     gauge_.SetForeColor(kNavy);
     return true;
@@ -107,11 +109,8 @@ void TfrmStatus::ShowCounter(int done, int total)
 
 void TfrmStatus::ShowCounter(int done, int total, int percent)
 {
-    SetText(Control(kLblStatus), std::string("(")
-                                     .append(std::to_string(done))
-                                     .append("/")
-                                     .append(std::to_string(total))
-                                     .append(")"));
+    SetText(Control(kLblStatus),
+            std::string("(").append(std::to_string(done)).append("/").append(std::to_string(total)).append(")"));
     gauge_.SetProgress(percent > 100 ? 100 : percent < 0 ? 0 : percent);
     ShowCounterFrame();
 }
@@ -211,8 +210,7 @@ LRESULT CALLBACK TfrmStatus::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     if (LRESULT result; AnswerFormMessage(hwnd, self->fonts_, msg, wp, lp, result)) return result;
 
     switch (msg) {
-    case DM_GETDEFID:
-        return self->DefaultButton();
+    case DM_GETDEFID: return self->DefaultButton();
     case WM_COMMAND:
         if (LOWORD(wp) == IDCANCEL) {
             self->OnEscape();

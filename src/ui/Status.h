@@ -84,7 +84,7 @@ private:
     HWND hwnd_ = nullptr;
     FormFonts fonts_;
     TGauge gauge_;
-    bool confirming_ = false; // the abort question is open
+    bool confirming_ = false;   // the abort question is open
     bool abortPending_ = false; // a click has asked for the question, not yet shown
     static constexpr UINT kMsgConfirmAbort = WM_APP + 10;
 };

@@ -62,7 +62,7 @@ private:
     std::string shownLog_;     // the running text of the last ShowProgress
     std::string progressText_; // what the window is to show
     bool textPending_ = false;
-    int counter_[3] = {};      // done, total, percent
+    int counter_[3] = {}; // done, total, percent
     bool counterPending_ = false;
     bool refreshed_ = false;
     DWORD lastRefresh_ = 0;

@@ -9,8 +9,7 @@ bool RegisterWindowClassOnce(const char* className, WNDPROC proc, HBRUSH backgro
 // The C++ object behind a window. At WM_NCCREATE the object passed as the creation
 // parameter is bound to the window (and returned); later messages find it again. The
 // caller records the window handle in the object when msg is WM_NCCREATE.
-template <class T>
-T* WindowObject(HWND hwnd, UINT msg, LPARAM lp)
+template <class T> T* WindowObject(HWND hwnd, UINT msg, LPARAM lp)
 {
     if (msg == WM_NCCREATE) {
         auto* self = static_cast<T*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);

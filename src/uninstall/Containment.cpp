@@ -88,10 +88,9 @@ bool IsInsideFolderOnDisk(const std::string& path, const std::string& folder)
 ProtectedFolders::ProtectedFolders(const FolderValues& v)
 {
     for (const std::string* kept :
-         {&v.WindowsFolder, &v.SystemFolder, &v.TempFolder, &v.ProgramFilesFolder, &v.StartMenuFolder,
-          &v.ProgramsFolder, &v.DesktopFolder, &v.StartupFolder, &v.SendToFolder, &v.MyDocumentsFolder,
-          &v.CommonStartMenuFolder, &v.CommonProgramsFolder, &v.CommonDesktopFolder, &v.CommonStartupFolder,
-          &v.CommonDocumentsFolder}) {
+         {&v.WindowsFolder, &v.SystemFolder, &v.TempFolder, &v.ProgramFilesFolder, &v.StartMenuFolder, &v.ProgramsFolder,
+          &v.DesktopFolder, &v.StartupFolder, &v.SendToFolder, &v.MyDocumentsFolder, &v.CommonStartMenuFolder,
+          &v.CommonProgramsFolder, &v.CommonDesktopFolder, &v.CommonStartupFolder, &v.CommonDocumentsFolder}) {
         // A folder the system could not supply is "\": it protects nothing.
         if (kept->size() < 3) continue;
         resolved_.push_back(MapString(ResolvePath(*kept), LCMAP_UPPERCASE));
@@ -121,8 +120,7 @@ bool ProtectedFolders::Protects(const std::string& folder, const std::string& re
     const std::string target = Folded(resolved);
     // The folder itself, or one that holds it.
     for (const std::string& kept : resolved_) {
-        if (!target.empty() && kept.size() >= target.size() && kept.compare(0, target.size(), target) == 0)
-            return true;
+        if (!target.empty() && kept.size() >= target.size() && kept.compare(0, target.size(), target) == 0) return true;
     }
     return false;
 }

@@ -38,7 +38,6 @@ std::string ResolvePath(const std::string& path);
 // True when path lies in folder or below it once both are resolved.
 bool IsInsideFolderOnDisk(const std::string& path, const std::string& folder);
 
-
 // The pieces of a "|"-separated pattern list that, put after folder, name nothing outside
 // it once the system has resolved them ("*.INI", "sub\*.tmp"), each followed by "|";
 // the others ("..\*.*", a root) go to refused.

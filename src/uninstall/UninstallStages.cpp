@@ -63,7 +63,8 @@ std::string ContainedPatterns(UninstallContext& run, const std::string& folder, 
     std::vector<std::string> refused;
     const std::string inside = PatternsInside(folder, patterns, refused);
     for (const std::string& piece : refused)
-        run.Refuse("<File> ", AddBackslash(folder, "B") + piece, "フォルダの外を指すパターンのため、削除しませんでした。");
+        run.Refuse("<File> ", AddBackslash(folder, "B") + piece,
+                   "フォルダの外を指すパターンのため、削除しませんでした。");
     return inside;
 }
 
@@ -88,8 +89,8 @@ void ForgetUnreachableResumeCopies(UninstallContext& run)
     std::vector<std::string> unreachable;
     do {
         const std::string copy = windows + d.cFileName;
-        if (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY || MapString(copy, LCMAP_UPPERCASE) ==
-                                                                 MapString(run.resumeFile, LCMAP_UPPERCASE))
+        if (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY ||
+            MapString(copy, LCMAP_UPPERCASE) == MapString(run.resumeFile, LCMAP_UPPERCASE))
             continue;
         const IniDocument record = IniDocument::Load(copy);
         const std::string key = record.Get("UnSetupRegistryKey", "Key", "");
@@ -102,8 +103,8 @@ void ForgetUnreachableResumeCopies(UninstallContext& run)
         } catch (const RegistryError&) {
             command.clear();
         }
-        const bool reachable =
-            !command.empty() && (recordPath.empty() || PosNoCase("\"" + recordPath + "\"", command) != 0);
+        const bool reachable = !command.empty() &&
+                               (recordPath.empty() || PosNoCase("\"" + recordPath + "\"", command) != 0);
         if (!reachable) unreachable.push_back(copy);
     } while (FindNextFileA(find.get(), &d));
     for (const std::string& copy : unreachable) {
@@ -207,7 +208,8 @@ void RunBeforeUninstall(UninstallContext& run)
         const bool folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
         const int result = folder ? ERROR_DIRECTORY : RunAndWait(run.host, path, parameters);
         s.StepResult = result == -1 ? "完了" : "失敗";
-        run.host.Log("実行 " + path + " " + parameters + (result == -1 ? " -> 終了" : " -> 起動失敗 " + std::to_string(result)));
+        run.host.Log("実行 " + path + " " + parameters +
+                     (result == -1 ? " -> 終了" : " -> 起動失敗 " + std::to_string(result)));
     }
 }
 
@@ -331,7 +333,8 @@ void RemoveInstallFolder(UninstallContext& run)
         if (r == ERROR_DIR_NOT_EMPTY || r == ERROR_ACCESS_DENIED) {
             s.FailureLog += run.deleteAll ? "全ファイル・フォルダの削除を試みましたが、エラーが発生したため、"
                                           : "ファイル・フォルダが残っているため、";
-            s.FailureLog += s.SetupWord + "フォルダを削除できませんでした。エクスプローラなどから、直接削除してください。\r\n\r\n";
+            s.FailureLog += s.SetupWord +
+                            "フォルダを削除できませんでした。エクスプローラなどから、直接削除してください。\r\n\r\n";
             s.StepResult = "一部失敗";
         } else {
             s.FailureLog += ErrorText(r) + "\r\n";

@@ -65,13 +65,13 @@ private:
 
 // The start; false when the record names no folder (nothing is removed then).
 bool StartUninstall(UninstallContext& run);
-void ForgetProgramId(UninstallContext& run);        // stage 0
-void RunBeforeUninstall(UninstallContext& run);     // stage 1
-void RemoveFiles(UninstallContext& run);            // stage 2
-void RemoveShortcuts(UninstallContext& run);        // stage 3
-void RemoveFolders(UninstallContext& run);          // stage 4
-void RemoveRegistryKeys(UninstallContext& run);     // stage 5
-void RestoreAssociations(UninstallContext& run);    // stage 6
-void RemoveInstalledEntry(UninstallContext& run);   // stage 7
-void RemoveInstallFolder(UninstallContext& run);    // stage 8
+void ForgetProgramId(UninstallContext& run);      // stage 0
+void RunBeforeUninstall(UninstallContext& run);   // stage 1
+void RemoveFiles(UninstallContext& run);          // stage 2
+void RemoveShortcuts(UninstallContext& run);      // stage 3
+void RemoveFolders(UninstallContext& run);        // stage 4
+void RemoveRegistryKeys(UninstallContext& run);   // stage 5
+void RestoreAssociations(UninstallContext& run);  // stage 6
+void RemoveInstalledEntry(UninstallContext& run); // stage 7
+void RemoveInstallFolder(UninstallContext& run);  // stage 8
 void FinishUninstall(UninstallContext& run, RunResult& result);

@@ -44,16 +44,17 @@ TEST(CommandLine, WhatItCannotTakeIsAnErrorNeverIgnored)
         std::size_t errors;
         const char* first; // the first error, "" when none
     };
-    for (const Row& r : {Row{"SETUP.EXE /QUIET", 1, "/QUIET : 不明なスイッチです"},
-                         Row{"SETUP.EXE /DIR=", 1, "/DIR= : フォルダが指定されていません"},
-                         // A switch that needs a value and has none says so.
-                         Row{"SETUP.EXE /dir", 1, "/dir : フォルダが指定されていません"},
-                         Row{"SETUP.EXE /LANG", 1, "/LANG : 言語が指定されていません"},
-                         Row{"SETUP.EXE /LOG=\"\"", 1, "/LOG= : ファイルが指定されていません"},
-                         Row{"SETUP.EXE /VERYSILENT /DIR=C:\\Program Files\\App", 1, "Files\\App : 不明なパラメータです"},
-                         Row{"SETUP.EXE /SILENT- /x", 2, "/SILENT- : 不明なスイッチです"}, Row{"SETUP.EXE - /SILENT", 0, ""},
-                         // Without switches a stray word is ignored, as it always was.
-                         Row{"SETUP.EXE one two three", 0, ""}}) {
+    for (const Row& r :
+         {Row{"SETUP.EXE /QUIET", 1, "/QUIET : 不明なスイッチです"},
+          Row{"SETUP.EXE /DIR=", 1, "/DIR= : フォルダが指定されていません"},
+          // A switch that needs a value and has none says so.
+          Row{"SETUP.EXE /dir", 1, "/dir : フォルダが指定されていません"},
+          Row{"SETUP.EXE /LANG", 1, "/LANG : 言語が指定されていません"},
+          Row{"SETUP.EXE /LOG=\"\"", 1, "/LOG= : ファイルが指定されていません"},
+          Row{"SETUP.EXE /VERYSILENT /DIR=C:\\Program Files\\App", 1, "Files\\App : 不明なパラメータです"},
+          Row{"SETUP.EXE /SILENT- /x", 2, "/SILENT- : 不明なスイッチです"}, Row{"SETUP.EXE - /SILENT", 0, ""},
+          // Without switches a stray word is ignored, as it always was.
+          Row{"SETUP.EXE one two three", 0, ""}}) {
         const CommandLine cl = ParseCommandLine(r.line);
         EXPECT_EQ(cl.errors.size(), r.errors) << r.line;
         EXPECT_EQ(cl.errors.empty() ? "" : cl.errors.front(), r.first) << r.line;
@@ -69,8 +70,8 @@ TEST(CommandLine, WhatDeploymentToolsPassToEveryInstallerIsTaken)
     EXPECT_TRUE(cl.defaultLog) << "a bare /LOG: the temporary folder, the default name";
     EXPECT_TRUE(cl.LogRequested());
     EXPECT_EQ(cl.log, "");
-    EXPECT_EQ(cl.ignored, (std::vector<std::string>{"/CLOSEAPPLICATIONS", "/norestartapplications", "/RESTARTAPPLICATIONS",
-                                                    "/NOCLOSEAPPLICATIONS", "/LANG=japanese"}));
+    EXPECT_EQ(cl.ignored, (std::vector<std::string>{"/CLOSEAPPLICATIONS", "/norestartapplications",
+                                                    "/RESTARTAPPLICATIONS", "/NOCLOSEAPPLICATIONS", "/LANG=japanese"}));
     LogFile log;
     EXPECT_TRUE(cl.Settings(log).noCancel);
     EXPECT_EQ(cl.Settings(log).log, &log);
@@ -91,13 +92,11 @@ TEST(ExitCode, SaysHowTheRunEnded)
         r.restarted = restarted;
         return r;
     };
-    for (const Row& row : {Row{with(RunOutcome::Completed, 0, false, false), 0},
-                           Row{with(RunOutcome::Completed, 0, true, false), 3010},
-                           // The program restarted Windows itself: it says so before it goes.
-                           Row{with(RunOutcome::Completed, 0, true, true), 1641},
-                           Row{with(RunOutcome::Completed, 2, true, true), 1},
-                           Row{with(RunOutcome::Refused, 0, false, false), 3},
-                           Row{with(RunOutcome::Cancelled, 0, false, false), 4},
-                           Row{with(RunOutcome::Failed, 0, false, false), 5}})
+    for (const Row& row :
+         {Row{with(RunOutcome::Completed, 0, false, false), 0}, Row{with(RunOutcome::Completed, 0, true, false), 3010},
+          // The program restarted Windows itself: it says so before it goes.
+          Row{with(RunOutcome::Completed, 0, true, true), 1641}, Row{with(RunOutcome::Completed, 2, true, true), 1},
+          Row{with(RunOutcome::Refused, 0, false, false), 3}, Row{with(RunOutcome::Cancelled, 0, false, false), 4},
+          Row{with(RunOutcome::Failed, 0, false, false), 5}})
         EXPECT_EQ(ExitCodeOf(row.result), row.code);
 }

@@ -56,8 +56,7 @@ protected:
     }
     void SetString(const std::string& name, const std::string& value)
     {
-        RegSetValueExA(key_.get(), name.c_str(), 0, REG_SZ,
-                       reinterpret_cast<const BYTE*>(value.c_str()),
+        RegSetValueExA(key_.get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                        static_cast<DWORD>(value.size() + 1));
     }
 
@@ -90,8 +89,7 @@ TEST_F(StartupConfigTest, StateTakesWordsTitlesAndSpeed)
     EXPECT_EQ(c.folderGroupCaption, "インストールフォルダ");
     EXPECT_EQ(c.optionGroupCaption, "インストールオプション");
     EXPECT_EQ(c.endCaption, "インストール終了(&E)");
-    EXPECT_EQ(state_.TitlePending + state_.EulaPending + state_.ReadmePending +
-                  state_.OptionsPending, 4);
+    EXPECT_EQ(state_.TitlePending + state_.EulaPending + state_.ReadmePending + state_.OptionsPending, 4);
 
     ConfigureStartup(state_, Keys("[Extend]\r\nSetupSpeed=-5\r\n"));
     EXPECT_EQ(state_.StepDelay, 1);
@@ -113,8 +111,7 @@ TEST_F(StartupConfigTest, StateTakesWordsTitlesAndSpeed)
 TEST_F(StartupConfigTest, MessageTextPerRole)
 {
     EXPECT_EQ(ConfigureStartup(state_, Keys("")).message, "インストールを行います。\r\n");
-    EXPECT_EQ(ConfigureStartup(state_, Keys("[TopMessage]\r\nMessage2=Hello\r\n")).message,
-              "\r\nHello\r\n\r\n\r\n\r\n");
+    EXPECT_EQ(ConfigureStartup(state_, Keys("[TopMessage]\r\nMessage2=Hello\r\n")).message, "\r\nHello\r\n\r\n\r\n\r\n");
     state_.RunMode = "UNSETUP";
     EXPECT_EQ(ConfigureStartup(state_, Keys("[TopMessage]\r\nMessage1=Hello\r\n")).message,
               "アンインストールを行います。\r\n\r\n開始するには、「アンインストール開始(S)」を"
@@ -143,8 +140,7 @@ TEST_F(StartupConfigTest, ShortcutBoxesFollowTheNamedFoldersAndTheLock)
 TEST_F(StartupConfigTest, DefaultFolderSourcesOverrideInOrder)
 {
     EXPECT_EQ(ConfigureStartup(state_, Keys("")).folder, prg_);
-    EXPECT_EQ(ConfigureStartup(state_, Keys("[DefaultFolder]\r\nFolder=(Prg)\\Vendor\r\n")).folder,
-              prg_ + "Vendor\\");
+    EXPECT_EQ(ConfigureStartup(state_, Keys("[DefaultFolder]\r\nFolder=(Prg)\\Vendor\r\n")).folder, prg_ + "Vendor\\");
 
     // An earlier installation noted in the register is proposed.
     ASSERT_TRUE(WriteFileBytes(win_ + "QUSET98.INI", "[APP]\r\nFolder=D:\\Old\\App\\\r\n"));
@@ -154,12 +150,10 @@ TEST_F(StartupConfigTest, DefaultFolderSourcesOverrideInOrder)
 
     // ReferIniFile wins over both; its macros are resolved before the split.
     ASSERT_TRUE(WriteFileBytes(win_ + "VENDOR.INI", "[Paths]\r\nHome=E:\\Home\r\n"));
-    EXPECT_EQ(ConfigureStartup(state_, Keys(withId + "ReferIniFile=Paths,Home,(Win)VENDOR.INI\r\n"))
-                  .folder,
+    EXPECT_EQ(ConfigureStartup(state_, Keys(withId + "ReferIniFile=Paths,Home,(Win)VENDOR.INI\r\n")).folder,
               "E:\\Home\\");
     // A key it does not find leaves the earlier default.
-    EXPECT_EQ(ConfigureStartup(state_, Keys(withId + "ReferIniFile=Paths,None,(Win)VENDOR.INI\r\n"))
-                  .folder,
+    EXPECT_EQ(ConfigureStartup(state_, Keys(withId + "ReferIniFile=Paths,None,(Win)VENDOR.INI\r\n")).folder,
               "D:\\Old\\App\\");
 }
 
@@ -167,8 +161,8 @@ TEST_F(StartupConfigTest, UninstallerProposesTheRecordedFolder)
 {
     state_.RunMode = "UNSETUP";
     ASSERT_TRUE(WriteFileBytes(win_ + "QUSET98.INI", "[APP]\r\nFolder=D:\\Old\\\r\n"));
-    const StartupConfig c = ConfigureStartup(
-        state_, Keys("[SetupFolder]\r\nFolder=(Win)Prog\r\n[ProgramID]\r\nID=APP\r\n"));
+    const StartupConfig c = ConfigureStartup(state_,
+                                             Keys("[SetupFolder]\r\nFolder=(Win)Prog\r\n[ProgramID]\r\nID=APP\r\n"));
     EXPECT_EQ(c.folder, win_ + "Prog\\");
     EXPECT_EQ(state_.ProgramId, "");
     EXPECT_EQ(state_.ReadmePending, 1);
@@ -188,12 +182,10 @@ TEST_F(ReferRegistryTest, KeyWithoutRootTokenIsUnderTheCurrentUser)
     EXPECT_EQ(ReadReferRegistry(base_ + "\\NoKey,Path"), "");
 
     const DWORD number = 7;
-    RegSetValueExA(key_.get(), "Number", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
-                   sizeof number);
+    RegSetValueExA(key_.get(), "Number", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
     EXPECT_EQ(ReadReferRegistry(base_ + ",Number"), "");
 
-    const StartupConfig c =
-        ConfigureStartup(state_, Keys("[DefaultFolder]\r\nReferRegistry=" + base_ + ",Path\r\n"));
+    const StartupConfig c = ConfigureStartup(state_, Keys("[DefaultFolder]\r\nReferRegistry=" + base_ + ",Path\r\n"));
     EXPECT_EQ(c.folder, "F:\\Tools\\App\\");
 }
 
@@ -203,10 +195,9 @@ TEST_F(StartupConfigTest, RejectedSystemIsFoundInsideTheList)
     const GeneralKeys keys = Keys("[Extend]\r\nRejectOS=Windows 95,WINDOWS 98<SE>\r\n");
     EXPECT_EQ(CheckInstallPreconditions(state_, keys, prg_, host_), StartupRefusal::RejectedSystem);
     ASSERT_EQ(host_.questions.size(), 1u);
-    EXPECT_EQ(host_.questions[0].text,
-              "このオペレーティングシステムへのインストールは、プログラム配布者により認められて"
-              "いません。\r\n詳細については、プログラム配布者へご確認ください。\r\n"
-              "インストールを続行することはできません。");
+    EXPECT_EQ(host_.questions[0].text, "このオペレーティングシステムへのインストールは、プログラム配布者により認められて"
+                                       "いません。\r\n詳細については、プログラム配布者へご確認ください。\r\n"
+                                       "インストールを続行することはできません。");
     EXPECT_EQ(host_.questions[0].caption, "警告");
     EXPECT_EQ(host_.questions[0].flags, 48u);
 
@@ -226,9 +217,8 @@ TEST_F(StartupConfigTest, RequiredRemovalOfAnEarlierFile)
     EXPECT_EQ(ResolveCheckValue(state_, "\\old.exe", prg_).path, prg_ + "old.exe");
     EXPECT_EQ(CheckInstallPreconditions(state_, keys, prg_, host_), StartupRefusal::RemovalRequired);
     ASSERT_EQ(host_.questions.size(), 1u); // the recommendation is not asked as well
-    EXPECT_EQ(host_.questions[0].text,
-              "インストーラはチェック対象プログラムを検出しました。\r\nインストールを続行する"
-              "ためには、前バージョンのアンインストールを行う必要があります。");
+    EXPECT_EQ(host_.questions[0].text, "インストーラはチェック対象プログラムを検出しました。\r\nインストールを続行する"
+                                       "ためには、前バージョンのアンインストールを行う必要があります。");
     EXPECT_EQ(host_.questions[0].caption, "エラー");
     EXPECT_EQ(host_.questions[0].flags, 48u);
 }
@@ -246,10 +236,10 @@ TEST_F(StartupConfigTest, RequiredRemovalOfAnInstalledProgramId)
     ASSERT_TRUE(WriteFileBytes(old + "UNSETUP.INI", "[Title]\r\nSetup=Old\r\n"));
     EXPECT_EQ(CheckInstallPreconditions(state_, keys, prg_, host_), StartupRefusal::RemovalRequired);
     ASSERT_EQ(host_.questions.size(), 1u);
-    EXPECT_EQ(host_.questions[0].text,
-              "インストーラはチェック対象プログラム識別子を検出しました。\r\n" + kUnknownTitleLine +
-                  "\r\nインストールを続行するためには、上記プログラムのアンインストールを行う"
-                  "必要があります。");
+    EXPECT_EQ(host_.questions[0].text, "インストーラはチェック対象プログラム識別子を検出しました。\r\n" +
+                                           kUnknownTitleLine +
+                                           "\r\nインストールを続行するためには、上記プログラムのアンインストールを行う"
+                                           "必要があります。");
     EXPECT_EQ(host_.questions[0].caption, "エラー");
     EXPECT_EQ(host_.questions[0].flags, 48u);
 }
@@ -260,13 +250,12 @@ TEST_F(StartupConfigTest, RecommendedRemovalWarnsWithoutRefusing)
                              "あります。\r\nできる限り中断して、前バージョンのアンインストールを"
                              "行うことをお勧めします。";
     ASSERT_TRUE(WriteFileBytes(prg_ + "old.exe", "x"));
-    EXPECT_EQ(CheckInstallPreconditions(state_, Keys("[Caution]\r\nUnInstallCheck=old.exe\r\n"),
-                                        prg_, host_),
+    EXPECT_EQ(CheckInstallPreconditions(state_, Keys("[Caution]\r\nUnInstallCheck=old.exe\r\n"), prg_, host_),
               StartupRefusal::None);
     ASSERT_EQ(host_.questions.size(), 1u);
-    EXPECT_EQ(host_.questions[0].text,
-              "インストーラはチェック対象プログラムを検出しました。\r\nパッケージ配布者は、"
-              "前バージョンのプログラムのアンインストールを推奨しています。" + risk);
+    EXPECT_EQ(host_.questions[0].text, "インストーラはチェック対象プログラムを検出しました。\r\nパッケージ配布者は、"
+                                       "前バージョンのプログラムのアンインストールを推奨しています。" +
+                                           risk);
     EXPECT_EQ(host_.questions[0].caption, "警告");
     EXPECT_EQ(host_.questions[0].flags, 48u);
 
@@ -274,13 +263,12 @@ TEST_F(StartupConfigTest, RecommendedRemovalWarnsWithoutRefusing)
     CreateDirectoryA(old.c_str(), nullptr);
     ASSERT_TRUE(WriteFileBytes(win_ + "QUSET98.INI", "[APP]\r\nFolder=" + old + "\r\n"));
     ASSERT_TRUE(WriteFileBytes(old + "\\UNSETUP.INI", "[Title]\r\nUnSetup=旧版\r\n"));
-    EXPECT_EQ(CheckInstallPreconditions(
-                  state_, Keys("[Caution]\r\nUnInstallCheck=idcheck:APP\r\n"), prg_, host_),
+    EXPECT_EQ(CheckInstallPreconditions(state_, Keys("[Caution]\r\nUnInstallCheck=idcheck:APP\r\n"), prg_, host_),
               StartupRefusal::None);
     ASSERT_EQ(host_.questions.size(), 2u);
-    EXPECT_EQ(host_.questions[1].text,
-              "インストーラはチェック対象プログラム識別子を検出しました。\r\n【旧版】\r\n"
-              "パッケージ配布者は、上記プログラムのアンインストールを推奨しています。" + risk);
+    EXPECT_EQ(host_.questions[1].text, "インストーラはチェック対象プログラム識別子を検出しました。\r\n【旧版】\r\n"
+                                       "パッケージ配布者は、上記プログラムのアンインストールを推奨しています。" +
+                                           risk);
     EXPECT_EQ(host_.questions[1].caption, "警告");
     EXPECT_EQ(state_.LastAnswer, 1);
 }

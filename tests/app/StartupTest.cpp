@@ -46,8 +46,7 @@ protected:
 
     void MakeWorkFolders(int last)
     {
-        for (int n = 1; n <= last; ++n)
-            CreateDirectoryA((temp_ + "QSTMP" + std::to_string(n)).c_str(), nullptr);
+        for (int n = 1; n <= last; ++n) CreateDirectoryA((temp_ + "QSTMP" + std::to_string(n)).c_str(), nullptr);
     }
 
     ScratchFolder root_;
@@ -92,9 +91,8 @@ TEST_F(StartupTest, InstallerCopiesProgramAndScriptIntoTheFirstWorkFolder)
     EXPECT_EQ(state_.OsFamily, "NT");
     EXPECT_EQ(state_.OsName, "Windows XP");
     EXPECT_EQ(state_.ErrorLines, "");
-    EXPECT_EQ(state_.TitlePending + state_.EulaPending + state_.ReadmePending +
-                  state_.OptionsPending + state_.CheckerDone,
-              0);
+    EXPECT_EQ(
+        state_.TitlePending + state_.EulaPending + state_.ReadmePending + state_.OptionsPending + state_.CheckerDone, 0);
     EXPECT_EQ(StartupPageTexts(state_).titleA2, "Quillon Installer(on Windows XP)");
     EXPECT_EQ(StartupPageTexts(state_).message, "");
 }

@@ -27,7 +27,8 @@ TEST(CopyFileReplace, AReadOnlySourceGivesAWritableCopy)
     EXPECT_EQ(CopyFileReplace(dir / "src.txt", dir / "new.txt"), 0u);
     EXPECT_EQ(GetFileAttributesA((dir / "new.txt").c_str()), static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
     EXPECT_EQ(GetFileAttributesA((dir / "src.txt").c_str()) & FILE_ATTRIBUTE_READONLY,
-              static_cast<DWORD>(FILE_ATTRIBUTE_READONLY)) << "the source is left alone";
+              static_cast<DWORD>(FILE_ATTRIBUTE_READONLY))
+        << "the source is left alone";
 }
 
 TEST(CopyFileReplace, ReportsTheSystemErrorOfAFailedCopy)
@@ -126,14 +127,14 @@ TEST(CopyFileToNewName, CopiesLikeCopyFileReplaceOrRefusesATakenName)
 {
     ScratchFolder dir;
     const auto none = [](std::int64_t, std::int64_t) {};
-    const DWORD sources[] = {FILE_ATTRIBUTE_ARCHIVE, FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM};
+    const DWORD sources[] = {FILE_ATTRIBUTE_ARCHIVE, FILE_ATTRIBUTE_READONLY,
+                             FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM};
     int n = 0;
     for (const DWORD s : sources) {
         SCOPED_TRACE("source " + std::to_string(s));
         const std::string base = dir / std::to_string(n++);
-        const CopyOutcome replace = RunCopyCase(base + "a", s, 0, [&](const std::string& a, const std::string& b) {
-            return CopyFileReplace(a, b, none);
-        });
+        const CopyOutcome replace = RunCopyCase(
+            base + "a", s, 0, [&](const std::string& a, const std::string& b) { return CopyFileReplace(a, b, none); });
         const CopyOutcome fresh = RunCopyCase(base + "b", s, 0, [&](const std::string& a, const std::string& b) {
             return CopyFileToNewName(a, b, none);
         });
@@ -143,8 +144,8 @@ TEST(CopyFileToNewName, CopiesLikeCopyFileReplaceOrRefusesATakenName)
         EXPECT_EQ(fresh.targetAttributes, replace.targetAttributes);
         EXPECT_EQ(fresh.sourceAttributes, replace.sourceAttributes);
     }
-    const DWORD taken[] = {FILE_ATTRIBUTE_ARCHIVE, FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM,
-                           ~0u};
+    const DWORD taken[] = {FILE_ATTRIBUTE_ARCHIVE, FILE_ATTRIBUTE_READONLY,
+                           FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM, ~0u};
     for (const DWORD t : taken) {
         SCOPED_TRACE("taken by " + std::to_string(t));
         const std::string folder = dir / std::to_string(n++);

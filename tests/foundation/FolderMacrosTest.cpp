@@ -32,8 +32,7 @@ FolderPlatform PlatformWith(std::map<std::uint32_t, std::string> specials)
     return p;
 }
 
-FolderValues Discovered(const std::string& family, const FolderPlatform& platform,
-                        std::string* fatal = nullptr)
+FolderValues Discovered(const std::string& family, const FolderPlatform& platform, std::string* fatal = nullptr)
 {
     FolderValues f;
     f.AppFolder = "E:\\Disk1\\";
@@ -101,8 +100,8 @@ TEST(DiscoverFolders, NotNtWithShfolderUsesTheCommonDocuments)
     EXPECT_NE(f.CommonDocumentsFolder, f.MyDocumentsFolder);
     EXPECT_EQ(f.CommonDesktopFolder, f.DesktopFolder);
 
-    const FolderValues none = Discovered(
-        "notNT", PlatformWith({{CSIDL_SYSTEM, system.path()}, {CSIDL_COMMON_DOCUMENTS, ""}}));
+    const FolderValues none = Discovered("notNT",
+                                         PlatformWith({{CSIDL_SYSTEM, system.path()}, {CSIDL_COMMON_DOCUMENTS, ""}}));
     EXPECT_EQ(none.CommonDocumentsFolder, "\\");
 }
 
@@ -131,9 +130,8 @@ TEST(DiscoverFolders, MissingWindowsOrSystemFolderIsFatal)
     p.systemDirectory = [] { return std::string(); };
     std::string fatal;
     Discovered("NT", p, &fatal);
-    EXPECT_EQ(fatal,
-              "【致命的エラー → Windowsフォルダ取得失敗】\r\n"
-              "【致命的エラー → WindowsSystemフォルダ取得失敗】\r\n");
+    EXPECT_EQ(fatal, "【致命的エラー → Windowsフォルダ取得失敗】\r\n"
+                     "【致命的エラー → WindowsSystemフォルダ取得失敗】\r\n");
 }
 
 TEST(DiscoverFolders, ProgramFilesFallsBackToTheRegistryThenTheWindowsDrive)
@@ -149,8 +147,8 @@ TEST(DiscoverFolders, ProgramFilesFallsBackToTheRegistryThenTheWindowsDrive)
     p.programFilesDir = [] { return std::string(); };
     EXPECT_EQ(Discovered("NT", p).ProgramFilesFolder, "C:\\Program Files\\");
 
-    FolderPlatform unc = PlatformWith({{CSIDL_PROGRAM_FILES, ""}, {CSIDL_WINDOWS, "\\\\srv\\share\\WINDOWS"},
-                                       {CSIDL_PERSONAL, ""}});
+    FolderPlatform unc = PlatformWith(
+        {{CSIDL_PROGRAM_FILES, ""}, {CSIDL_WINDOWS, "\\\\srv\\share\\WINDOWS"}, {CSIDL_PERSONAL, ""}});
     unc.programFilesDir = [] { return std::string(); };
     const FolderValues f = Discovered("NT", unc);
     EXPECT_EQ(f.ProgramFilesFolder, "\\\\srv\\share\\Program Files\\");
@@ -160,13 +158,11 @@ TEST(DiscoverFolders, ProgramFilesFallsBackToTheRegistryThenTheWindowsDrive)
 TEST(DiscoverFolders, TheRegistryProgramFilesValueIsRead)
 {
     HKEY key = nullptr;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", 0,
-                            KEY_QUERY_VALUE, &key),
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", 0, KEY_QUERY_VALUE, &key),
               ERROR_SUCCESS);
     char value[MAX_PATH] = {};
     DWORD size = sizeof value;
-    const LONG rc = RegQueryValueExA(key, "ProgramFilesDir", nullptr, nullptr,
-                                     reinterpret_cast<BYTE*>(value), &size);
+    const LONG rc = RegQueryValueExA(key, "ProgramFilesDir", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
     RegCloseKey(key);
     ASSERT_EQ(rc, ERROR_SUCCESS);
     EXPECT_EQ(SystemFolderPlatform().programFilesDir(), value);
@@ -174,8 +170,8 @@ TEST(DiscoverFolders, TheRegistryProgramFilesValueIsRead)
 
 TEST(DiscoverFolders, ShellFoldersWithoutAPathExpandToABackslash)
 {
-    const FolderValues f = Discovered("NT", PlatformWith({{CSIDL_SENDTO, ""}, {CSIDL_PERSONAL, ""},
-                                                          {CSIDL_WINDOWS, "C:\\WINDOWS"}}));
+    const FolderValues f = Discovered(
+        "NT", PlatformWith({{CSIDL_SENDTO, ""}, {CSIDL_PERSONAL, ""}, {CSIDL_WINDOWS, "C:\\WINDOWS"}}));
     EXPECT_EQ(f.SendToFolder, "\\");
     EXPECT_EQ(ExpandFolderMacros(f, "(Sen)\\x.lnk"), "\\x.lnk");
     EXPECT_EQ(f.MyDocumentsFolder, "C:\\My Documents\\");
@@ -211,12 +207,11 @@ TEST(ExpandFolderMacros, ReplacesEveryTokenInAnyCaseAndPosition)
     EXPECT_EQ(ExpandFolderMacros(f, "(Set)x"), "x");
     const std::string all = "(App)(Prg)(Win)(Sys)(Tmp)(Boo)(Set)(Edr)(Smn)(Sta)(Dsk)(Sup)(Sen)(Myd)"
                             "(C_Smn)(C_Sta)(C_Dsk)(C_Sup)(C_Myd)";
-    EXPECT_EQ(ExpandFolderMacros(f, all),
-              "(App)" + f.ProgramFilesFolder + f.WindowsFolder + f.SystemFolder + f.TempFolder +
-                  f.BootDrive + f.ExeDrive + f.StartMenuFolder + f.ProgramsFolder + f.DesktopFolder +
-                  f.StartupFolder + f.SendToFolder + f.MyDocumentsFolder + f.CommonStartMenuFolder +
-                  f.CommonProgramsFolder + f.CommonDesktopFolder + f.CommonStartupFolder +
-                  f.CommonDocumentsFolder);
+    EXPECT_EQ(ExpandFolderMacros(f, all), "(App)" + f.ProgramFilesFolder + f.WindowsFolder + f.SystemFolder +
+                                              f.TempFolder + f.BootDrive + f.ExeDrive + f.StartMenuFolder +
+                                              f.ProgramsFolder + f.DesktopFolder + f.StartupFolder + f.SendToFolder +
+                                              f.MyDocumentsFolder + f.CommonStartMenuFolder + f.CommonProgramsFolder +
+                                              f.CommonDesktopFolder + f.CommonStartupFolder + f.CommonDocumentsFolder);
 }
 
 TEST(ExpandFolderMacros, InstallFolderAndDriveApplyOnceARunHasSetThem)
@@ -231,9 +226,9 @@ TEST(ExpandFolderMacros, InstallFolderAndDriveApplyOnceARunHasSetThem)
 TEST(ExpandFolderMacros, FollowsTheFixedTokenOrder)
 {
     FolderValues f;
-    f.InstallFolder = "(Win)\\App\\";  // a later token inside an earlier value is expanded
+    f.InstallFolder = "(Win)\\App\\"; // a later token inside an earlier value is expanded
     f.WindowsFolder = "C:\\W\\";
-    f.TempFolder = "(App)\\";          // an earlier token inside a later value is not
+    f.TempFolder = "(App)\\"; // an earlier token inside a later value is not
     EXPECT_EQ(ExpandFolderMacros(f, "(App)x"), "C:\\W\\App\\x");
     EXPECT_EQ(ExpandFolderMacros(f, "(Tmp)x"), "(App)\\x");
     f.WindowsFolder = "C:\\表\\";

@@ -16,7 +16,8 @@ void ExpectSameAnswers(const std::string& file, const std::set<std::string>& nam
     for (const std::string& section : names) {
         for (const std::string& key : names) {
             ASSERT_EQ(doc.Get(section, key, "<none>"), ReadIniString(section, key, "<none>", file))
-                << context << " [" << section << "] " << key << "\n--- file ---\n" << ReadFileBytes(file);
+                << context << " [" << section << "] " << key << "\n--- file ---\n"
+                << ReadFileBytes(file);
         }
     }
 }
@@ -45,7 +46,7 @@ TEST(IniDocument, AnswersLikeTheProfileApiOnDamagedFiles)
     for (int round = 0; round < 20; ++round) {
         std::string text = "[Sec]\r\nFile1=a\r\n";
         for (int i = 0; i < 400; ++i) text += static_cast<char>(byte(rng));
-        text += round % 2 ? "\r\n[Sec]\r\nFile2=b\x81" : "\r\nKey=\x95";  // ends in a lone lead byte
+        text += round % 2 ? "\r\n[Sec]\r\nFile2=b\x81" : "\r\nKey=\x95"; // ends in a lone lead byte
         const std::string file = dir / ("bad" + std::to_string(round) + ".ini");
         ASSERT_TRUE(WriteFileBytes(file, text));
         ExpectSameAnswers(file, names, "damaged " + std::to_string(round));

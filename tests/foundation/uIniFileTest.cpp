@@ -105,23 +105,20 @@ TEST(ComposeRecordLine, NumbersFromOneWithoutTheSection)
 
 TEST(ComposeRecordLine, AppendsBehindTheLastConsecutiveKey)
 {
-    const std::string record =
-        "[Folder]\r\nFolder1=C:\\x\r\n[File]\r\nFile1=C:\\a.txt\r\nFile2=C:\\b.dll,/S\r\n[Ini]\r\n";
+    const std::string record = "[Folder]\r\nFolder1=C:\\x\r\n[File]\r\nFile1=C:\\a.txt\r\nFile2=C:\\b.dll,/S\r\n[Ini]\r\n";
     EXPECT_EQ(ComposeRecordLine("C:\\c.txt", "File", "File", false, record), "File3=C:\\c.txt\r\n");
     EXPECT_EQ(ComposeRecordLine("C:\\c.txt", "file", "File", false, record), "File3=C:\\c.txt\r\n")
         << "the header is found in any case";
     EXPECT_EQ(ComposeRecordLine("C:\\y", "Folder", "Folder", false, record), "Folder2=C:\\y\r\n");
     // At the end of the text the section ends too.
-    EXPECT_EQ(ComposeRecordLine("C:\\c", "File", "File", false, "[File]\r\nFile1=C:\\a\r\n"),
-              "File2=C:\\c\r\n");
+    EXPECT_EQ(ComposeRecordLine("C:\\c", "File", "File", false, "[File]\r\nFile1=C:\\a\r\n"), "File2=C:\\c\r\n");
 }
 
 TEST(ComposeRecordLine, RecognisesRecordedEntriesByTheirFirstField)
 {
     const std::string record = "[File]\r\nFile1=C:\\a.txt\r\nFile2=C:\\表\\b.dll,/S\r\n";
     EXPECT_EQ(ComposeRecordLine("c:\\表\\B.DLL", "File", "File", false, record), "");
-    EXPECT_EQ(ComposeRecordLine("c:\\表\\B.DLL,/S", "File", "File", true, record),
-              "[!!]File2=C:\\表\\b.dll,/S");
+    EXPECT_EQ(ComposeRecordLine("c:\\表\\B.DLL,/S", "File", "File", true, record), "[!!]File2=C:\\表\\b.dll,/S");
     EXPECT_EQ(ComposeRecordLine("C:\\a.txt,/S", "File", "File", true, record), "[!!]File1=C:\\a.txt");
     EXPECT_EQ(ComposeRecordLine("C:\\a.txt,/X", "File", "File", false, record), "")
         << "entries that differ only after the first comma are the same entry";
@@ -129,10 +126,8 @@ TEST(ComposeRecordLine, RecognisesRecordedEntriesByTheirFirstField)
 
 TEST(ComposeRecordLine, NeedsTheKeysInOrderFromTheFirstLine)
 {
-    EXPECT_EQ(ComposeRecordLine("C:\\a", "File", "File", false, "[File]\r\n\r\nFile1=C:\\a\r\n"),
-              "File1=C:\\a\r\n");
-    EXPECT_EQ(ComposeRecordLine("C:\\c", "File", "File", false, "[File]\r\nFile2=C:\\b\r\n"),
-              "File1=C:\\c\r\n");
+    EXPECT_EQ(ComposeRecordLine("C:\\a", "File", "File", false, "[File]\r\n\r\nFile1=C:\\a\r\n"), "File1=C:\\a\r\n");
+    EXPECT_EQ(ComposeRecordLine("C:\\c", "File", "File", false, "[File]\r\nFile2=C:\\b\r\n"), "File1=C:\\c\r\n");
     EXPECT_EQ(ComposeRecordLine("C:\\c", "File", "File", false, "[File]\r\nFile1=\r\nFile2=C:\\c\r\n"),
               "File1=C:\\c\r\n");
     // A header without a line end leaves nothing to scan.

@@ -28,15 +28,26 @@
 
 namespace {
 
-const char* const kInstallFolders[] = {
-    "(Boo)inst\\表示 App\\", "(Boo)inst\\app\\", "(Boo)inst\\a b,c\\", "(Boo)inst\\ソフト\\能\\", "@DEFAULT@", "@DEFAULT@",
-    "(Boo)", "(Win)", "(Sta)", "rel\\inst\\", "(Boo)inst\\app", "(Boo)inst\\..\\inst\\app2\\", "@LONG@"};
+const char* const kInstallFolders[] = {"(Boo)inst\\表示 App\\",
+                                       "(Boo)inst\\app\\",
+                                       "(Boo)inst\\a b,c\\",
+                                       "(Boo)inst\\ソフト\\能\\",
+                                       "@DEFAULT@",
+                                       "@DEFAULT@",
+                                       "(Boo)",
+                                       "(Win)",
+                                       "(Sta)",
+                                       "rel\\inst\\",
+                                       "(Boo)inst\\app",
+                                       "(Boo)inst\\..\\inst\\app2\\",
+                                       "@LONG@"};
 
 std::string Unhex(const std::string& text)
 {
     std::string out;
     const auto value = [](char c) { return c <= '9' ? c - '0' : c - 'a' + 10; };
-    for (std::size_t i = 0; i + 1 < text.size(); i += 2) out += static_cast<char>(value(text[i]) * 16 + value(text[i + 1]));
+    for (std::size_t i = 0; i + 1 < text.size(); i += 2)
+        out += static_cast<char>(value(text[i]) * 16 + value(text[i + 1]));
     return out;
 }
 
@@ -92,7 +103,8 @@ std::string Final(const Sandbox& box, const std::string& raw, Encoding e, bool r
 
 std::string InstallFolderOf(const CaseInput& in, const Sandbox& box)
 {
-    if (in.installFolder == "@LONG@") return box.Path("inst\\" + std::string(240, 'L') + "\\" + std::string(120, 'M') + "\\");
+    if (in.installFolder == "@LONG@")
+        return box.Path("inst\\" + std::string(240, 'L') + "\\" + std::string(120, 'M') + "\\");
     return box.Sanitise(box.Substitute(in.installFolder, true, ""));
 }
 
@@ -132,7 +144,8 @@ void RecordCase(const CaseInput& in, const Sandbox& box, CaseReport& report)
     CompareComposition(lists, composed, report);
     Expected expected;
     for (const PathSection& s : kPathSections) {
-        for (const std::string& v : LineValues(LiteralSection(s, lists.*s.list))) expected[s.name].push_back(ProfileTrimmed(v));
+        for (const std::string& v : LineValues(LiteralSection(s, lists.*s.list)))
+            expected[s.name].push_back(ProfileTrimmed(v));
     }
     const std::string written = box.Path("rec\\" + std::to_string(Serial()) + "\\");
     CreateFolderTree(written);
@@ -285,11 +298,12 @@ bool CheckedClean(const FolderValues& machine, const std::string& appFolder, con
     reference.InstallFolder = "(App)";
     reference.InstallDrive.clear();
     const IniDocument script = IniDocument::Load(appFolder + "SETUP.INI");
-    const std::string defaultFolder =
-        AddBackslash(ExpandFolderMacros(reference, script.Get("DefaultFolder", "Folder", "(Prg)\\")), "B");
+    const std::string defaultFolder = AddBackslash(
+        ExpandFolderMacros(reference, script.Get("DefaultFolder", "Folder", "(Prg)\\")), "B");
     if (MapString(defaultFolder, LCMAP_UPPERCASE) != MapString(installFolder, LCMAP_UPPERCASE)) return false;
     const CheckResult check = CheckPackage({appFolder, "", reference, kShippingOnly});
-    for (const Finding& f : check.findings) report.trace.push_back(std::string("checker: ").append(FormatFinding(f, Language::English)));
+    for (const Finding& f : check.findings)
+        report.trace.push_back(std::string("checker: ").append(FormatFinding(f, Language::English)));
     return check.readable && check.findings.empty();
 }
 
@@ -394,7 +408,8 @@ void EngineCase(CaseInput& in, const Sandbox& box, const std::string& current, C
     expected["AddDeleteFile"] = RecordedOnce(extra);
     const std::size_t before = report.findings.size();
     if (written) CheckWrittenRecord(box, recordPath, expected, report);
-    if (report.findings.size() != before) report.trace.push_back("record written: " + Printable(ReadFileBytes(recordPath), 4000));
+    if (report.findings.size() != before)
+        report.trace.push_back("record written: " + Printable(ReadFileBytes(recordPath), 4000));
     // Generated records are uninstalled by the cases of their own kind.
     if (!in.uninstall || !written) return;
 
@@ -506,7 +521,8 @@ bool SaveCase(const CaseInput& in, const std::string& folder)
     text += "answers=" + Joined(answers) + "\r\ndeletionAnswers=" + Joined(in.deletionAnswers) + "\r\n";
     text += "completionChoice=" + std::to_string(in.completionChoice) + "\r\n";
     text += "abortAfterChecks=" + std::to_string(in.abortAfterChecks) + "\r\n";
-    text += "uninstall=" + std::to_string(in.uninstall) + "\r\nuninstallToggles=" + std::to_string(in.uninstallToggles) + "\r\n";
+    text += "uninstall=" + std::to_string(in.uninstall) +
+            "\r\nuninstallToggles=" + std::to_string(in.uninstallToggles) + "\r\n";
     text += "mutateRecord=" + std::to_string(in.mutateRecord) + "\r\n";
     text += "tidy=" + std::to_string(in.tidy) + "\r\n";
     // An earlier record is kept only where there is one, so older saved cases stay as they are.

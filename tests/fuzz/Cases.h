@@ -19,29 +19,29 @@ const char* KindName(CaseKind kind);
 
 struct CaseInput {
     CaseKind kind = CaseKind::Readers;
-    std::uint64_t seed = 0;      // of the parts made while the case runs
-    std::string origin;          // the seeds and mutations, for the report
+    std::uint64_t seed = 0; // of the parts made while the case runs
+    std::string origin;     // the seeds and mutations, for the report
     // Files before "@RUN@" and the record's macros are put in.
     std::string script;
     Encoding scriptEncoding = Encoding::Ansi;
-    std::string record;          // Engines: the record to uninstall instead of the one written
+    std::string record; // Engines: the record to uninstall instead of the one written
     Encoding recordEncoding = Encoding::Ansi;
-    std::string earlier;         // Engines: a record of an earlier installation into the folder
+    std::string earlier; // Engines: a record of an earlier installation into the folder
     Encoding earlierEncoding = Encoding::Ansi;
     // The installation folder, with macros; "@DEFAULT@" takes the script's own.
     std::string installFolder;
     bool overwrite = true, hiSpeed = false;
-    int installBoxes = 15;       // shortcut boxes ticked, one bit each
+    int installBoxes = 15; // shortcut boxes ticked, one bit each
     std::string osFamily = "NT";
-    std::vector<int> answers;    // the first answers; then each question's unattended one
+    std::vector<int> answers; // the first answers; then each question's unattended one
     std::vector<std::string> deletionAnswers;
     int completionChoice = 1;
     int abortAfterChecks = 0;
-    bool uninstall = true;       // Engines: uninstall after installing
-    int uninstallToggles = 0;    // option boxes of the uninstaller whose state is flipped
-    bool mutateRecord = false;   // Engines: mutate the written record before uninstalling
-    bool tidy = false;           // Engines: drop the lines the checker flags until it calls the
-                                 // script clean (the checker is then the oracle)
+    bool uninstall = true;     // Engines: uninstall after installing
+    int uninstallToggles = 0;  // option boxes of the uninstaller whose state is flipped
+    bool mutateRecord = false; // Engines: mutate the written record before uninstalling
+    bool tidy = false;         // Engines: drop the lines the checker flags until it calls the
+                               // script clean (the checker is then the oracle)
 };
 
 CaseInput GenerateCase(const Corpus& corpus, std::uint64_t seed);

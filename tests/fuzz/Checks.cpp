@@ -46,12 +46,11 @@ struct ListName {
     const char* section;
     const char* prefix;
 };
-const ListName kLists[] = {{"MakeFolder", "Folder"}, {"CopyFile", "File"},      {"ShortCut", "Make"},
-                           {"ShortCut", "Name"},     {"Registry", "Key"},       {"Registry", "Value"},
-                           {"IniFile", "Data"},      {"Relate", "Name"},        {"Relate", "File"},
-                           {"DeleteRegistry", "Key"}, {"AddDeleteFile", "File"}, {"DeleteFolder", "Folder"},
-                           {"DeleteFile", "File"},   {"DeleteShortCut", "File"}, {"RestoreRelate", "Key"},
-                           {"TopMessage", "Message"}};
+const ListName kLists[] = {
+    {"MakeFolder", "Folder"}, {"CopyFile", "File"},       {"ShortCut", "Make"},      {"ShortCut", "Name"},
+    {"Registry", "Key"},      {"Registry", "Value"},      {"IniFile", "Data"},       {"Relate", "Name"},
+    {"Relate", "File"},       {"DeleteRegistry", "Key"},  {"AddDeleteFile", "File"}, {"DeleteFolder", "Folder"},
+    {"DeleteFile", "File"},   {"DeleteShortCut", "File"}, {"RestoreRelate", "Key"},  {"TopMessage", "Message"}};
 
 // The one-parse reader against the profile API, for the names the file holds and the
 // numbered keys the product asks for.
@@ -103,8 +102,7 @@ void CompareReaders(const std::string& file, CaseReport& report)
         first.append(Printable(s, 40)).append("] ").append(Printable(k, 40)).append(": one-parse reader \"");
         first.append(Printable(fast, 80)).append("\", profile API \"").append(Printable(api, 80)).append("\"");
     }
-    if (mismatches)
-        report.findings.push_back("reader mismatch (" + std::to_string(mismatches) + " keys): " + first);
+    if (mismatches) report.findings.push_back("reader mismatch (" + std::to_string(mismatches) + " keys): " + first);
 }
 
 } // namespace
@@ -209,7 +207,8 @@ namespace {
 // One pair of enclosing quotes off, as every reader takes it off.
 std::string Unquoted(const std::string& v)
 {
-    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) return v.substr(1, v.size() - 2);
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+        return v.substr(1, v.size() - 2);
     return v;
 }
 
@@ -307,24 +306,26 @@ void CheckWrittenRecord(const Sandbox& box, const std::string& written, const Ex
         for (std::size_t i = 0; i < lines.size(); ++i) {
             const auto& [key, value] = lines[i];
             if (key != s.prefix + std::to_string(i + 1)) {
-                report.findings.push_back(std::string("record numbering broken in [") + s.name + "] at " + Printable(key, 40));
+                report.findings.push_back(std::string("record numbering broken in [") + s.name + "] at " +
+                                          Printable(key, 40));
                 return;
             }
             read.push_back(ReadIniString(s.name, key, "\x01none", file));
             const std::string meant = known != expected.end() ? (i < known->second.size() ? known->second[i] : "(none)")
                                                               : Decoded(value);
             if (read.back() != meant) {
-                report.findings.push_back(std::string("record reads back otherwise [") + s.name + "] " + key + ": meant \"" +
-                                          Printable(meant, 90) + "\", read \"" + Printable(read.back(), 90) + "\"" +
-                                          (Printable(meant, 90) == Printable(read.back(), 90)
-                                               ? " (" + Hex(meant) + " / " + Hex(read.back()) + ")"
-                                               : ""));
+                report.findings.push_back(
+                    std::string("record reads back otherwise [") + s.name + "] " + key + ": meant \"" +
+                    Printable(meant, 90) + "\", read \"" + Printable(read.back(), 90) + "\"" +
+                    (Printable(meant, 90) == Printable(read.back(), 90) ? " (" + Hex(meant) + " / " + Hex(read.back()) + ")"
+                                                                        : ""));
                 return;
             }
             for (std::size_t j = 0; j < i; ++j) {
                 if (SameIdentity(GetField(read[j], ",", 1), GetField(read.back(), ",", 1))) {
-                    report.findings.push_back(std::string("record holds an identity twice in [") + s.name + "]: " +
-                                              lines[j].first + " and " + key + " \"" + Printable(read.back(), 80) + "\"");
+                    report.findings.push_back(std::string("record holds an identity twice in [") + s.name +
+                                              "]: " + lines[j].first + " and " + key + " \"" +
+                                              Printable(read.back(), 80) + "\"");
                     return;
                 }
             }
@@ -339,8 +340,8 @@ void CheckWrittenRecord(const Sandbox& box, const std::string& written, const Ex
     for (const auto& [key, value] : entries[kRestoreRelate.name]) {
         const std::string read = ReadIniString(kRestoreRelate.name, key, "\x01none", file);
         if (read != Decoded(value)) {
-            report.findings.push_back("record reads back otherwise [RestoreRelate] " + key + ": written \"" + Printable(value, 90) +
-                                      "\", read \"" + Printable(read, 90) + "\"");
+            report.findings.push_back("record reads back otherwise [RestoreRelate] " + key + ": written \"" +
+                                      Printable(value, 90) + "\", read \"" + Printable(read, 90) + "\"");
             return;
         }
     }
@@ -364,4 +365,3 @@ void CheckWrittenRecord(const Sandbox& box, const std::string& written, const Ex
         }
     }
 }
-

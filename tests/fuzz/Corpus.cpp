@@ -80,14 +80,13 @@ void AddTestSources(Corpus& corpus, const std::string& folder, const std::string
     for (const std::string& sub : FoldersIn(folder)) AddTestSources(corpus, folder + sub + "\\", name + sub + "/");
 }
 
-const char* const kBuiltInScript =
-    "[Title]\r\nSetup=QuillonFuzz @RUN@\r\nUnSetupKey=QuillonFuzz @RUN@\r\n"
-    "[Extend]\r\nUnSetupOption=1,0,1,0\r\nUnSetupCheckBox3=*.bak\r\n"
-    "[MakeFolder]\r\nFolder1=(App)\\Data\r\n"
-    "[CopyFile]\r\nFile1=(App)\\a.txt\r\nFile2=(App)\\Data\\b.dll,/S/R\r\n"
-    "[ShortCut]\r\nMake1=(App)\\a.txt\r\nName1=(Sta)\\Fuzz\\A\r\n"
-    "[Registry]\r\nKey1=(Cuser)\\Software\\QuillonFuzz\\@RUN@\\x\r\nName1=V\r\nValue1=(Str)(App)\r\n"
-    "[AddDeleteFile]\r\nFile1=(App)\\*.log\r\n";
+const char* const kBuiltInScript = "[Title]\r\nSetup=QuillonFuzz @RUN@\r\nUnSetupKey=QuillonFuzz @RUN@\r\n"
+                                   "[Extend]\r\nUnSetupOption=1,0,1,0\r\nUnSetupCheckBox3=*.bak\r\n"
+                                   "[MakeFolder]\r\nFolder1=(App)\\Data\r\n"
+                                   "[CopyFile]\r\nFile1=(App)\\a.txt\r\nFile2=(App)\\Data\\b.dll,/S/R\r\n"
+                                   "[ShortCut]\r\nMake1=(App)\\a.txt\r\nName1=(Sta)\\Fuzz\\A\r\n"
+                                   "[Registry]\r\nKey1=(Cuser)\\Software\\QuillonFuzz\\@RUN@\\x\r\nName1=V\r\nValue1=(Str)(App)\r\n"
+                                   "[AddDeleteFile]\r\nFile1=(App)\\*.log\r\n";
 
 const char* const kBuiltInRecord =
     "[Title]\r\nUnSetup=QuillonFuzz @RUN@\r\n\r\n[SetupFolder]\r\nFolder=(App)\r\n\r\n"

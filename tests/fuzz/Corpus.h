@@ -6,7 +6,7 @@
 
 struct Seed {
     std::string name;
-    std::string text;   // CP932; the tests' placeholders mapped to the fuzzer's own
+    std::string text;    // CP932; the tests' placeholders mapped to the fuzzer's own
     bool record = false; // an uninstall record rather than a setup script
 };
 

@@ -184,7 +184,8 @@ LONG WINAPI ReportCrash(EXCEPTION_POINTERS* info)
         } else {
             void* handlerData = nullptr;
             DWORD64 establisher = 0;
-            RtlVirtualUnwind(UNW_FLAG_NHANDLER, base, context.Rip, function, &context, &handlerData, &establisher, nullptr);
+            RtlVirtualUnwind(UNW_FLAG_NHANDLER, base, context.Rip, function, &context, &handlerData, &establisher,
+                             nullptr);
         }
         if (context.Rip) line += " < " + ModuleAndOffset(context.Rip);
     }
@@ -276,10 +277,10 @@ bool StartChild(const Options& o, const std::string& jobsFile, long long from, C
     GetModuleFileNameA(nullptr, exe, MAX_PATH);
     // Folders go without their final backslash, which would escape the closing quote.
     const auto folder = [](const std::string& f) { return std::string("\"").append(f, 0, f.size() - 1).append("\""); };
-    std::string command = "\"" + std::string(exe) + "\" --child --jobs \"" + jobsFile + "\" --from " + std::to_string(from) +
-                          " --seed " + std::to_string(o.seed) + " --drive " + std::string(1, o.sandbox.drive) + " --run " +
-                          o.sandbox.runId + " --base " + folder(o.sandbox.base) + " --findings " + folder(o.findings) +
-                          (o.verbose ? " --verbose" : "");
+    std::string command = "\"" + std::string(exe) + "\" --child --jobs \"" + jobsFile + "\" --from " +
+                          std::to_string(from) + " --seed " + std::to_string(o.seed) + " --drive " +
+                          std::string(1, o.sandbox.drive) + " --run " + o.sandbox.runId + " --base " +
+                          folder(o.sandbox.base) + " --findings " + folder(o.findings) + (o.verbose ? " --verbose" : "");
     STARTUPINFOA si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
@@ -361,7 +362,8 @@ int RunParent(Options o)
         if (find != INVALID_HANDLE_VALUE) {
             do {
                 const std::string name = data.cFileName;
-                if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name != "." && name != "..") names.push_back(name);
+                if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name != "." && name != "..")
+                    names.push_back(name);
             } while (FindNextFileA(find, &data));
             FindClose(find);
         }
@@ -424,8 +426,7 @@ int RunParent(Options o)
         while (!ended) {
             ended = WaitForSingleObject(child.process, 20) == WAIT_OBJECT_0;
             for (const std::string& line : ReadLines(child)) handle(line);
-            if (!ended && running >= 0 &&
-                GetTickCount() - runningSince > static_cast<DWORD>(o.timeLimitSeconds) * 1000) {
+            if (!ended && running >= 0 && GetTickCount() - runningSince > static_cast<DWORD>(o.timeLimitSeconds) * 1000) {
                 TerminateProcess(child.process, 0xDEAD);
                 WaitForSingleObject(child.process, 5000);
                 const Job& j = jobs[static_cast<std::size_t>(running)];
@@ -473,7 +474,8 @@ int RunParent(Options o)
     std::set<std::string> casesWithFindings;
     for (const std::string& f : totals.findings) casesWithFindings.insert(f.substr(0, f.find(':')));
     std::printf("), %lld parts vetoed by the sandbox, %lld scripts the checker called clean installed, %zu findings in "
-                "%zu cases\n", totals.vetoes, totals.clean, totals.findings.size(), casesWithFindings.size());
+                "%zu cases\n",
+                totals.vetoes, totals.clean, totals.findings.size(), casesWithFindings.size());
     if (!totals.findings.empty())
         std::printf("fuzz: the cases are kept in %s; run one again with --seed %llu --case N\n", o.findings.c_str(),
                     static_cast<unsigned long long>(o.seed));

@@ -15,16 +15,8 @@ public:
     // lo <= result <= hi.
     int Range(int lo, int hi);
     bool Chance(int percent);
-    template <typename T>
-    const T& Pick(const std::vector<T>& items)
-    {
-        return items[Below(items.size())];
-    }
-    template <typename T, std::size_t N>
-    const T& Pick(const T (&items)[N])
-    {
-        return items[Below(N)];
-    }
+    template <typename T> const T& Pick(const std::vector<T>& items) { return items[Below(items.size())]; }
+    template <typename T, std::size_t N> const T& Pick(const T (&items)[N]) { return items[Below(N)]; }
 
 private:
     std::uint64_t s_[4];

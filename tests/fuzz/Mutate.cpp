@@ -10,31 +10,52 @@ namespace {
 // ---------------------------------------------------------------------------------
 // Vocabulary
 
-const std::vector<std::string> kMacros = {"(App)", "(Prg)", "(Win)", "(Sys)", "(Tmp)", "(Boo)", "(Set)",
-                                          "(Edr)", "(Smn)", "(Sta)", "(Dsk)", "(Sup)", "(Sen)", "(Myd)",
+const std::vector<std::string> kMacros = {"(App)",   "(Prg)",   "(Win)",   "(Sys)",   "(Tmp)",  "(Boo)", "(Set)",
+                                          "(Edr)",   "(Smn)",   "(Sta)",   "(Dsk)",   "(Sup)",  "(Sen)", "(Myd)",
                                           "(C_Smn)", "(C_Sta)", "(C_Dsk)", "(C_Sup)", "(C_Myd)"};
 const std::vector<std::string> kTypes = {"(Str)", "(Exp)", "(Int)", "(Dwd)", "(Bin)", "(Pdd)"};
 const std::vector<std::string> kFlags = {"/S", "/W", "/R", "/C", "/L", "/F", "(Dch)"};
 // Roots as the two splitters see them: seven characters with "(" first and ")" last,
 // or none (the current user).
-const std::vector<std::string> kRoots = {"(Cuser)", "(Class)", "(Local)", "(Users)", "(cuser)", "(LOCAL)",
-                                         "(class)", "(Xxxxx)", "(Local)", ""};
+const std::vector<std::string> kRoots = {"(Cuser)", "(Class)", "(Local)", "(Users)", "(cuser)",
+                                         "(LOCAL)", "(class)", "(Xxxxx)", "(Local)", ""};
 // Seven-character tokens the install side takes whatever their first or last character.
 const std::vector<std::string> kLooseRoots = {"[Local)", "(Local]", " Local)", "(Cuser "};
 // Names with the trail byte 0x5C (表, ソ, 能), blanks, commas, bars, wildcards, dots,
 // half-width kana, a full-width blank, components and compressed names.
 const std::vector<std::string> kNames = {
-    "a.txt", "表示", "ソフト", "能力.txt", "Data", "sub dir", "x,y", "a|b.txt", "..", ".", "*", "*.*", "?.txt",
-    "*.log", "qfzcomp.dll", "qfzctl.OCX", "README.TX_", "data.da_", "qfzlib.dl_", "UNSETUP.INI", "ｱｲｳ", "　全角",
-    "name.", "name ", "Ｆｕｌｌ", "app.exe", "Old", "x", "表\\能", "b.dll,/S", "@RUN@", "-", "'q'", "\"dq\""};
-const std::vector<std::string> kNumbers = {"0", "1", "-2", "$1F", "$FFFFFFFF", "$100000000", "2147483647",
-                                           "2147483648", "-2147483648", "-2147483649", "99999999999999999999",
-                                           "$", "-$10", " 12", "12 ", "1e3", "０", "0A0B0C0D", "", "$7fffffff",
-                                           "+5", "--1", "$-1", "0x10"};
+    "a.txt",      "表示",        "ソフト",   "能力.txt", "Data",  "sub dir",     "x,y",        "a|b.txt",    "..",
+    ".",          "*",           "*.*",      "?.txt",    "*.log", "qfzcomp.dll", "qfzctl.OCX", "README.TX_", "data.da_",
+    "qfzlib.dl_", "UNSETUP.INI", "ｱｲｳ",      "　全角",   "name.", "name ",       "Ｆｕｌｌ",   "app.exe",    "Old",
+    "x",          "表\\能",      "b.dll,/S", "@RUN@",    "-",     "'q'",         "\"dq\""};
+const std::vector<std::string> kNumbers = {"0",
+                                           "1",
+                                           "-2",
+                                           "$1F",
+                                           "$FFFFFFFF",
+                                           "$100000000",
+                                           "2147483647",
+                                           "2147483648",
+                                           "-2147483648",
+                                           "-2147483649",
+                                           "99999999999999999999",
+                                           "$",
+                                           "-$10",
+                                           " 12",
+                                           "12 ",
+                                           "1e3",
+                                           "０",
+                                           "0A0B0C0D",
+                                           "",
+                                           "$7fffffff",
+                                           "+5",
+                                           "--1",
+                                           "$-1",
+                                           "0x10"};
 // Patterns, some of which match the layout's own folders (win, system32, shell ...).
-const std::vector<std::string> kPatterns = {"*.bak", "*.log", "*", "*.*", "..\\*", "..\\..\\*.*", "sub\\*.tmp",
-                                            "(App)\\*.x", "?", "a.txt", "..", "表*", "*.INI", "", "Z:\\*", "w*", "s*",
-                                            "S?????32", "..\\S*", "?in", "*l*"};
+const std::vector<std::string> kPatterns = {
+    "*.bak", "*.log", "*", "*.*",   "..\\*", "..\\..\\*.*", "sub\\*.tmp", "(App)\\*.x", "?",   "a.txt", "..",
+    "表*",   "*.INI", "",  "Z:\\*", "w*",    "s*",          "S?????32",   "..\\S*",     "?in", "*l*"};
 const char kLeadBytes[] = {'\x81', '\x88', '\x95', '\x9F', '\xE0', '\xEA', '\xFC'};
 
 std::string RandomCase(Rng& rng, std::string text)
@@ -107,9 +128,10 @@ std::string RandomFlags(Rng& rng)
 
 std::string RandomText(Rng& rng)
 {
-    static const std::vector<std::string> texts = {"Quillon", "表示ソフト", "", "テスト 1.0", "%ProgramFiles%\\x",
-                                                   "a=b", "[x]", ";c", "\"quoted\"", "  padded  ", "DeleteAll",
-                                                   "False", "Setup Only.", "ssBoth", "Hide", "IDCheck:QFZ@RUN@"};
+    static const std::vector<std::string> texts = {"Quillon",           "表示ソフト", "",          "テスト 1.0",
+                                                   "%ProgramFiles%\\x", "a=b",        "[x]",       ";c",
+                                                   "\"quoted\"",        "  padded  ", "DeleteAll", "False",
+                                                   "Setup Only.",       "ssBoth",     "Hide",      "IDCheck:QFZ@RUN@"};
     std::string text = rng.Pick(texts);
     if (rng.Chance(10)) text += Macro(rng);
     return text;
@@ -123,7 +145,7 @@ std::string RegistryData(Rng& rng)
     std::string type = kind < 5 ? kTypes[static_cast<std::size_t>(kind)] : std::string();
     if (rng.Chance(15)) type = RandomCase(rng, type);
     std::string data = kind == 0 || kind == 1 || kind == 5 ? (rng.Chance(50) ? RandomPath(rng) : RandomText(rng))
-                                                             : rng.Pick(kNumbers);
+                                                           : rng.Pick(kNumbers);
     // A type token in the wrong place: after the data, or twice.
     if (rng.Chance(10)) value += data + type;
     else if (rng.Chance(5)) value += type + type + data;
@@ -135,7 +157,8 @@ std::string FuzzKey(Rng& rng)
 {
     std::string key = "Software\\QuillonFuzz\\@RUN@";
     const int depth = rng.Range(0, 2);
-    for (int i = 0; i < depth; ++i) key.append("\\").append(rng.Chance(70) ? "k" : "表").append(std::to_string(rng.Range(0, 3)));
+    for (int i = 0; i < depth; ++i)
+        key.append("\\").append(rng.Chance(70) ? "k" : "表").append(std::to_string(rng.Range(0, 3)));
     return key;
 }
 
@@ -241,7 +264,8 @@ std::vector<std::string> ScriptEntry(Rng& rng, const std::string& section, int n
         return {"File" + num + "=" + entry};
     }
     if (section == "SHORTCUT") {
-        std::vector<std::string> lines = {"Make" + num + "=" + RandomPath(rng) + (rng.Chance(30) ? ",-arg " + Name(rng) : "")};
+        std::vector<std::string> lines = {"Make" + num + "=" + RandomPath(rng) +
+                                          (rng.Chance(30) ? ",-arg " + Name(rng) : "")};
         if (rng.Chance(85)) {
             std::string name = rng.Chance(10) ? "Default" : RandomPath(rng);
             if (rng.Chance(20)) name += "," + RandomPath(rng, true);
@@ -253,17 +277,19 @@ std::vector<std::string> ScriptEntry(Rng& rng, const std::string& section, int n
         return {"Key" + num + "=" + RegistryKey(rng, true), "Name" + num + "=" + (rng.Chance(20) ? "" : Name(rng)),
                 "Value" + num + "=" + RegistryData(rng)};
     if (section == "INIFILE")
-        return {"Data" + num + "=" + Name(rng) + "," + Name(rng) + "," + (rng.Chance(50) ? RandomPath(rng) : RandomText(rng)) +
-                "," + Macro(rng) + "\\" + Name(rng) + ".ini"};
+        return {"Data" + num + "=" + Name(rng) + "," + Name(rng) + "," +
+                (rng.Chance(50) ? RandomPath(rng) : RandomText(rng)) + "," + Macro(rng) + "\\" + Name(rng) + ".ini"};
     if (section == "RELATE") {
-        std::vector<std::string> lines = {"Name" + num + "=" + Extension(rng) + (rng.Chance(60) ? "," + RandomText(rng) : "")};
+        std::vector<std::string> lines = {"Name" + num + "=" + Extension(rng) +
+                                          (rng.Chance(60) ? "," + RandomText(rng) : "")};
         if (rng.Chance(90))
-            lines.push_back("File" + num + "=" + RandomText(rng) + "," + RandomPath(rng) + ",\"%1\"," + Name(rng) + "," +
-                            rng.Pick(kNumbers));
+            lines.push_back("File" + num + "=" + RandomText(rng) + "," + RandomPath(rng) + ",\"%1\"," + Name(rng) +
+                            "," + rng.Pick(kNumbers));
         return lines;
     }
     if (section == "DELETEREGISTRY") return {"Key" + num + "=" + RegistryKey(rng, false)};
-    if (section == "ADDDELETEFILE") return {"File" + num + "=" + (rng.Chance(50) ? Macro(rng) + "\\" + rng.Pick(kPatterns) : RandomPath(rng))};
+    if (section == "ADDDELETEFILE")
+        return {"File" + num + "=" + (rng.Chance(50) ? Macro(rng) + "\\" + rng.Pick(kPatterns) : RandomPath(rng))};
     if (section == "TOPMESSAGE") return {"Message" + num + "=" + RandomText(rng)};
     return {};
 }
@@ -278,14 +304,16 @@ std::vector<std::string> RecordEntry(Rng& rng, const std::string& section, int n
     }
     if (section == "DELETESHORTCUT") return {"File" + num + "=" + RandomPath(rng) + (rng.Chance(80) ? ".lnk" : "")};
     if (section == "DELETEREGISTRY") return {"Key" + num + "=" + RegistryKey(rng, false)};
-    if (section == "ADDDELETEFILE") return {"File" + num + "=" + (rng.Chance(60) ? Macro(rng) + rng.Pick(kPatterns) : RandomPath(rng))};
-    if (section == "RESTORERELATE") return {"Key" + num + "=" + Extension(rng) + "," + (rng.Chance(50) ? "" : RandomText(rng))};
+    if (section == "ADDDELETEFILE")
+        return {"File" + num + "=" + (rng.Chance(60) ? Macro(rng) + rng.Pick(kPatterns) : RandomPath(rng))};
+    if (section == "RESTORERELATE")
+        return {"Key" + num + "=" + Extension(rng) + "," + (rng.Chance(50) ? "" : RandomText(rng))};
     return {};
 }
 
-const std::vector<std::string> kScriptLists = {"MAKEFOLDER", "COPYFILE", "SHORTCUT", "REGISTRY", "INIFILE",
-                                               "RELATE", "DELETEREGISTRY", "ADDDELETEFILE", "TOPMESSAGE"};
-const std::vector<std::string> kRecordLists = {"DELETEFOLDER", "DELETEFILE", "DELETESHORTCUT",
+const std::vector<std::string> kScriptLists = {"MAKEFOLDER", "COPYFILE",       "SHORTCUT",      "REGISTRY",  "INIFILE",
+                                               "RELATE",     "DELETEREGISTRY", "ADDDELETEFILE", "TOPMESSAGE"};
+const std::vector<std::string> kRecordLists = {"DELETEFOLDER",   "DELETEFILE",    "DELETESHORTCUT",
                                                "DELETEREGISTRY", "ADDDELETEFILE", "RESTORERELATE"};
 
 // Header spellings as distributors get them wrong.
@@ -317,9 +345,9 @@ int LastNumber(const IniModel::Section& s)
 // The canonical spelling of a section name for generating its entries.
 std::string CanonicalName(const std::string& upper)
 {
-    static const std::vector<std::string> names = {"MakeFolder", "CopyFile", "ShortCut", "Registry", "IniFile",
-                                                   "Relate", "DeleteRegistry", "AddDeleteFile", "TopMessage",
-                                                   "DeleteFolder", "DeleteFile", "DeleteShortCut", "RestoreRelate"};
+    static const std::vector<std::string> names = {
+        "MakeFolder",    "CopyFile",   "ShortCut",     "Registry",   "IniFile",        "Relate",       "DeleteRegistry",
+        "AddDeleteFile", "TopMessage", "DeleteFolder", "DeleteFile", "DeleteShortCut", "RestoreRelate"};
     for (const std::string& n : names)
         if (AsciiUpper(n) == upper) return n;
     return upper;
@@ -418,7 +446,8 @@ IniModel GenerateScript(Rng& rng)
     if (rng.Chance(50)) SetKey(m, "Extend", "SetupString", RandomText(rng));
     if (rng.Chance(50)) SetKey(m, "Extend", "SetupSpeed", rng.Pick(kNumbers));
     if (rng.Chance(60)) {
-        static const std::vector<std::string> options = {"1,0,1,0", "DeleteAll", "1,1,1,1", "1", "0,0,0,0", "1111111", "deleteall"};
+        static const std::vector<std::string> options = {"1,0,1,0", "DeleteAll", "1,1,1,1",  "1",
+                                                         "0,0,0,0", "1111111",   "deleteall"};
         SetKey(m, "Extend", "UnSetupOption", rng.Pick(options));
     }
     if (rng.Chance(50)) SetKey(m, "Extend", "UnSetupCheckBox3", rng.Pick(kPatterns));
@@ -442,8 +471,9 @@ IniModel GenerateRecord(Rng& rng)
     IniModel m;
     m.sections.push_back({"", {}});
     SetKey(m, "Title", "UnSetup", "QuillonFuzz @RUN@ " + RandomText(rng));
-    static const std::vector<std::string> folders = {"(App)", "(App)", "(App)", "(Win)", "(Boo)", "(App)..\\", "(Sta)",
-                                                     "rel\\", "(Boo)inst\\", "(Sys)", "(Prg)", "(App)..\\..\\win\\"};
+    static const std::vector<std::string> folders = {"(App)",       "(App)",     "(App)", "(Win)",
+                                                     "(Boo)",       "(App)..\\", "(Sta)", "rel\\",
+                                                     "(Boo)inst\\", "(Sys)",     "(Prg)", "(App)..\\..\\win\\"};
     SetKey(m, "SetupFolder", "Folder", rng.Pick(folders));
     for (const std::string& list : kRecordLists) {
         IniModel::Section& s = EnsureSection(m, CanonicalName(list).c_str());
@@ -525,7 +555,8 @@ void ContainRecord(IniModel& m, Rng& rng)
 {
     ContainCommon(m, rng);
     SetKey(m, "UnSetupRegistryKey", "Key",
-           "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\QuillonFuzz @RUN@" + std::string(rng.Chance(10) ? "\\" : ""));
+           "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\QuillonFuzz @RUN@" +
+               std::string(rng.Chance(10) ? "\\" : ""));
     for (auto& s : m.sections) {
         const std::string name = SectionName(s.header);
         for (std::string& line : s.lines) {
@@ -620,7 +651,9 @@ void MutateModel(IniModel& m, Rng& rng, bool record, int count)
             break;
         case 12: // a line without "=", a comment, garbage
             s.lines.insert(s.lines.begin() + static_cast<long>(rng.Below(s.lines.size() + 1)),
-                           rng.Chance(30) ? ";" + RandomText(rng) : rng.Chance(50) ? Name(rng) : "=" + RandomText(rng));
+                           rng.Chance(30)   ? ";" + RandomText(rng)
+                           : rng.Chance(50) ? Name(rng)
+                                            : "=" + RandomText(rng));
             break;
         default: // a value mutation
             if (!s.lines.empty()) {
@@ -656,9 +689,12 @@ std::string MutateBytes(std::string b, Rng& rng, int count)
             }
             break;
         }
-        case 5: if (!b.empty()) b.resize(rng.Below(b.size())); break;
+        case 5:
+            if (!b.empty()) b.resize(rng.Below(b.size()));
+            break;
         case 6: // flipped bytes
-            for (int n = rng.Range(1, 8); n > 0 && !b.empty(); --n) b[rng.Below(b.size())] ^= static_cast<char>(1 + rng.Below(255));
+            for (int n = rng.Range(1, 8); n > 0 && !b.empty(); --n)
+                b[rng.Below(b.size())] ^= static_cast<char>(1 + rng.Below(255));
             break;
         case 7: // a repeated chunk
             if (!b.empty()) {
@@ -690,7 +726,8 @@ const char* EncodingName(Encoding e)
 
 Encoding EncodingFromName(const std::string& name)
 {
-    for (Encoding e : {Encoding::Utf16LeBom, Encoding::Utf16Le, Encoding::Utf16BeBom, Encoding::Utf8Bom, Encoding::Utf16LeOdd})
+    for (Encoding e :
+         {Encoding::Utf16LeBom, Encoding::Utf16Le, Encoding::Utf16BeBom, Encoding::Utf8Bom, Encoding::Utf16LeOdd})
         if (name == EncodingName(e)) return e;
     return Encoding::Ansi;
 }
@@ -708,7 +745,8 @@ std::string Encode(const std::string& cp932, Encoding e)
     if (e == Encoding::Ansi) return cp932;
     const std::wstring wide = FromCp932(cp932);
     if (e == Encoding::Utf8Bom) {
-        const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+        const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
+                                          nullptr);
         std::string utf8(static_cast<std::size_t>(n), '\0');
         WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), n, nullptr, nullptr);
         return "\xEF\xBB\xBF" + utf8;
@@ -736,7 +774,8 @@ std::string SourceFileBytes(const std::string& name)
     std::string content;
     if (!rng.Chance(10)) {
         const std::size_t size = rng.Below(3000);
-        for (std::size_t i = 0; i < size; ++i) content += static_cast<char>(rng.Chance(80) ? 'a' + rng.Below(26) : rng.Below(256));
+        for (std::size_t i = 0; i < size; ++i)
+            content += static_cast<char>(rng.Chance(80) ? 'a' + rng.Below(26) : rng.Below(256));
     }
     if (name.empty() || name.back() != '_') return content;
     // SZDD: magic, mode "A", the replaced last character of the name, the expanded size,

@@ -169,8 +169,9 @@ std::vector<std::string> RemovalPlan::Check(const Tree& before, const Tree& afte
             ++more;
             continue;
         }
-        findings.push_back(std::string(entry.folder && IsProtected(path) ? "protected folder removed: "
-                                                                        : "removed though the record does not name it: ") +
+        findings.push_back(std::string(entry.folder && IsProtected(path)
+                                           ? "protected folder removed: "
+                                           : "removed though the record does not name it: ") +
                            Printable(path));
     }
     if (more) findings.push_back("... and " + std::to_string(more) + " more removals the record does not name");

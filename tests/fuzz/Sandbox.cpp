@@ -26,11 +26,18 @@ constexpr const char* kCanaryName = "QFZ-CANARY.dat";
 constexpr const char* kCanaryFolder = "QFZ-CANARY-DIR\\";
 
 // The shell folders below the drive, as the install tests lay them out.
-const char* const kShellFolders[] = {
-    "shell\\Program Files\\", "shell\\Documents\\", "shell\\Start Menu\\", "shell\\Start Menu\\Programs\\",
-    "shell\\Desktop\\", "shell\\Start Menu\\Programs\\Startup\\", "shell\\SendTo\\", "shell\\All Start Menu\\",
-    "shell\\All Start Menu\\Programs\\", "shell\\All Desktop\\", "shell\\All Start Menu\\Programs\\Startup\\",
-    "shell\\All Documents\\"};
+const char* const kShellFolders[] = {"shell\\Program Files\\",
+                                     "shell\\Documents\\",
+                                     "shell\\Start Menu\\",
+                                     "shell\\Start Menu\\Programs\\",
+                                     "shell\\Desktop\\",
+                                     "shell\\Start Menu\\Programs\\Startup\\",
+                                     "shell\\SendTo\\",
+                                     "shell\\All Start Menu\\",
+                                     "shell\\All Start Menu\\Programs\\",
+                                     "shell\\All Desktop\\",
+                                     "shell\\All Start Menu\\Programs\\Startup\\",
+                                     "shell\\All Documents\\"};
 
 std::string DosDevicesFolder()
 {
@@ -74,12 +81,11 @@ void RemoveWide(const std::wstring& folder, bool keepFolder)
             if (name == L"." || name == L"..") continue;
             const std::wstring full = folder + L"\\" + name;
             SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
                 RemoveWide(full, false);
-            else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveDirectoryW(full.c_str());
-            else
-                DeleteFileW(full.c_str());
+            else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveDirectoryW(full.c_str());
+            else DeleteFileW(full.c_str());
         } while (FindNextFileW(find, &data));
         FindClose(find);
     }
@@ -149,7 +155,8 @@ void CollectTree(const std::wstring& folder, Tree& tree)
         if (name == L"." || name == L"..") continue;
         const bool isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         const std::wstring full = folder + name;
-        tree[UpperPath(ToCp932(full))] = {isFolder, (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow};
+        tree[UpperPath(ToCp932(full))] = {isFolder,
+                                          (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow};
         if (isFolder && !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) CollectTree(full + L"\\", tree);
     } while (FindNextFileW(find, &data));
     FindClose(find);
@@ -207,7 +214,8 @@ void RestoreValues(HKEY root, const char* path, const std::map<std::string, std:
         const std::size_t colon = value.find(':');
         const DWORD type = static_cast<DWORD>(std::stoul(value.substr(0, colon)));
         const std::string data = value.substr(colon + 1);
-        RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size()));
+        RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                       static_cast<DWORD>(data.size()));
     }
     RegCloseKey(key);
 }
@@ -269,8 +277,7 @@ bool IsTrail(unsigned char c)
 // Bytes that stand for themselves: a lead byte with a valid trail byte makes one
 // character (the trail byte 0x5C of 表 is no separator); a lead byte without one is
 // taken as a byte of its own, the cautious reading of what follows it.
-template <typename Visit>
-void ForEachChar(const std::string& text, bool dbcs, Visit visit)
+template <typename Visit> void ForEachChar(const std::string& text, bool dbcs, Visit visit)
 {
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (dbcs && IsLead(static_cast<unsigned char>(text[i])) && i + 1 < text.size() &&
@@ -436,9 +443,9 @@ void Sandbox::ResetTree() const
     // should a case have removed it).
     CreateDirectoryA((config_.base + "drive").c_str(), nullptr);
     RemoveAll(Root(), true);
-    for (const char* folder : {"pkg", "work", "tmp", "win", "win\\system32", "shell", "shell\\Start Menu",
-                               "shell\\Start Menu\\Programs", "shell\\All Start Menu", "shell\\All Start Menu\\Programs",
-                               "inst"})
+    for (const char* folder :
+         {"pkg", "work", "tmp", "win", "win\\system32", "shell", "shell\\Start Menu", "shell\\Start Menu\\Programs",
+          "shell\\All Start Menu", "shell\\All Start Menu\\Programs", "inst"})
         CreateDirectoryA(Path(folder).c_str(), nullptr);
     for (const char* folder : kShellFolders) CreateDirectoryA(Path(folder).c_str(), nullptr);
     // A file where programs to run are looked for: no folder can ever be made there.
@@ -451,13 +458,25 @@ std::string Sandbox::Substitute(const std::string& bytes, bool recordMacros, con
     std::string text = ReplaceAll(bytes, "@RUN@", config_.runId);
     if (!recordMacros) return text;
     const FolderValues v = Folders();
-    const std::pair<const char*, std::string> macros[] = {
-        {"(App)", installFolder}, {"(Prg)", v.ProgramFilesFolder}, {"(Win)", v.WindowsFolder}, {"(Sys)", v.SystemFolder},
-        {"(Tmp)", v.TempFolder}, {"(Boo)", v.BootDrive}, {"(Set)", Left(installFolder, 2) + "\\"},
-        {"(Edr)", v.ExeDrive}, {"(Smn)", v.StartMenuFolder}, {"(Sta)", v.ProgramsFolder}, {"(Dsk)", v.DesktopFolder},
-        {"(Sup)", v.StartupFolder}, {"(Sen)", v.SendToFolder}, {"(Myd)", v.MyDocumentsFolder},
-        {"(C_Smn)", v.CommonStartMenuFolder}, {"(C_Sta)", v.CommonProgramsFolder}, {"(C_Dsk)", v.CommonDesktopFolder},
-        {"(C_Sup)", v.CommonStartupFolder}, {"(C_Myd)", v.CommonDocumentsFolder}};
+    const std::pair<const char*, std::string> macros[] = {{"(App)", installFolder},
+                                                          {"(Prg)", v.ProgramFilesFolder},
+                                                          {"(Win)", v.WindowsFolder},
+                                                          {"(Sys)", v.SystemFolder},
+                                                          {"(Tmp)", v.TempFolder},
+                                                          {"(Boo)", v.BootDrive},
+                                                          {"(Set)", Left(installFolder, 2) + "\\"},
+                                                          {"(Edr)", v.ExeDrive},
+                                                          {"(Smn)", v.StartMenuFolder},
+                                                          {"(Sta)", v.ProgramsFolder},
+                                                          {"(Dsk)", v.DesktopFolder},
+                                                          {"(Sup)", v.StartupFolder},
+                                                          {"(Sen)", v.SendToFolder},
+                                                          {"(Myd)", v.MyDocumentsFolder},
+                                                          {"(C_Smn)", v.CommonStartMenuFolder},
+                                                          {"(C_Sta)", v.CommonProgramsFolder},
+                                                          {"(C_Dsk)", v.CommonDesktopFolder},
+                                                          {"(C_Sup)", v.CommonStartupFolder},
+                                                          {"(C_Myd)", v.CommonDocumentsFolder}};
     for (const auto& [token, value] : macros) text = ReplaceAll(text, token, value);
     return text;
 }
@@ -507,8 +526,9 @@ std::string Sandbox::VetText(const std::string& bytes) const
         for (bool big : {false, true}) {
             std::wstring wide;
             for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
-                wide += static_cast<wchar_t>(big ? (static_cast<unsigned char>(bytes[i]) << 8) | static_cast<unsigned char>(bytes[i + 1])
-                                                 : static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8));
+                wide += static_cast<wchar_t>(
+                    big ? (static_cast<unsigned char>(bytes[i]) << 8) | static_cast<unsigned char>(bytes[i + 1])
+                        : static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8));
             texts.push_back(ToCp932(wide));
         }
     }
@@ -545,7 +565,8 @@ bool Sandbox::IsFuzzExtension(const std::string& extension) const
     return StartsWithNoCase(extension, "qfz" + config_.runId);
 }
 
-std::string Sandbox::VetScript(const std::string& file, const FolderValues& runFolders, const std::string& unSetupTitle) const
+std::string Sandbox::VetScript(const std::string& file, const FolderValues& runFolders,
+                               const std::string& unSetupTitle) const
 {
     const IniDocument doc = IniDocument::Load(file);
     for (const std::string& key : BothLists(doc, file, "Registry", "Key")) {
@@ -562,7 +583,8 @@ std::string Sandbox::VetScript(const std::string& file, const FolderValues& runF
         for (const std::string& name : names) {
             for (const std::string& f : files) {
                 const auto r = ParseRelate(runFolders, name, f);
-                if (r && !r->extension.empty() && !IsFuzzExtension(r->extension)) return "extension " + Printable(r->extension);
+                if (r && !r->extension.empty() && !IsFuzzExtension(r->extension))
+                    return "extension " + Printable(r->extension);
             }
         }
     }
@@ -578,7 +600,8 @@ std::string Sandbox::VetScript(const std::string& file, const FolderValues& runF
     }
     for (const std::string& raw : BothLists(doc, file, "IniFile", "Data")) {
         const std::string f = ParseIniEntry(runFolders, raw).file;
-        if (f.find('\\') == std::string::npos && f.find('/') == std::string::npos) return "INI file by bare name " + Printable(f);
+        if (f.find('\\') == std::string::npos && f.find('/') == std::string::npos)
+            return "INI file by bare name " + Printable(f);
     }
     return {};
 }
@@ -614,8 +637,8 @@ std::string Sandbox::VetRecord(const std::string& file, const std::string& insta
 
 std::vector<std::string> Sandbox::CanaryPaths() const
 {
-    std::vector<std::string> folders = {Root(), Path("inst\\"), Path("win\\"), Path("win\\system32\\"), Path("tmp\\"),
-                                        Path("pkg\\"), Path("shell\\"), config_.base};
+    std::vector<std::string> folders = {Root(),        Path("inst\\"), Path("win\\"),   Path("win\\system32\\"),
+                                        Path("tmp\\"), Path("pkg\\"),  Path("shell\\"), config_.base};
     for (const char* shell : kShellFolders) folders.push_back(Path(shell));
     std::vector<std::string> paths;
     for (const std::string& folder : folders) paths.push_back(folder + kCanaryName);
@@ -657,9 +680,11 @@ void Sandbox::CleanRegistry() const
     for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_CLASSES_ROOT, HKEY_USERS}) {
         if (KeyExists(root, key.c_str())) RegDeleteTreeA(root, key.c_str());
     }
-    for (const std::string& name : SubkeysStartingWith(HKEY_LOCAL_MACHINE, kUninstallList, {"QuillonFuzz " + config_.runId}))
+    for (const std::string& name :
+         SubkeysStartingWith(HKEY_LOCAL_MACHINE, kUninstallList, {"QuillonFuzz " + config_.runId}))
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, (std::string(kUninstallList) + "\\" + name).c_str());
-    for (const std::string& name : SubkeysStartingWith(HKEY_CLASSES_ROOT, "", {".qfz" + config_.runId, "qfz" + config_.runId}))
+    for (const std::string& name :
+         SubkeysStartingWith(HKEY_CLASSES_ROOT, "", {".qfz" + config_.runId, "qfz" + config_.runId}))
         RegDeleteTreeA(HKEY_CLASSES_ROOT, name.c_str());
     RestoreValues(HKEY_LOCAL_MACHINE, kSharedDlls, sharedDlls_, config_.drive);
     // The pending renames of this drive go; those of other programs stay.
@@ -690,9 +715,12 @@ std::vector<std::string> Sandbox::CheckRegistryGuards() const
 {
     std::vector<std::string> missing;
     const std::pair<HKEY, const char*> kept[] = {
-        {HKEY_LOCAL_MACHINE, kUninstallList}, {HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes"},
-        {HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion"}, {HKEY_CURRENT_USER, "Software"},
-        {HKEY_CLASSES_ROOT, "CLSID"}, {HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager"}};
+        {HKEY_LOCAL_MACHINE, kUninstallList},
+        {HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes"},
+        {HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion"},
+        {HKEY_CURRENT_USER, "Software"},
+        {HKEY_CLASSES_ROOT, "CLSID"},
+        {HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager"}};
     for (const auto& [root, path] : kept) {
         if (!KeyExists(root, path)) missing.push_back(std::string("registry key gone: ") + path);
     }

@@ -21,9 +21,9 @@
 #include <vector>
 
 struct SandboxConfig {
-    char drive = 0;      // the mapped drive letter
-    std::string runId;   // six digits: the parent's process id
-    std::string base;    // the scratch folder on C: that holds the drive's folder
+    char drive = 0;    // the mapped drive letter
+    std::string runId; // six digits: the parent's process id
+    std::string base;  // the scratch folder on C: that holds the drive's folder
 };
 
 // What the file system holds: normalised (upper-case, full) path -> entry.
@@ -45,7 +45,7 @@ public:
     explicit Sandbox(SandboxConfig config);
 
     const SandboxConfig& Config() const { return config_; }
-    std::string Root() const;                       // "X:\"
+    std::string Root() const; // "X:\"
     std::string Path(const std::string& rel) const { return Root() + rel; }
     // Empties the drive and makes the folders of the layout (package, work, temporary,
     // Windows, system, shell folders, installations) and the file qfz-none.

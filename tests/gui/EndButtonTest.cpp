@@ -19,8 +19,8 @@ const char kScript[] = "[Title]\r\nSetup=テスト製品\r\nProgram=テスト\r\
 
 struct Page {
     const char* name;
-    std::string script;           // "" : no SETUP.INI
-    bool uninstaller = false;     // started with a record
+    std::string script;       // "" : no SETUP.INI
+    bool uninstaller = false; // started with a record
     // Brings the wizard from its first state to the page; presses go the given way.
     std::function<bool(const SetupProcess& setup, HWND main, Delivery how)> reach;
     bool asksCloseQuestion = true;
@@ -33,7 +33,9 @@ bool WaitText(HWND main, int id, const std::string& text)
 
 std::vector<Page> Pages()
 {
-    const auto title = [](const SetupProcess&, HWND main, Delivery) { return WaitText(main, M::kBtnEvent, "インストール続行(&C)"); };
+    const auto title = [](const SetupProcess&, HWND main, Delivery) {
+        return WaitText(main, M::kBtnEvent, "インストール続行(&C)");
+    };
     const auto next = [](const char* caption) {
         return [caption](const SetupProcess&, HWND main, Delivery how) {
             if (!WaitText(main, M::kBtnEvent, "インストール続行(&C)")) return false;
@@ -48,8 +50,7 @@ std::vector<Page> Pages()
         {"licence page (declining)", std::string(kScript) + "[EULA]\r\nFile=README.TXT\r\n", false,
          next("同意する(&A)"), false},
         {"fatal page", "", false,
-         [](const SetupProcess&, HWND main, Delivery) { return WaitText(main, M::kBtnEvent, "処理開始(&S)"); },
-         false},
+         [](const SetupProcess&, HWND main, Delivery) { return WaitText(main, M::kBtnEvent, "処理開始(&S)"); }, false},
         {"refused page", std::string(kScript) + "[Extend]\r\nRejectOS=Windows\r\n", false,
          [](const SetupProcess& setup, HWND main, Delivery how) {
              HWND box = setup.WaitForMessageBox("警告", 60000);
@@ -131,8 +132,11 @@ TEST(SentClicks, DriveAWholeRunAndAnAbortWithoutHoldingTheSender)
         ASSERT_TRUE(WriteFileBytes(pkg + "A.TXT", "a"));
         // The association's question holds the run while the abort button is there.
         const std::string ext = "qsent" + std::to_string(GetCurrentProcessId());
-        ASSERT_TRUE(WriteFileBytes(pkg + "SETUP.INI", std::string(kScript) + "[Extend]\r\nSetupSpeed=1\r\n"
-                                                          "[DefaultFolder]\r\nFolder=" + root.path() + "app\\\r\n"
+        ASSERT_TRUE(WriteFileBytes(pkg + "SETUP.INI", std::string(kScript) +
+                                                          "[Extend]\r\nSetupSpeed=1\r\n"
+                                                          "[DefaultFolder]\r\nFolder=" +
+                                                          root.path() +
+                                                          "app\\\r\n"
                                                           "[CopyFile]\r\nFile1=(App)\\A.TXT\r\n[Relate]\r\nName1=" +
                                                           ext + "\r\nFile1=open,(App)\\A.TXT\r\n"));
         SetupProcess setup(pkg + "SETUP.EXE", "", temp);

@@ -40,8 +40,11 @@ protected:
             script += "File" + std::to_string(n) + "=(App)\\data\\" + Number(n) + ".TXT\r\n";
         }
         script += "[ShortCut]\r\nMake1=(App)\\data\\F001.TXT\r\nName1=(App)\\links\\最初\r\n"
-                  "[Registry]\r\nKey1=(Cuser)\\Software\\" + key_ + "\\Settings\r\nName1=Folder\r\nValue1=(Str)(App)\r\n"
-                  "[DeleteRegistry]\r\nKey1=(Cuser)\\Software\\" + key_ + "\r\n";
+                  "[Registry]\r\nKey1=(Cuser)\\Software\\" +
+                  key_ +
+                  "\\Settings\r\nName1=Folder\r\nValue1=(Str)(App)\r\n"
+                  "[DeleteRegistry]\r\nKey1=(Cuser)\\Software\\" +
+                  key_ + "\r\n";
         ASSERT_TRUE(WriteFileBytes(pkg_ + "SETUP.INI", script));
     }
     void TearDown() override
@@ -117,9 +120,9 @@ bool IsWholeRecord(const std::string& record, const std::string& app)
 TEST_F(Interrupted, AnInstallationKilledAnywhereLeavesTheRecordWholeAndIsCompletedByTheNext)
 {
     int interrupted = 0;
-    for (const std::string& marker : {std::string("フォルダを作成しています"), Number(5) + ".TXT -> 成功", Number(30) + ".TXT -> 成功",
-                                     std::string("ショートカットを作成しています"),
-                                     std::string("アンインストール情報を更新しています"), std::string("終了コード")}) {
+    for (const std::string& marker : {std::string("フォルダを作成しています"), Number(5) + ".TXT -> 成功",
+                                      Number(30) + ".TXT -> 成功", std::string("ショートカットを作成しています"),
+                                      std::string("アンインストール情報を更新しています"), std::string("終了コード")}) {
         SCOPED_TRACE(marker);
         ASSERT_EQ(Install(), 0u);
         const std::string record = app_ + "\\UNSETUP.INI";
@@ -160,10 +163,10 @@ TEST_F(Interrupted, AFirstInstallationKilledIsCompletedByTheNextAndRemovedWhole)
 TEST_F(Interrupted, ARemovalKilledAnywhereIsCompletedByTheSameUninstallString)
 {
     int resumed = 0;
-    for (const std::string& marker :
-         {std::string("ファイルのアンインストール処理"), Number(10) + ".TXT -> 成功", std::string("UNSETUP.INI -> 成功"),
-          std::string("フォルダのアンインストール処理"), std::string("レジストリのアンインストール処理"),
-          std::string("「プログラム(アプリケーション)の追加と削除」の処理")}) {
+    for (const std::string& marker : {std::string("ファイルのアンインストール処理"), Number(10) + ".TXT -> 成功",
+                                      std::string("UNSETUP.INI -> 成功"), std::string("フォルダのアンインストール処理"),
+                                      std::string("レジストリのアンインストール処理"),
+                                      std::string("「プログラム(アプリケーション)の追加と削除」の処理")}) {
         SCOPED_TRACE(marker);
         ASSERT_EQ(Install(), 0u);
         const CommandParts quiet = QuietUninstallCommand(key_);

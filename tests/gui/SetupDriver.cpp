@@ -145,8 +145,7 @@ std::string SetupProcess::SelectedTreeItemText(HWND tree) const
     DWORD_PTR ok = 0;
     Remote local{};
     if (WriteProcessMemory(process_.get(), &r->item, &query, sizeof query, nullptr) &&
-        SendMessageTimeoutA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&r->item), SMTO_BLOCK, kPatienceMs,
-                            &ok) &&
+        SendMessageTimeoutA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&r->item), SMTO_BLOCK, kPatienceMs, &ok) &&
         ok && ReadProcessMemory(process_.get(), remote, &local, sizeof local, nullptr))
         text.assign(local.text, strnlen(local.text, kTextMax));
     VirtualFreeEx(process_.get(), remote, 0, MEM_RELEASE);
@@ -162,7 +161,8 @@ std::string TextOf(HWND hwnd)
 {
     if (!hwnd) return "<no window>";
     DWORD_PTR length = 0;
-    if (!SendMessageTimeoutA(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kPatienceMs, &length)) return "<no answer>";
+    if (!SendMessageTimeoutA(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kPatienceMs, &length))
+        return "<no answer>";
     std::vector<char> text(length + 1);
     DWORD_PTR n = 0;
     if (!SendMessageTimeoutA(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,

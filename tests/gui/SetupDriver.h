@@ -13,8 +13,14 @@
 #include <vector>
 
 // The SETUP.EXE the unattended tests drive (or the i686 build QS_SETUP_I686 names) and its registry view.
-inline const char* SetupUnderTest() { return std::getenv("QS_SETUP_I686") ? std::getenv("QS_SETUP_I686") : QS_SETUP_EXE; }
-inline int SetupBits() { return std::getenv("QS_SETUP_I686") ? 32 : 0; }
+inline const char* SetupUnderTest()
+{
+    return std::getenv("QS_SETUP_I686") ? std::getenv("QS_SETUP_I686") : QS_SETUP_EXE;
+}
+inline int SetupBits()
+{
+    return std::getenv("QS_SETUP_I686") ? 32 : 0;
+}
 class SetupProcess {
 public:
     // Starts exePath with the arguments, TMP and TEMP set to tempFolder and the extra
@@ -75,6 +81,6 @@ void Press(HWND button, Delivery how = Delivery::Posted);
 bool PressSentReturns(HWND button);
 // Presses the message box's button with the ID (IDOK 1, IDYES 6, IDNO 7).
 void Answer(HWND box, int buttonId);
-bool IsShown(HWND hwnd);   // the control's own visibility flag
+bool IsShown(HWND hwnd); // the control's own visibility flag
 bool IsEnabled(HWND hwnd);
 bool IsChecked(HWND hwnd);

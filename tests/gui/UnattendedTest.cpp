@@ -93,8 +93,8 @@ TEST_F(Unattended, InstallsAndRemovesWithoutAnyWindowIntoAFolderWithBlanksAndDbc
     Script("[CopyFile]\r\nFile1=(App)\\A.TXT\r\n[ShortCut]\r\nMake1=(App)\\A.TXT\r\nName1=(App)\\リンク集\\リンク\r\n");
     const std::string folder = root_ / "表示 ソフト\\能力";
     const std::string log = root_ / "ログ 表.log";
-    EXPECT_EQ(Run(pkg_ + "SETUP.EXE", "/SP- /VERYSILENT /SUPPRESSMSGBOXES /NORESTART /LOG=\"" + log + "\" /DIR=\"" +
-                                          folder + "\""),
+    EXPECT_EQ(Run(pkg_ + "SETUP.EXE",
+                  "/SP- /VERYSILENT /SUPPRESSMSGBOXES /NORESTART /LOG=\"" + log + "\" /DIR=\"" + folder + "\""),
               0u);
     EXPECT_TRUE(windows_.empty()) << *windows_.begin();
     EXPECT_EQ(ReadFileBytes(folder + "\\A.TXT"), "ファイルＡ");
@@ -106,8 +106,10 @@ TEST_F(Unattended, InstallsAndRemovesWithoutAnyWindowIntoAFolderWithBlanksAndDbc
     const std::string text = ReadFileBytes(log);
     for (const std::string& line :
          {std::string("スイッチ /SP- /VERYSILENT /SUPPRESSMSGBOXES /NORESTART"),
-          "質問 [フォルダ作成] " + folder + "\\ /  / このフォルダは存在しません。作成してもよろしいですか？ -> 6（既定の答え）",
-          std::string("ファイルをコピーしています．．．完了\r\n"), "コピー " + pkg_ + "A.TXT -> " + folder + "\\A.TXT -> 成功",
+          "質問 [フォルダ作成] " + folder +
+              "\\ /  / このフォルダは存在しません。作成してもよろしいですか？ -> 6（既定の答え）",
+          std::string("ファイルをコピーしています．．．完了\r\n"),
+          "コピー " + pkg_ + "A.TXT -> " + folder + "\\A.TXT -> 成功",
           std::string("選択: インストーラを終了します。(&Y)（既定の答え）"), std::string("終了コード 0\r\n")})
         EXPECT_NE(text.find(line), std::string::npos) << line;
 
@@ -161,8 +163,7 @@ TEST_F(Unattended, SilentShowsOnlyTheProgressWindowAndItsQuestions)
     EXPECT_EQ(Run(pkg_ + "SETUP.EXE", "/SILENT /DIR=\"" + folder + "\"", IDYES), 0u);
     EXPECT_TRUE(windows_.count("TfrmStatus 進行状況")) << "the progress window was shown";
     EXPECT_TRUE(windows_.count("#32770 フォルダ作成"));
-    for (const std::string& w : windows_)
-        EXPECT_TRUE(w == "TfrmStatus 進行状況" || w == "#32770 フォルダ作成") << w;
+    for (const std::string& w : windows_) EXPECT_TRUE(w == "TfrmStatus 進行状況" || w == "#32770 フォルダ作成") << w;
     EXPECT_EQ(ReadFileBytes(folder + "\\A.TXT"), "ファイルＡ");
 }
 

@@ -83,8 +83,8 @@ protected:
 
     std::string TitleMessage(const std::string& s, const std::string& p) const
     {
-        return "　" + p + " " + s + "プログラムへようこそ。この" + s + "プログラムは、あなたのコンピュータに " + p + " を" +
-               s + "します。" + kCrLf + kCrLf + "　" + s +
+        return "　" + p + " " + s + "プログラムへようこそ。この" + s + "プログラムは、あなたのコンピュータに " + p +
+               " を" + s + "します。" + kCrLf + kCrLf + "　" + s +
                "を開始する前に、必ず、すべてのWindowsプログラムを終了させてください。" + kCrLf + kCrLf + "　「" + s +
                "終了(E)」を選択すると、" + s + "を行わずに" + s + "プログラムを終了します。" + s +
                "を続行する場合は、「" + s + "続行(C)」を選択してください。" + kCrLf + kCrLf + "【注意】" + kCrLf +
@@ -316,8 +316,9 @@ TEST_F(Wizard, EarlierVersionRequiredAndRecommendedRemovalByFile)
 
     Script(base + "[Caution]\r\nUnInstallCheckEx=\\OLD.EXE\r\n");
     ASSERT_TRUE(Start());
-    EXPECT_EQ(AnswerBox("エラー", IDOK), std::string("インストーラはチェック対象プログラムを検出しました。") + kCrLf +
-                                            "インストールを続行するためには、前バージョンのアンインストールを行う必要があります。");
+    EXPECT_EQ(AnswerBox("エラー", IDOK),
+              std::string("インストーラはチェック対象プログラムを検出しました。") + kCrLf +
+                  "インストールを続行するためには、前バージョンのアンインストールを行う必要があります。");
     EXPECT_TRUE(WaitUntil([&] { return !IsEnabled(C(M::kBtnEvent)); }));
     Click(M::kBtnEnd);
     ASSERT_TRUE(Ended());
@@ -346,9 +347,9 @@ TEST_F(Wizard, EarlierVersionFoundByProgramId)
 
     Script(std::string(kBasicScript) + "[Caution]\r\nUnInstallCheckEx=IDCheck:" + id + "\r\n");
     ASSERT_TRUE(Start());
-    EXPECT_EQ(AnswerBox("エラー", IDOK), std::string("インストーラはチェック対象プログラム識別子を検出しました。") +
-                                            kCrLf + "【旧テスト製品】" + kCrLf +
-                                            "インストールを続行するためには、上記プログラムのアンインストールを行う必要があります。");
+    EXPECT_EQ(AnswerBox("エラー", IDOK),
+              std::string("インストーラはチェック対象プログラム識別子を検出しました。") + kCrLf + "【旧テスト製品】" +
+                  kCrLf + "インストールを続行するためには、上記プログラムのアンインストールを行う必要があります。");
     EXPECT_TRUE(WaitUntil([&] { return !IsEnabled(C(M::kBtnEvent)); }));
     Click(M::kBtnEnd);
     ASSERT_TRUE(Ended());
@@ -400,9 +401,9 @@ TEST_F(Wizard, UninstallerPanelForTheRecordsCheckBoxes)
 {
     const std::string folder = root_ / "inst\\";
     CreateDirectoryA(folder.c_str(), nullptr);
-    ASSERT_TRUE(WriteFileBytes(folder + "UNSETUP.INI", "[Title]\r\nUnSetup=テスト製品の削除\r\n[SetupFolder]\r\nFolder=" +
-                                                           folder +
-                                                           "\r\n[UnSetupOption]\r\nCheckBox=1,0,1,0\r\nCheckBox3=*.LOG\r\n"));
+    ASSERT_TRUE(WriteFileBytes(folder + "UNSETUP.INI",
+                               "[Title]\r\nUnSetup=テスト製品の削除\r\n[SetupFolder]\r\nFolder=" + folder +
+                                   "\r\n[UnSetupOption]\r\nCheckBox=1,0,1,0\r\nCheckBox3=*.LOG\r\n"));
     ASSERT_TRUE(Start("\"" + folder + "UNSETUP.INI\""));
     ASSERT_TRUE(WaitText(M::kBtnEvent, "アンインストール開始(&S)"));
     EXPECT_EQ(TextOf(main_), "テスト製品の削除");
@@ -432,8 +433,9 @@ TEST_F(Wizard, UninstallerPanelForTheRecordsCheckBoxes)
         EXPECT_TRUE(IsShown(C(b.id)));
     }
     EXPECT_TRUE(IsShown(C(M::kLblUnSetupInfo)));
-    EXPECT_EQ(T(M::kLblUnSetupInfo),
-              "　アンインストールフォルダの中で、コピーされたファイル以外に追加削除するファイルをチェック(選択)してください。");
+    EXPECT_EQ(
+        T(M::kLblUnSetupInfo),
+        "　アンインストールフォルダの中で、コピーされたファイル以外に追加削除するファイルをチェック(選択)してください。");
     Leave();
 }
 

@@ -84,7 +84,8 @@ TEST_F(BadInput, GarbageAndVeryLongValuesEndInTheFailureWords)
     std::string script = Noise(3000, 1) + "\n=no key\nkey without value\n";
     script += "[MakeFolder]\nFolder1=(App)\\" + std::string(10000, 'f') + "\nFolder2=(App)\\Ok\n";
     script += "[CopyFile]\nFile1=(App)\\" + longSource + "\n" + Noise(500, 2) + "\nFile2=(App)\\ok.txt\n";
-    script += "[ShortCut]\nMake1=(App)\\ok.txt\nName1=(Sta)\\" + std::string(10000, 'n') + "\nMake2=(App)\\ok.txt\nName2=(Sta)\\Ok\n";
+    script += "[ShortCut]\nMake1=(App)\\ok.txt\nName1=(Sta)\\" + std::string(10000, 'n') +
+              "\nMake2=(App)\\ok.txt\nName2=(Sta)\\Ok\n";
     script += "[Registry]\nKey1=(Cuser)\\Software\\QuillonTest\\@PID@\\x\\Long\nName1=V\nValue1=(Str)" + longData + "\n";
     script += "[IniFile]\nData1=S,K," + longData + ",(App)\\long.ini\n";
     script += "[AddDeleteFile]\nFile1=(App)\\" + std::string(10000, 'p') + "\n";
@@ -100,8 +101,9 @@ TEST_F(BadInput, GarbageAndVeryLongValuesEndInTheFailureWords)
     EXPECT_EQ(result.failures, 2);
     EXPECT_EQ(state.FailureLog, "<Folder> " + longFolder + "\r\n" + ErrorText(ERROR_FILENAME_EXCED_RANGE) + "\r\n" +
                                     "<File> " + pkg + longSource + "\r\nコピー元のファイルが見つかりません。\r\n\r\n");
-    EXPECT_NE(state.MessageLog.find("フォルダを作成しています．．．一部失敗\r\nファイルをコピーしています．．．一部失敗\r\n"),
-              std::string::npos);
+    EXPECT_NE(
+        state.MessageLog.find("フォルダを作成しています．．．一部失敗\r\nファイルをコピーしています．．．一部失敗\r\n"),
+        std::string::npos);
     EXPECT_TRUE(Exists(inst + "Ok\\"));
     EXPECT_EQ(ReadFileBytes(inst + "ok.txt"), "ok");
     EXPECT_EQ(RecordLines("DeleteShortCut", "File"), (Strings{state.ProgramsFolder + "Ok.lnk"}))
@@ -174,9 +176,13 @@ TEST_F(BadInput, LongAndOddPathsInstallWholeOrFailWithTheirTextNeverElsewhere)
         }
     }
     const std::string deepest = folders.back();
-    script += "[CopyFile]\nFile1=(App)\\" + deep + "表ソ能ポ.TXT\nFile2=(App)\\" + deepest + "ポ 表.TXT\n"
-              "File3=(App)\\" + deep + "能ポ.TX_|表ポ.TXT\n"
-              "[ShortCut]\nMake1=(App)\\" + deep + "表ソ能ポ.TXT\nName1=(App)\\" + deepest + "リンク,(App)\\" + deep + "\n";
+    script += "[CopyFile]\nFile1=(App)\\" + deep + "表ソ能ポ.TXT\nFile2=(App)\\" + deepest +
+              "ポ 表.TXT\n"
+              "File3=(App)\\" +
+              deep +
+              "能ポ.TX_|表ポ.TXT\n"
+              "[ShortCut]\nMake1=(App)\\" +
+              deep + "表ソ能ポ.TXT\nName1=(App)\\" + deepest + "リンク,(App)\\" + deep + "\n";
     WriteScript(script);
     AddSource("表ソ能ポ.TXT", "ソース一");
     AddSource("ポ 表.TXT", "ソース二");
@@ -204,7 +210,8 @@ TEST_F(BadInput, LongAndOddPathsInstallWholeOrFailWithTheirTextNeverElsewhere)
     ListFiles(scratch / "inst\\", files);
     for (const std::string& file : files) {
         const bool known = file == inst + "UNSETUP.INI" || file == inst + deepest + "リンク.lnk" ||
-                           std::any_of(std::begin(targets), std::end(targets), [&](const Target& t) { return t.path == file; });
+                           std::any_of(std::begin(targets), std::end(targets),
+                                       [&](const Target& t) { return t.path == file; });
         EXPECT_TRUE(known) << file;
     }
 }

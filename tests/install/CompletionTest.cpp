@@ -74,18 +74,39 @@ TEST_F(Completion, ThePageOffersWhatTheScriptAsksFor)
     };
     const Row rows[] = {
         {"nothing to run", "", 1, "インストールを完了しました。", "インストーラを終了します。(&Y)", "", false, {}},
-        {"a program through the shell", sleeper, 1,
+        {"a program through the shell",
+         sleeper,
+         1,
          "インストールを完了しました。" + program + "(ShellExecute APIを利用します。)\r\n" + sleeper + " ",
-         "インストーラを終了して、プログラムを実行します。(&Y)", "", false, {}},
-        {"restart chosen", "WINDOWS_REBOOT", 1, kRestartText, "はい、Windowsを再起動します。(&Y)",
-         "いいえ、Windowsは再起動せずに、インストーラーを終了します。(&N)", true, {}},
-        {"restart declined", "WINDOWS_REBOOT", 2, kRestartText, "はい、Windowsを再起動します。(&Y)",
-         "いいえ、Windowsは再起動せずに、インストーラーを終了します。(&N)", false, {}},
+         "インストーラを終了して、プログラムを実行します。(&Y)",
+         "",
+         false,
+         {}},
+        {"restart chosen",
+         "WINDOWS_REBOOT",
+         1,
+         kRestartText,
+         "はい、Windowsを再起動します。(&Y)",
+         "いいえ、Windowsは再起動せずに、インストーラーを終了します。(&N)",
+         true,
+         {}},
+        {"restart declined",
+         "WINDOWS_REBOOT",
+         2,
+         kRestartText,
+         "はい、Windowsを再起動します。(&Y)",
+         "いいえ、Windowsは再起動せずに、インストーラーを終了します。(&N)",
+         false,
+         {}},
         // Only the exact word asks for a restart; this is a program name the shell cannot
         // find, and only the shell's own warning is shown.
-        {"restart word in lower case", "windows_reboot", 1,
+        {"restart word in lower case",
+         "windows_reboot",
+         1,
          "インストールを完了しました。" + program + "(ShellExecute APIを利用します。)\r\nwindows_reboot ",
-         "インストーラを終了して、プログラムを実行します。(&Y)", "", false,
+         "インストーラを終了して、プログラムを実行します。(&Y)",
+         "",
+         false,
          {"プログラム実行失敗\r\nwindows_reboot \r\n\r\n" + ErrorText(ERROR_FILE_NOT_FOUND)}},
     };
     MakeInstallFolder();
@@ -114,11 +135,13 @@ TEST_F(Completion, ThePageOffersWhatTheScriptAsksFor)
         }
         EXPECT_EQ(texts, row.questions);
         const Strings tail(host.events.end() - (row.restart ? 4 : 3), host.events.end());
-        EXPECT_EQ(tail, row.restart ? (Strings{"next", "completion", "restart", "end"}) : (Strings{"next", "completion", "end"}));
+        EXPECT_EQ(tail, row.restart ? (Strings{"next", "completion", "restart", "end"})
+                                    : (Strings{"next", "completion", "end"}));
         if (row.file == sleeper) {
             // Started in its own folder.
             ASSERT_TRUE(WaitForFile(marker));
-            EXPECT_EQ(ReadFileBytes(marker).rfind("cwd=" + RemoveBackslash(bin, "B") + "\r\n", 0), 0u) << ReadFileBytes(marker);
+            EXPECT_EQ(ReadFileBytes(marker).rfind("cwd=" + RemoveBackslash(bin, "B") + "\r\n", 0), 0u)
+                << ReadFileBytes(marker);
             // Until the program has ended and its folder can go.
             EXPECT_TRUE(WaitForRemoval(bin));
         }
@@ -134,7 +157,7 @@ TEST_F(Completion, TheUninstallerCopyIsRefreshedOnlyByANewerProgram)
     struct Row {
         const char* name;
         bool setupOnly;
-        int targetDay; // 0: no copy there yet
+        int targetDay;     // 0: no copy there yet
         const char* after; // "" when still missing
     };
     const Row rows[] = {

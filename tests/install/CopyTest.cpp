@@ -50,7 +50,8 @@ TEST_F(Copy, DiskRequestsCountUpAndRepeatUntilTheSourceIsThere)
     // A source that was not on the first disk could not be sized: no free-space check,
     // progress by entries.
     EXPECT_EQ(state.MessageLog.find("ディスクの空き容量"), std::string::npos);
-    EXPECT_EQ(CounterEvents(host), (Strings{"counter 1/4 25%", "counter 2/4 50%", "counter 3/4 75%", "counter 4/4 100%"}));
+    EXPECT_EQ(CounterEvents(host),
+              (Strings{"counter 1/4 25%", "counter 2/4 50%", "counter 3/4 75%", "counter 4/4 100%"}));
 }
 
 TEST_F(Copy, ACancelledDiskRequestStopsTheRunKeepingWhatWasCopied)
@@ -86,9 +87,13 @@ TEST_F(Copy, FailedActionsAreLoggedInBlocksAndOfferedAtTheEnd)
     const RunResult result = Run();
     EXPECT_EQ(result.outcome, RunOutcome::Completed);
     EXPECT_EQ(result.failures, 3);
-    EXPECT_EQ(state.FailureLog, "<File> " + pkg + "missing.txt\r\nコピー元のファイルが見つかりません。\r\n\r\n"
-                                "<File> " + inst + "conflict\r\n" + ErrorText(ERROR_ACCESS_DENIED) + "\r\n"
-                                "<SetupFile> " + win + "UNQUILLN.EXE\r\n" + ErrorText(ERROR_ACCESS_DENIED) + "\r\n");
+    EXPECT_EQ(state.FailureLog, "<File> " + pkg +
+                                    "missing.txt\r\nコピー元のファイルが見つかりません。\r\n\r\n"
+                                    "<File> " +
+                                    inst + "conflict\r\n" + ErrorText(ERROR_ACCESS_DENIED) +
+                                    "\r\n"
+                                    "<SetupFile> " +
+                                    win + "UNQUILLN.EXE\r\n" + ErrorText(ERROR_ACCESS_DENIED) + "\r\n");
     EXPECT_NE(state.MessageLog.find("ファイルをコピーしています．．．一部失敗\r\n"), std::string::npos);
     EXPECT_EQ(Details(host)[0], "【コピー元】" + pkg + "missing.txt\r\n【コピー先】" + inst +
                                     "missing.txt\r\nファイルが存在しないためコピーをスキップしています．．．");
@@ -155,7 +160,8 @@ TEST_F(Copy, AnExistingTargetIsReplacedOnlyWhenTheUserAgreesOrSlashWSaysSo)
                 "File5=(App)\\readonly.txt\n");
     MakeInstallFolder();
     for (const char* name : {"yes.txt", "no.txt", "forced.txt", "new.txt", "readonly.txt"}) AddSource(name, "new");
-    for (const char* name : {"yes.txt", "no.txt", "forced.txt", "readonly.txt"}) ASSERT_TRUE(WriteFileBytes(inst + name, "old"));
+    for (const char* name : {"yes.txt", "no.txt", "forced.txt", "readonly.txt"})
+        ASSERT_TRUE(WriteFileBytes(inst + name, "old"));
     ASSERT_TRUE(SetFileAttributesA((inst + "readonly.txt").c_str(), FILE_ATTRIBUTE_READONLY));
     // A date before 1980 (reproducible builds) is no reason to take a file for missing.
     SetWriteTime(inst + "no.txt", 1975, 6, 15, 12);
@@ -178,8 +184,9 @@ TEST_F(Copy, AnExistingTargetIsReplacedOnlyWhenTheUserAgreesOrSlashWSaysSo)
     EXPECT_EQ(ReadFileBytes(inst + "readonly.txt"), "new");
     EXPECT_EQ(GetFileAttributesA((inst + "readonly.txt").c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
     EXPECT_EQ(state.FailureLog, "");
-    EXPECT_EQ(RecordLines("DeleteFile", "File"), (Strings{inst + "yes.txt", inst + "no.txt", inst + "forced.txt,/W",
-                                                          inst + "new.txt", inst + "readonly.txt", inst + "UNSETUP.INI"}));
+    EXPECT_EQ(RecordLines("DeleteFile", "File"),
+              (Strings{inst + "yes.txt", inst + "no.txt", inst + "forced.txt,/W", inst + "new.txt",
+                       inst + "readonly.txt", inst + "UNSETUP.INI"}));
 }
 
 TEST_F(Copy, AutomaticOverwriteReplacesOnlyOlderTargetsWithoutAsking)
@@ -201,7 +208,8 @@ TEST_F(Copy, AutomaticOverwriteReplacesOnlyOlderTargetsWithoutAsking)
     int n = 0;
     MakeInstallFolder();
     for (const Row& row : rows) {
-        script += "File" + std::to_string(++n) + "=(App)\\" + row.name + (row.name == std::string("forced.txt") ? ",/W\n" : "\n");
+        script += "File" + std::to_string(++n) + "=(App)\\" + row.name +
+                  (row.name == std::string("forced.txt") ? ",/W\n" : "\n");
         AddSource(row.name, "new");
         SetWriteTime(pkg + row.name, 2020, 1, 10, 12);
         ASSERT_TRUE(WriteFileBytes(inst + row.name, "old"));
@@ -233,7 +241,8 @@ TEST_F(Copy, SharedFilesAreCountedBeforeTheCopyWhateverTheDecision)
     ASSERT_EQ(Run().outcome, RunOutcome::Completed);
     EXPECT_EQ(SharedCount(inst + "new.dll"), 1);
     EXPECT_EQ(SharedCount(inst + "old.dll"), 2);
-    EXPECT_EQ(RecordLines("DeleteFile", "File"), (Strings{inst + "new.dll,/S", inst + "old.dll,/S", inst + "UNSETUP.INI"}));
+    EXPECT_EQ(RecordLines("DeleteFile", "File"),
+              (Strings{inst + "new.dll,/S", inst + "old.dll,/S", inst + "UNSETUP.INI"}));
 
     // Installed again, declining both copies: each is one user more.
     host = ScriptedHost{};
@@ -267,7 +276,8 @@ TEST_F(Copy, SlashRRegistersEveryTargetThatIsThere)
 
 TEST_F(Copy, CompressedSourcesAreExpandedUnderTheirStoredOrTheirNewName)
 {
-    WriteScript("[MakeFolder]\nFolder1=(App)\\Docs\n[CopyFile]\nFile1=(App)\\Docs\\readme.tx_\nFile2=(App)\\RANDOM.BI_|random.dat\n");
+    WriteScript(
+        "[MakeFolder]\nFolder1=(App)\\Docs\n[CopyFile]\nFile1=(App)\\Docs\\readme.tx_\nFile2=(App)\\RANDOM.BI_|random.dat\n");
     // The source name in lower case: the installed name is the stored one, in upper case.
     ASSERT_TRUE(CopyFileA(QS_SZDD_DIR "README.TX_", (pkg + "readme.tx_").c_str(), FALSE));
     ASSERT_TRUE(CopyFileA(QS_SZDD_DIR "RANDOM.BI_", (pkg + "RANDOM.BI_").c_str(), FALSE));
@@ -332,7 +342,8 @@ TEST_P(LockedTarget, IsReplacedAtTheNextStartAndTheEndOffersARestart)
     EXPECT_EQ(result.outcome, RunOutcome::Completed);
     EXPECT_EQ(result.failures, 1);
     EXPECT_TRUE(result.restartNeeded);
-    EXPECT_NE(state.MessageLog.find("ファイルをコピーしています．．．一部失敗・ロックファイルあり\r\n"), std::string::npos);
+    EXPECT_NE(state.MessageLog.find("ファイルをコピーしています．．．一部失敗・ロックファイルあり\r\n"),
+              std::string::npos);
     EXPECT_EQ(ReadFileBytes(target), "old") << "replaced only at the restart";
     const std::string temporary = win + "QSTMP1.TMP";
     EXPECT_EQ(ReadFileBytes(temporary), "new");
@@ -342,13 +353,12 @@ TEST_P(LockedTarget, IsReplacedAtTheNextStartAndTheEndOffersARestart)
     EXPECT_EQ(ReadPendingRenames().value_or(""), before + "\\??\\" + temporary + "\0!\\??\\"s + target + "\0\0"s);
     EXPECT_EQ(RecordLines("DeleteFile", "File"), (Strings{target + ",/W", inst + "UNSETUP.INI"}));
 
-    EXPECT_EQ(host.completion.message,
-              "　インストールを完了するには、Windowsを再起動する必要があります。\r\n\r\n"
-              "　Windowsの再起動を選択した場合、現在稼動している他のプログラムは強制的に終了され、"
-              "かつ、終了後プログラムは実行されませんので、十分にご注意ください。"
-              "\r\n\r\n【インストーラ終了後、以下のプログラムが実行されます。】\r\n\r\n"
-              "(CreateProcess APIを利用します。)\r\n" +
-                  inst + "nothere.exe ");
+    EXPECT_EQ(host.completion.message, "　インストールを完了するには、Windowsを再起動する必要があります。\r\n\r\n"
+                                       "　Windowsの再起動を選択した場合、現在稼動している他のプログラムは強制的に終了され、"
+                                       "かつ、終了後プログラムは実行されませんので、十分にご注意ください。"
+                                       "\r\n\r\n【インストーラ終了後、以下のプログラムが実行されます。】\r\n\r\n"
+                                       "(CreateProcess APIを利用します。)\r\n" +
+                                           inst + "nothere.exe ");
     EXPECT_EQ(host.completion.option1, "はい、Windowsを再起動します。(&Y)");
     EXPECT_EQ(host.completion.option2, "いいえ、Windowsは再起動せずに、プログラムを実行します。(&N)");
 
@@ -363,7 +373,8 @@ TEST_P(LockedTarget, IsReplacedAtTheNextStartAndTheEndOffersARestart)
         EXPECT_EQ(state.RebootRequired, 0);
         // The program is started (and fails, being absent).
         ASSERT_EQ(host.questions.size(), 3u);
-        EXPECT_EQ(host.questions[1].text, "プログラム実行失敗\r\n" + inst + "nothere.exe \r\n\r\n" + ErrorText(ERROR_FILE_NOT_FOUND));
+        EXPECT_EQ(host.questions[1].text,
+                  "プログラム実行失敗\r\n" + inst + "nothere.exe \r\n\r\n" + ErrorText(ERROR_FILE_NOT_FOUND));
         EXPECT_EQ(host.questions[2].text, "終了後プログラムの起動に失敗しました。\r\n"
                                           "iniファイルの記述ミスの可能性があります。\r\n"
                                           "プログラム提供者へご報告ください。");

@@ -102,14 +102,15 @@ TEST_F(FullRun, ProgressLogQuestionsAndEventsFollowTheStages)
     ASSERT_FALSE(host.progress.empty());
     EXPECT_EQ(host.progress[0].log, "インストールを開始します．．．\r\n\r\n");
 
-    EXPECT_EQ(Details(host), (std::vector<std::string>{
-                                 "【作成中】 -> " + inst + "Data\\",
-                                 "【作成中】 -> " + inst + "Data\\Sub\\",
-                                 "【作成中】 -> " + inst + "Nope\\Deep\\",
-                                 "【コピー元】app.exe\r\n【コピー先】" + inst + "app.exe\r\n",
-                                 "【コピー元】data.bin\r\n【コピー先】" + inst + "Data\\data.bin\r\n",
-                                 "【作成元】" + inst + "app.exe\r\n【作成先】" + state.ProgramsFolder + "表示ソフト\\App\r\n",
-                             }));
+    EXPECT_EQ(Details(host),
+              (std::vector<std::string>{
+                  "【作成中】 -> " + inst + "Data\\",
+                  "【作成中】 -> " + inst + "Data\\Sub\\",
+                  "【作成中】 -> " + inst + "Nope\\Deep\\",
+                  "【コピー元】app.exe\r\n【コピー先】" + inst + "app.exe\r\n",
+                  "【コピー元】data.bin\r\n【コピー先】" + inst + "Data\\data.bin\r\n",
+                  "【作成元】" + inst + "app.exe\r\n【作成先】" + state.ProgramsFolder + "表示ソフト\\App\r\n",
+              }));
 
     ASSERT_EQ(host.questions.size(), 3u);
     EXPECT_EQ(host.questions[0].text, inst + "\r\n\r\nこのフォルダは存在しません。作成してもよろしいですか？");
@@ -119,7 +120,8 @@ TEST_F(FullRun, ProgressLogQuestionsAndEventsFollowTheStages)
               "拡張子 *." + ext + " を\r\n" + inst + "app.exe\r\nに関連付けします。よろしいですか？");
     EXPECT_EQ(host.questions[1].caption, "関連付けの確認");
     EXPECT_EQ(host.questions[1].flags, 36u);
-    EXPECT_EQ(host.questions[2].text, "フォルダの作成・ファイルのコピーで、一部の処理が失敗しました。\r\n詳細を表示しますか？");
+    EXPECT_EQ(host.questions[2].text,
+              "フォルダの作成・ファイルのコピーで、一部の処理が失敗しました。\r\n詳細を表示しますか？");
     EXPECT_EQ(host.questions[2].caption, "警告");
     EXPECT_EQ(host.questions[2].flags, 52u);
     EXPECT_EQ(state.LastAnswer, IDYES);
@@ -129,38 +131,53 @@ TEST_F(FullRun, ProgressLogQuestionsAndEventsFollowTheStages)
     EXPECT_EQ(host.failureDetails, failure);
 
     // Gauge by bytes: 300 of 1000, then all.
-    EXPECT_EQ(SteadyEvents(host.events),
-              (std::vector<std::string>{"abort off", "begin 500", "pause 1000",
-                                        "pause 350",                            // information
-                                        "pause 350",                            // before sizing
-                                        "pause 350",                            // free space
-                                        "abort on",                             // earlier record taken in
-                                        "pause 350", "pause 350", "pause 350",  // three folders
-                                        "counter shown", "counter 1/2 30%", "pause 350", "counter 2/2 100%", "pause 350",
-                                        "counter hidden",
-                                        "pause 350", // the shortcut
-                                        "abort off", "details 作成・コピー処理失敗　詳細表示", "next", "completion", "end"}));
+    EXPECT_EQ(SteadyEvents(host.events), (std::vector<std::string>{"abort off",
+                                                                   "begin 500",
+                                                                   "pause 1000",
+                                                                   "pause 350", // information
+                                                                   "pause 350", // before sizing
+                                                                   "pause 350", // free space
+                                                                   "abort on",  // earlier record taken in
+                                                                   "pause 350",
+                                                                   "pause 350",
+                                                                   "pause 350", // three folders
+                                                                   "counter shown",
+                                                                   "counter 1/2 30%",
+                                                                   "pause 350",
+                                                                   "counter 2/2 100%",
+                                                                   "pause 350",
+                                                                   "counter hidden",
+                                                                   "pause 350", // the shortcut
+                                                                   "abort off",
+                                                                   "details 作成・コピー処理失敗　詳細表示",
+                                                                   "next",
+                                                                   "completion",
+                                                                   "end"}));
     // The abort checks, by the line open at each: the other tests rely only on one being
     // made in every stage and before the closing steps.
     const std::string folders = "フォルダを作成しています．．．", copying = "ファイルをコピーしています．．．";
     EXPECT_EQ(host.abortChecks,
-              (std::vector<std::string>{"インストールに必要な容量を調べています．．．", "インストールフォルダをチェックしています．．．",
-                                        folders, folders, folders, copying, copying, copying, copying,
-                                        "ショートカットを作成しています．．．", "レジストリキーを作成しています．．．",
-                                        "INIファイルを設定しています．．．", "関連付けを設定しています．．．", ""}));
+              (std::vector<std::string>{"インストールに必要な容量を調べています．．．",
+                                        "インストールフォルダをチェックしています．．．", folders, folders, folders,
+                                        copying, copying, copying, copying, "ショートカットを作成しています．．．",
+                                        "レジストリキーを作成しています．．．", "INIファイルを設定しています．．．",
+                                        "関連付けを設定しています．．．", ""}));
 
     // The closing step shows its dots behind the log without adding them to it, the
     // record's own dots after them.
-    const std::string closing = state.MessageLog.substr(0, state.MessageLog.find("アンインストール情報を更新しています") +
-                                                               std::string("アンインストール情報を更新しています").size());
+    const std::string closing = state.MessageLog.substr(0,
+                                                        state.MessageLog.find("アンインストール情報を更新しています") +
+                                                            std::string("アンインストール情報を更新しています").size());
     std::vector<std::string> shown;
     for (const auto& p : host.progress)
         if (p.log.rfind(closing, 0) == 0) shown.push_back(p.log.substr(closing.size()));
-    EXPECT_EQ(shown, (std::vector<std::string>{"", "．", "．．", "．．．", "．．．．", "．．．．．", "．．．．．．",
-                                               "．．．．．．．", "．．．．．．．．", "．．．．．．．．", "．．．完了\r\n",
-                                               "．．．完了\r\n\r\n【処理完了】\r\n"
-                                               "　プログラムのアンインストールは、「プログラム(アプリケーション)の追加と削除」から行うことができます。\r\n"
-                                               "　「次へ(N)」をクリックして、インストールを完了してください。\r\n"}));
+    EXPECT_EQ(shown,
+              (std::vector<std::string>{
+                  "", "．", "．．", "．．．", "．．．．", "．．．．．", "．．．．．．", "．．．．．．．",
+                  "．．．．．．．．", "．．．．．．．．", "．．．完了\r\n",
+                  "．．．完了\r\n\r\n【処理完了】\r\n"
+                  "　プログラムのアンインストールは、「プログラム(アプリケーション)の追加と削除」から行うことができます。\r\n"
+                  "　「次へ(N)」をクリックして、インストールを完了してください。\r\n"}));
 
     EXPECT_EQ(host.completion.message, "インストールを完了しました。");
     EXPECT_EQ(host.completion.option1, "インストーラを終了します。(&Y)");

@@ -104,8 +104,7 @@ inline std::vector<std::string> SteadyEvents(const std::vector<std::string>& eve
         if (counter && !out.empty() && out.back().rfind("counter ", 0) == 0 && out.back() != "counter shown" &&
             out.back() != "counter hidden")
             out.back() = e;
-        else
-            out.push_back(e);
+        else out.push_back(e);
     }
     return out;
 }
@@ -179,10 +178,7 @@ protected:
     }
 
     // A HKEY_CURRENT_USER key path of the test's own (removed at the end).
-    static std::string UserKey(const std::string& name)
-    {
-        return "Software\\QuillonTest\\" + Pid() + "\\x\\" + name;
-    }
+    static std::string UserKey(const std::string& name) { return "Software\\QuillonTest\\" + Pid() + "\\x\\" + name; }
 
     RunResult Run() { return InstallRun(state, host); }
 

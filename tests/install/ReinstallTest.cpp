@@ -44,9 +44,7 @@ using Reinstall = InstallTest;
 TEST_F(Reinstall, TheEarlierRecordFollowsThisRunsEntries)
 {
     const std::string html = Extension("html"), htm = Extension("htm");
-    const auto script = [&](const char* text) {
-        return ReplaceToken(ReplaceToken(text, "@HTML@", html), "@HTM@", htm);
-    };
+    const auto script = [&](const char* text) { return ReplaceToken(ReplaceToken(text, "@HTML@", html), "@HTM@", htm); };
     SetDefaultValue(HKEY_CLASSES_ROOT, "." + html, "OldHtml");
     SetDefaultValue(HKEY_CLASSES_ROOT, "." + htm, "OldHtm");
     for (const char* name : {"old.txt", "common.dll", "new.txt"}) AddSource(name, name);

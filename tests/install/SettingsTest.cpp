@@ -73,10 +73,10 @@ Name9=(Dsk)\After
     const std::string from = "【作成元】" + inst + "tool.exe\r\n【作成先】";
     const Strings details = Details(host);
     ASSERT_EQ(details.size(), 7u);
-    EXPECT_EQ(Strings(details.begin() + 2, details.end()),
-              (Strings{from + programs + "Grp\\Main\r\n", from + programs + "Grp\\Tool\r\n",
-                       from + programs + "tool.exe\r\n", from + state.SendToFolder + "Tool\r\n",
-                       from + inst + "blocker\\Bad\r\n"}));
+    EXPECT_EQ(
+        Strings(details.begin() + 2, details.end()),
+        (Strings{from + programs + "Grp\\Main\r\n", from + programs + "Grp\\Tool\r\n", from + programs + "tool.exe\r\n",
+                 from + state.SendToFolder + "Tool\r\n", from + inst + "blocker\\Bad\r\n"}));
 
     EXPECT_EQ(RecordLines("DeleteShortCut", "File"),
               (Strings{programs + "Grp\\Main.lnk", programs + "Grp\\Tool.lnk", programs + "tool.exe.lnk",
@@ -209,9 +209,10 @@ TEST_F(Settings, ARegistryErrorEndsTheRunWithoutRecord)
         SCOPED_TRACE(row.name);
         RemoveTree(scratch / "inst");
         RegDeleteTreeA(HKEY_CURRENT_USER, (base + "Before").c_str());
-        WriteScript("[CopyFile]\nFile1=(App)\\a.txt\n[Registry]\nKey1=(Cuser)\\" + base + "Before\nName1=V\nValue1=(Str)1\n" +
-                    "Key2=(Cuser)\\" + row.key + "\nName2=" + row.valueName + "\nValue2=(Str)2\n" +
-                    "Key3=(Cuser)\\" + base + "After\nName3=V\nValue3=(Str)3\n"
+        WriteScript("[CopyFile]\nFile1=(App)\\a.txt\n[Registry]\nKey1=(Cuser)\\" + base +
+                    "Before\nName1=V\nValue1=(Str)1\n" + "Key2=(Cuser)\\" + row.key + "\nName2=" + row.valueName +
+                    "\nValue2=(Str)2\n" + "Key3=(Cuser)\\" + base +
+                    "After\nName3=V\nValue3=(Str)3\n"
                     "[IniFile]\nData1=S,K,V,(App)\\later.ini\n");
         AddSource("a.txt", "a");
         MakeInstallFolder();
@@ -242,27 +243,38 @@ TEST_F(Settings, ARegistryErrorEndsTheRunWithoutRecord)
 
 TEST_F(Settings, AssociationsAreMadeOnlyWhenAcceptedKeepingThePreviousClass)
 {
-    const std::string no = Extension("no"), yes = Extension("yes"), empty = Extension("empty"), last = Extension("last"),
-                      over = Extension("over");
+    const std::string no = Extension("no"), yes = Extension("yes"), empty = Extension("empty"),
+                      last = Extension("last"), over = Extension("over");
     SetDefaultValue(HKEY_CLASSES_ROOT, "." + no, "KeepMe");
     SetDefaultValue(HKEY_CLASSES_ROOT, "." + yes, "PrevClass");
     // A fixed list of twenty: gaps are skipped, the 21st is never read.
     WriteScript("[Relate]\n"
-                "Name1=" + no + ",N文書\nFile1=open,(App)\\viewer.exe,,,0\n"
-                "Name3=" + yes + "\nFile3=edit,(App)\\My Viewer.exe,/e,\"%1\",1\n"
-                "Name5=" + empty + "\n"
-                "Name20=" + last + ",Z文書\nFile20=open,(Win)z.exe,,,2\n"
-                "Name21=" + over + "\nFile21=open,(Win)z.exe,,,2\n");
+                "Name1=" +
+                no +
+                ",N文書\nFile1=open,(App)\\viewer.exe,,,0\n"
+                "Name3=" +
+                yes +
+                "\nFile3=edit,(App)\\My Viewer.exe,/e,\"%1\",1\n"
+                "Name5=" +
+                empty +
+                "\n"
+                "Name20=" +
+                last +
+                ",Z文書\nFile20=open,(Win)z.exe,,,2\n"
+                "Name21=" +
+                over + "\nFile21=open,(Win)z.exe,,,2\n");
     MakeInstallFolder();
     host.answers = {IDNO, IDYES, IDYES};
 
     ASSERT_EQ(Run().outcome, RunOutcome::Completed);
     ASSERT_EQ(host.questions.size(), 3u);
     // The program appears without quotes in the question even with a blank in it.
-    EXPECT_EQ(host.questions[0].text, "拡張子 *." + no + " を\r\n" + inst + "viewer.exe\r\nに関連付けします。よろしいですか？");
+    EXPECT_EQ(host.questions[0].text,
+              "拡張子 *." + no + " を\r\n" + inst + "viewer.exe\r\nに関連付けします。よろしいですか？");
     EXPECT_EQ(host.questions[1].text,
               "拡張子 *." + yes + " を\r\n" + inst + "My Viewer.exe\r\nに関連付けします。よろしいですか？");
-    EXPECT_EQ(host.questions[2].text, "拡張子 *." + last + " を\r\n" + win + "z.exe\r\nに関連付けします。よろしいですか？");
+    EXPECT_EQ(host.questions[2].text,
+              "拡張子 *." + last + " を\r\n" + win + "z.exe\r\nに関連付けします。よろしいですか？");
     for (const auto& q : host.questions) {
         EXPECT_EQ(q.caption, "関連付けの確認");
         EXPECT_EQ(q.flags, 36u);

@@ -60,7 +60,9 @@ void CopyTestPackage(const std::string& name, const std::string& folder, const s
     for (const std::string& file : compress) {
         const std::string path = folder + "/" + file;
         ASSERT_EQ(Shell("mscompress " + Quoted(path) + " && mv " + Quoted(path + "_") + " " +
-                      Quoted(path.substr(0, path.size() - 1) + "_") + " && rm " + Quoted(path)).exit, 0);
+                        Quoted(path.substr(0, path.size() - 1) + "_") + " && rm " + Quoted(path))
+                      .exit,
+                  0);
     }
 }
 
@@ -68,8 +70,10 @@ void MakeDemoPackage(const std::string& folder, bool merged)
 {
     const std::string standIn = folder + ".exe";
     WriteAll(standIn, "MZ stand-in");
-    ASSERT_EQ(Shell(std::string(QS_ROOT) + "/scripts/make-demo-package.sh " + Quoted(folder) + " " + Quoted(standIn) + " " +
-                  Quoted(standIn)).exit, 0);
+    ASSERT_EQ(Shell(std::string(QS_ROOT) + "/scripts/make-demo-package.sh " + Quoted(folder) + " " + Quoted(standIn) +
+                    " " + Quoted(standIn))
+                  .exit,
+              0);
     std::remove(standIn.c_str());
     if (merged) {
         ASSERT_EQ(Shell("cd " + Quoted(folder) + " && mv disk2/* disk1/ && mv disk1/* . && rmdir disk1 disk2").exit, 0);

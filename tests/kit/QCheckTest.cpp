@@ -53,9 +53,10 @@ TEST(QCheck, ReportsEveryWarningOfTheTestPackage)
     ASSERT_EQ(Shell("mv " + Quoted(t / "package/UNSETUP.INI") + " " + Quoted(t.path())).exit, 0);
     for (const char* language : {"en", "ja"}) {
         const Output o = Shell(QCheck("--lang " + std::string(language) + " --encoding utf-8 --record " +
-                                    Quoted(t / "UNSETUP.INI") + " " + Quoted(t / "package")));
+                                      Quoted(t / "UNSETUP.INI") + " " + Quoted(t / "package")));
         EXPECT_EQ(o.exit, 2) << language;
-        EXPECT_EQ(o.out, ReadAll(std::string(QS_ROOT) + "/tests/kit/golden/all-warnings." + language + ".txt")) << language;
+        EXPECT_EQ(o.out, ReadAll(std::string(QS_ROOT) + "/tests/kit/golden/all-warnings." + language + ".txt"))
+            << language;
     }
     // Every number is in it but those that exclude one another (tested below).
     std::set<int> reported, expected;
@@ -107,7 +108,8 @@ TEST(QCheck, SourcesByDisk)
     const CheckResult r = Check(t.path());
     EXPECT_EQ(Codes(r), "5:Q31 6:Q30 7:Q30");
     EXPECT_EQ(r.findings[0].args, std::vector<std::string>{"DISK2\\A.TXT"});
-    EXPECT_EQ(FormatFinding(r.findings[1], Language::English), "SETUP.INI(6): error Q30: source A.TXT is not on disk 1 (it is on disk 2)");
+    EXPECT_EQ(FormatFinding(r.findings[1], Language::English),
+              "SETUP.INI(6): error Q30: source A.TXT is not on disk 1 (it is on disk 2)");
     // The same files in one folder hold every disk.
     Shell("mv " + Quoted(t / "DISK2/A.TXT") + " " + Quoted(t / "DISK1"));
     WriteAll(t / "DISK1/B.TXT", "b");
@@ -128,15 +130,15 @@ TEST(QCheck, DemoPackageIsClean)
 TEST(QCheck, CommandLine)
 {
     TempFolder t;
-    MakePackage(t / "warn", "[Title]\r\nUnSetupKey=Check\r\n");   // Q54 only
+    MakePackage(t / "warn", "[Title]\r\nUnSetupKey=Check\r\n"); // Q54 only
     MakePackage(t / "error", kEntry + "[CopyFile]\r\nFile1=(App)\\NONE.TXT\r\n");
     const std::string warn = Quoted(t / "warn"), error = Quoted(t / "error");
     const struct {
         std::string args;
         int exit;
     } rows[] = {
-        {warn, 1}, {"--werror " + warn, 2}, {"--disable Q54 " + warn, 0}, {"--disable 54,30 " + error, 0},
-        {error, 2}, {Quoted(t.path()), 3}, {"--lang de " + warn, 3}, {"--json", 3},
+        {warn, 1},  {"--werror " + warn, 2}, {"--disable Q54 " + warn, 0}, {"--disable 54,30 " + error, 0},
+        {error, 2}, {Quoted(t.path()), 3},   {"--lang de " + warn, 3},     {"--json", 3},
     };
     for (const auto& row : rows) EXPECT_EQ(Shell(QCheck(row.args) + " 2>/dev/null").exit, row.exit) << row.args;
     EXPECT_EQ(Shell(QCheck("--json --lang en " + warn)).out,

@@ -51,7 +51,9 @@ std::vector<RandomFile> Unpacked(const std::string& folder)
         if (name == "AUTO.EXT") name = ExpandedName(PathFileName(e.source), *SzddStoredCharacter(source));
         const std::string packed = ReadAll(source);
         const std::optional<std::string> ours = ExpandSzdd(packed);
-        out.push_back({name, !e.compressed ? packed : ours && ours->size() <= 16384 ? Msexpand(source) : ours.value_or("")});
+        out.push_back({name, !e.compressed                   ? packed
+                             : ours && ours->size() <= 16384 ? Msexpand(source)
+                                                             : ours.value_or("")});
     }
     return out;
 }
@@ -69,8 +71,12 @@ TEST(Szdd, RoundTripsWithTheMsTools)
     const struct {
         const char* name;
         std::string data;
-    } rows[] = {{"empty", ""}, {"one byte", "x"}, {"blanks first", std::string(40, ' ') + "abc   abc"},
-                {"one byte repeated", std::string(100000, 'a')}, {"noise", noise}, {"near the window's size", period},
+    } rows[] = {{"empty", ""},
+                {"one byte", "x"},
+                {"blanks first", std::string(40, ' ') + "abc   abc"},
+                {"one byte repeated", std::string(100000, 'a')},
+                {"noise", noise},
+                {"near the window's size", period},
                 {"text", std::string(3000, 'x') + "インストール\r\n" + std::string(5000, ' ') + "setup"}};
     TempFolder t;
     for (const auto& row : rows) {
@@ -85,7 +91,8 @@ TEST(Szdd, RoundTripsWithTheMsTools)
         Shell("cd " + Quoted(t.path()) + " && rm -f m.txt_ && mscompress m.txt");
         EXPECT_EQ(ExpandSzdd(ReadAll(t / "m.txt_")), row.data) << row.name;
     }
-    EXPECT_EQ(CompressSzdd("a", 'T').substr(0, 10), "SZDD\x88\xF0\x27\x33" "AT");
+    EXPECT_EQ(CompressSzdd("a", 'T').substr(0, 10), "SZDD\x88\xF0\x27\x33"
+                                                    "AT");
 }
 
 // The demo package packed: every source compressed, each expanding to its original,
@@ -102,10 +109,12 @@ TEST(QPack, DemoPackageRoundTrip)
     ASSERT_TRUE(script.Load(t / "out/SETUP.INI", "SETUP.INI", ignored));
     EXPECT_EQ(script.List("CopyFile", "File"),
               (std::vector<std::string>{"(App)\\README.TX_", "(App)\\文書\\表示テスト.TX_", "(App)\\データ\\SAMPLE.DA_",
-                                        "(App)\\HELP.TX_|ヘルプ.TXT", "(App)\\QDEMO.DL_,/S/R", "(Dch)(App)\\データ\\DISK2.TX_"}));
+                                        "(App)\\HELP.TX_|ヘルプ.TXT", "(App)\\QDEMO.DL_,/S/R",
+                                        "(Dch)(App)\\データ\\DISK2.TX_"}));
     const std::string demo = std::string(QS_ROOT) + "/examples/demo/";
     for (const char* name : {"README.TXT", "表示テスト.TXT", "DISK2.TXT"}) {
-        const std::string packed = t / "out/" + NativeName(std::string(name).substr(0, std::string(name).size() - 1) + "_");
+        const std::string packed = t / "out/" +
+                                   NativeName(std::string(name).substr(0, std::string(name).size() - 1) + "_");
         EXPECT_EQ(Msexpand(packed), ReadAll(demo + NativeName(name))) << name;
         EXPECT_EQ(*SzddStoredCharacter(packed), 'T') << name;
     }

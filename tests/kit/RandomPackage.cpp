@@ -15,7 +15,8 @@ std::vector<RandomFile> RandomFiles(std::uint32_t seed, int count)
     for (int i = 0; i < count; ++i) {
         RandomFile f;
         f.name = std::string(kStems[i % 6]) + std::to_string(i) + kExtensions[i % 6];
-        const std::uint64_t size = i < 10 ? kEdges[i] : static_cast<std::uint64_t>(std::exp(unit(rng) * std::log(1048577.0)) - 1);
+        const std::uint64_t size = i < 10 ? kEdges[i]
+                                          : static_cast<std::uint64_t>(std::exp(unit(rng) * std::log(1048577.0)) - 1);
         const int kind = static_cast<int>(rng() % 4);
         while (f.bytes.size() < size) {
             switch (kind == 3 ? rng() % 3 : kind) {

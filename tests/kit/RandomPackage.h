@@ -8,7 +8,7 @@
 #include <vector>
 
 struct RandomFile {
-    std::string name;  // CP932
+    std::string name; // CP932
     std::string bytes;
 };
 

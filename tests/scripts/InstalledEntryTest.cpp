@@ -34,7 +34,8 @@ std::vector<Value> ReadValues(const std::string& keyPath)
         BYTE data[4096];
         if (RegEnumValueA(key, i, name, &nameLen, nullptr, &type, data, &dataLen) != ERROR_SUCCESS) break;
         const bool text = type == REG_SZ || type == REG_EXPAND_SZ;
-        values.push_back({name, type, std::string(reinterpret_cast<char*>(data), text && dataLen ? dataLen - 1 : dataLen)});
+        values.push_back(
+            {name, type, std::string(reinterpret_cast<char*>(data), text && dataLen ? dataLen - 1 : dataLen)});
     }
     RegCloseKey(key);
     std::sort(values.begin(), values.end(), [](const Value& a, const Value& b) { return a.name < b.name; });
@@ -47,7 +48,8 @@ TEST(InstalledEntry, IsReadFromTheScriptWithItsDefaults)
 {
     ScratchFolder dir;
     ASSERT_TRUE(WriteFileBytes(dir / "SETUP.INI", "[Support]\r\nPublisher=表示社\r\nHelpLink=%ProgramFiles%\\help\r\n"));
-    const InstalledEntry e = ReadInstalledEntry(dir / "SETUP.INI", "表示ソフト", "C:\\W\\UNQUILLN.EXE", "D:\\A\\UNSETUP.INI");
+    const InstalledEntry e = ReadInstalledEntry(dir / "SETUP.INI", "表示ソフト", "C:\\W\\UNQUILLN.EXE",
+                                                "D:\\A\\UNSETUP.INI");
     EXPECT_EQ(e.KeyName, "表示ソフト");
     EXPECT_EQ(e.DisplayName, "表示ソフト");
     EXPECT_EQ(e.Publisher, "表示社");
@@ -67,10 +69,11 @@ TEST(InstalledEntry, AnEmptyKeyNameCountsAsMissing)
         const char* key;
         const char* display;
     };
-    for (const Row& r : {Row{"[Title]\r\nUnSetupKey=\r\nUnSetupDisplay=\r\n", "表示ソフト", "表示ソフト", "表示ソフト"},
-                         Row{"[Title]\r\nUnSetupKey=\r\nSetup=セットアップ名\r\n", "", "セットアップ名", "セットアップ名"},
-                         Row{"[Title]\r\nUnSetupKey=\r\nSetup=\r\nUnSetup=\r\n", "", "Quillon Setup", "Quillon Setup"},
-                         Row{"[Title]\r\nUnSetupDisplay=表示名\r\n", "", "Quillon Setup", "表示名"}}) {
+    for (const Row& r :
+         {Row{"[Title]\r\nUnSetupKey=\r\nUnSetupDisplay=\r\n", "表示ソフト", "表示ソフト", "表示ソフト"},
+          Row{"[Title]\r\nUnSetupKey=\r\nSetup=セットアップ名\r\n", "", "セットアップ名", "セットアップ名"},
+          Row{"[Title]\r\nUnSetupKey=\r\nSetup=\r\nUnSetup=\r\n", "", "Quillon Setup", "Quillon Setup"},
+          Row{"[Title]\r\nUnSetupDisplay=表示名\r\n", "", "Quillon Setup", "表示名"}}) {
         SCOPED_TRACE(r.script);
         ASSERT_TRUE(WriteFileBytes(dir / "SETUP.INI", r.script));
         const InstalledEntry e = ReadInstalledEntry(dir / "SETUP.INI", r.unSetupTitle, "", "");
@@ -130,7 +133,7 @@ TEST(InstalledEntry, ARecordIsSavedEvenWhenTheEntryCannotBeWritten)
     t.UnSetupWord = "アンインストール";
     t.UnSetupTitle = "x";
     InstalledEntry e;
-    e.KeyName = std::string(300, 'k');  // longer than a key name may be
+    e.KeyName = std::string(300, 'k'); // longer than a key name may be
     ScriptedHost host;
     EXPECT_EQ(WriteRecord(host, RecordLists{}, t, e), dir / "UNSETUP.INI");
     ASSERT_EQ(host.questions.size(), 1u);

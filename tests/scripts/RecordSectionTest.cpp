@@ -38,8 +38,8 @@ std::string ComposeFast(const std::vector<std::pair<std::string, bool>>& entries
 
 std::vector<std::pair<std::string, bool>> Generate(std::mt19937& rng, int count, bool withEmptyIdentities)
 {
-    static const char* folders[] = {"C:\\App\\", "c:\\app\\", "D:\\表\\", "d:\\表\\", "C:\\ソフト\\能\\",
-                                    "C:\\ａｐｐ\\", "C:\\ＡＰＰ\\", "C:\\App Data\\"};
+    static const char* folders[] = {"C:\\App\\",        "c:\\app\\",    "D:\\表\\",     "d:\\表\\",
+                                    "C:\\ソフト\\能\\", "C:\\ａｐｐ\\", "C:\\ＡＰＰ\\", "C:\\App Data\\"};
     static const char* names[] = {"a.dll", "A.DLL", "readme.txt", "README.TXT", "表示.exe", "x=y.ini", "b"};
     static const char* flags[] = {"", "", ",/S", ",/C", ",/C/S", ",/s", ",/L,extra"};
     std::uniform_int_distribution<int> f(0, 7), n(0, 6), g(0, 6), num(0, 40), empty(0, 60);
@@ -83,15 +83,34 @@ TEST(RecordSection, HandWrittenCases)
 
 TEST(IdentityKey, EqualExactlyWhenCompareStringSaysEqual)
 {
-    const std::vector<std::string> pool = {
-        "C:\\App", "c:\\app", "C:\\APP", "C:\\App ", "C:\\Ａｐｐ", "C:\\ＡＰＰ", "C:\\ａｐｐ", "C:\\ｱﾌﾟﾘ",
-        "C:\\アプリ", "C:\\あぷり", "C:\\表", "C:\\表\\", "D:\\表示", "d:\\表示", "C:\\a-b", "C:\\ab",
-        "C:\\a'b", "C:\\Α", "C:\\α", "", "C:\\Я", "C:\\я", std::string("C:\\x\x01", 4), "C:\\x"};
+    const std::vector<std::string> pool = {"C:\\App",
+                                           "c:\\app",
+                                           "C:\\APP",
+                                           "C:\\App ",
+                                           "C:\\Ａｐｐ",
+                                           "C:\\ＡＰＰ",
+                                           "C:\\ａｐｐ",
+                                           "C:\\ｱﾌﾟﾘ",
+                                           "C:\\アプリ",
+                                           "C:\\あぷり",
+                                           "C:\\表",
+                                           "C:\\表\\",
+                                           "D:\\表示",
+                                           "d:\\表示",
+                                           "C:\\a-b",
+                                           "C:\\ab",
+                                           "C:\\a'b",
+                                           "C:\\Α",
+                                           "C:\\α",
+                                           "",
+                                           "C:\\Я",
+                                           "C:\\я",
+                                           std::string("C:\\x\x01", 4),
+                                           "C:\\x"};
     for (const std::string& a : pool) {
         for (const std::string& b : pool) {
-            const bool equal = CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(),
-                                              static_cast<int>(a.size()), b.data(),
-                                              static_cast<int>(b.size())) == CSTR_EQUAL;
+            const bool equal = CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
+                                              b.data(), static_cast<int>(b.size())) == CSTR_EQUAL;
             EXPECT_EQ(IdentityKey(a) == IdentityKey(b), equal) << "'" << a << "' vs '" << b << "'";
         }
     }

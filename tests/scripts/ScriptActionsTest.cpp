@@ -205,14 +205,15 @@ TEST(ScriptLists, ListsEndAtTheFirstGap)
 TEST(ScriptLists, SectionsReadWholeFromAScript)
 {
     ScratchFolder dir;
-    ASSERT_TRUE(WriteFileBytes(dir / "SETUP.INI",
-                               "[MakeFolder]\r\nFolder1=(App)\\a\r\nFolder2=(App)\\a\\b\r\n"
-                               "[CopyFile]\r\nFile1=(App)\\one.txt\r\nFile3=(App)\\three.txt\r\n"
-                               "[ShortCut]\r\nMake1=(App)\\tool.exe\r\nMake2=(App)\\x.exe,-a\r\nName2=(Dsk)\\X\r\n"
-                               "[Registry]\r\nKey1=(Local)\\SOFTWARE\\V\r\nName1=N\r\nValue1=(Int)7\r\nKey2=(Cuser)\\S\r\n"
-                               "[IniFile]\r\nData1=S,K,V,(Win)a.ini\r\n"
-                               "[Relate]\r\nName5=qdoc\r\nFile5=open,(App)\\tool.exe\r\nName6=zzz\r\nName21=x\r\nFile21=open,y\r\n"
-                               "[ExecuteFile]\r\nFile=(App)\\tool.exe,/first\r\n"));
+    ASSERT_TRUE(WriteFileBytes(
+        dir / "SETUP.INI",
+        "[MakeFolder]\r\nFolder1=(App)\\a\r\nFolder2=(App)\\a\\b\r\n"
+        "[CopyFile]\r\nFile1=(App)\\one.txt\r\nFile3=(App)\\three.txt\r\n"
+        "[ShortCut]\r\nMake1=(App)\\tool.exe\r\nMake2=(App)\\x.exe,-a\r\nName2=(Dsk)\\X\r\n"
+        "[Registry]\r\nKey1=(Local)\\SOFTWARE\\V\r\nName1=N\r\nValue1=(Int)7\r\nKey2=(Cuser)\\S\r\n"
+        "[IniFile]\r\nData1=S,K,V,(Win)a.ini\r\n"
+        "[Relate]\r\nName5=qdoc\r\nFile5=open,(App)\\tool.exe\r\nName6=zzz\r\nName21=x\r\nFile21=open,y\r\n"
+        "[ExecuteFile]\r\nFile=(App)\\tool.exe,/first\r\n"));
     const FolderValues f = Folders();
     const IniDocument script = IniDocument::Load(dir / "SETUP.INI");
     EXPECT_EQ(ReadMakeFolders(f, script), (std::vector<std::string>{"D:\\Tools\\a\\", "D:\\Tools\\a\\b\\"}));

@@ -32,12 +32,11 @@ TEST(GeneralKeys, AScriptWithoutKeysGivesTheDefaults)
 TEST(GeneralKeys, ValuesAreReadFromTheirSections)
 {
     ScratchFolder dir;
-    ASSERT_TRUE(WriteFileBytes(dir / "SETUP.INI",
-                               "[Extend]\r\nSetupString=導入\r\nEnabled=false\r\n"
-                               "[Title]\r\nSetup=表示テスト\r\nProgram=ソフト\r\n"
-                               "[TopMessage]\r\nMessage2=二行目\r\nMessage5=五\r\n"
-                               "[ShortCut]\r\nName1=(Dsk)\\a\r\nName2=(Sta)\\b\r\nName4=(Sup)\\d\r\n"
-                               "[UnSetupOption]\r\nCheckBox=1,0,1,0\r\n"));
+    ASSERT_TRUE(WriteFileBytes(dir / "SETUP.INI", "[Extend]\r\nSetupString=導入\r\nEnabled=false\r\n"
+                                                  "[Title]\r\nSetup=表示テスト\r\nProgram=ソフト\r\n"
+                                                  "[TopMessage]\r\nMessage2=二行目\r\nMessage5=五\r\n"
+                                                  "[ShortCut]\r\nName1=(Dsk)\\a\r\nName2=(Sta)\\b\r\nName4=(Sup)\\d\r\n"
+                                                  "[UnSetupOption]\r\nCheckBox=1,0,1,0\r\n"));
     const GeneralKeys k = ReadGeneralKeys(dir / "SETUP.INI");
     EXPECT_EQ(k.SetupString, "導入");
     EXPECT_EQ(k.UnSetup, "表示テスト") << "UnSetup defaults to Setup";

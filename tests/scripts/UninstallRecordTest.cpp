@@ -77,13 +77,13 @@ TEST(WriteRecord, ReinstallMergesTheEarlierRecordBehindThisRun)
     EXPECT_EQ(lists.RestoreRelate[1], "qdoc,") << "a gap in the earlier keys closes up";
 
     lists.DeleteFolder.current = {install, install + "New\\"};
-    lists.DeleteFile.current = {install + "A.EXE",       install + "b.dll,/S",     install + "c.dll",
-                                install + "d.ocx,/C",    install + "D.OCX,/S",     install + "e.dll,/S",
-                                install + "E.dll,/S",    install + "UNSETUP.INI"};
+    lists.DeleteFile.current = {install + "A.EXE",    install + "b.dll,/S",   install + "c.dll",
+                                install + "d.ocx,/C", install + "D.OCX,/S",   install + "e.dll,/S",
+                                install + "E.dll,/S", install + "UNSETUP.INI"};
     lists.DeleteShortCut.current = {"C:\\Menu\\表\\App.lnk"};
     lists.DeleteRegistry.current = {"(Local)\\SOFTWARE\\Vendor\\表"};
     lists.AddDeleteFile.current = {install + "*.log"};
-    AddRelateSlot(lists, "htm", true, "htmfile");  // not the recorded html: a slot of its own
+    AddRelateSlot(lists, "htm", true, "htmfile"); // not the recorded html: a slot of its own
     AddRelateSlot(lists, "txt", true, "txtfile");
     AddRelateSlot(lists, "QDOC", true, "x");
     AddRelateSlot(lists, "abc", false, "");
@@ -126,8 +126,8 @@ TEST(WriteRecord, ARecordThatCannotBeReplacedGoesToAFallbackAndTheEarlierOneSurv
     ASSERT_TRUE(WriteFileBytes(dir / "UNSETUP.INI", "[SetupFolder]\r\nFolder=old\r\n"));
     ASSERT_TRUE(WriteFileBytes(dir / "UNTMP1.INI", "someone else's"));
     // Another program holds the earlier record open without sharing deletion.
-    HANDLE lock = CreateFileA((dir / "UNSETUP.INI").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
+    HANDLE lock = CreateFileA((dir / "UNSETUP.INI").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                              nullptr);
     ASSERT_NE(lock, INVALID_HANDLE_VALUE);
     ScriptedHost host;
     ScopedEntry scoped(TestKeyName("Locked"), dir.path());
@@ -144,10 +144,9 @@ TEST(WriteRecord, ARecordThatCannotBeReplacedGoesToAFallbackAndTheEarlierOneSurv
               "既存の「UNSETUP.INI」が削除できませんでした。\r\nアンインストールが正常に行われない可能性があります。");
     EXPECT_EQ(host.questions[0].flags, 48u);
     EXPECT_EQ(host.questions[1].caption, "警告");
-    EXPECT_EQ(host.questions[1].text,
-              "インストールフォルダに仮ファイルUNTMP2.INIを作成しました\r\n"
-              "上記ファイルを「UNSETUP.INI」にリネームしてください。\r\n"
-              "リネームを行わないと、正常にアンインストールできません。");
+    EXPECT_EQ(host.questions[1].text, "インストールフォルダに仮ファイルUNTMP2.INIを作成しました\r\n"
+                                      "上記ファイルを「UNSETUP.INI」にリネームしてください。\r\n"
+                                      "リネームを行わないと、正常にアンインストールできません。");
     EXPECT_EQ(host.questions[1].flags, 48u);
 }
 
@@ -183,9 +182,9 @@ TEST(RestoreRelateSlots, AnExtensionIsRecordedOnceAsAWhole)
 {
     RecordLists lists;
     LoadRelateSlot(lists, "html,htmlfile");
-    LoadRelateSlot(lists, "HTML,other");     // the same extension in another case
-    LoadRelateSlot(lists, "ml,mlfile");      // only part of html: an extension of its own
-    LoadRelateSlot(lists, ",stray");         // no extension: never restored
+    LoadRelateSlot(lists, "HTML,other"); // the same extension in another case
+    LoadRelateSlot(lists, "ml,mlfile");  // only part of html: an extension of its own
+    LoadRelateSlot(lists, ",stray");     // no extension: never restored
     LoadRelateSlot(lists, "txt,");
     EXPECT_EQ(lists.RestoreRelate[0], "html,htmlfile");
     EXPECT_EQ(lists.RestoreRelate[1], "ml,mlfile");
@@ -222,8 +221,7 @@ TEST(RecordLists, AnEntryWithoutIdentityIsNeverRecorded)
     RecordTexts t;
     t.InstallFolder = "C:\\App\\";
     const std::string record = ComposeRecord(lists, t, "App");
-    EXPECT_NE(record.find("[DeleteFile]\r\nFile1=C:\\App\\a.dll,/S\r\nFile2=C:\\App\\b.txt\r\n\r\n"),
-              std::string::npos)
+    EXPECT_NE(record.find("[DeleteFile]\r\nFile1=C:\\App\\a.dll,/S\r\nFile2=C:\\App\\b.txt\r\n\r\n"), std::string::npos)
         << record;
 }
 
@@ -236,7 +234,7 @@ TEST(LoadPreviousRecord, ADamagedRecordLoadsWhatTheProfileApiReads)
     for (int n = 1; n <= 25; ++n) record += "Key" + std::to_string(n) + "=e" + std::to_string(n) + ",c\r\n";
     std::uint32_t seed = 99;
     for (int i = 0; i < 2000; ++i) record += static_cast<char>((seed = seed * 1664525u + 1013904223u) >> 24);
-    record += "\r\n[DeleteShortCut]\r\nFile1=C:\\s.lnk\r\nFile2=\x95";  // ends inside a character
+    record += "\r\n[DeleteShortCut]\r\nFile1=C:\\s.lnk\r\nFile2=\x95"; // ends inside a character
     ASSERT_TRUE(WriteFileBytes(dir / "UNSETUP.INI", record));
 
     RecordLists lists;

@@ -26,10 +26,7 @@ public:
 // 表, ソ and 能.
 class DbcsFolder {
 public:
-    DbcsFolder() : path_(scratch_ / "表ソ能\\")
-    {
-        CreateDirectoryA(path_.c_str(), nullptr);
-    }
+    DbcsFolder() : path_(scratch_ / "表ソ能\\") { CreateDirectoryA(path_.c_str(), nullptr); }
     const std::string& path() const { return path_; }
     std::string operator/(const std::string& name) const { return path_ + name; }
 
@@ -152,8 +149,7 @@ struct DeleteOutcome {
     bool certainlyGone = false;
 };
 
-template <class Delete>
-DeleteOutcome RunDeleteCase(const std::string& folder, const DeleteCase& c, Delete del)
+template <class Delete> DeleteOutcome RunDeleteCase(const std::string& folder, const DeleteCase& c, Delete del)
 {
     CreateDirectoryA(folder.c_str(), nullptr);
     const std::string file = folder + c.file;
@@ -206,12 +202,10 @@ TEST(DeleteFiles, TheDirectDeleteEndsLikeTheShellsDelete)
         SCOPED_TRACE(c.name);
         const std::string base = dir / std::to_string(n++);
         ScriptedHost host;
-        const DeleteOutcome shell = RunDeleteCase(base + "a\\", c, [&](const std::string& path, bool&) {
-            return DeleteFilesThroughShell(host, path);
-        });
-        const DeleteOutcome direct = RunDeleteCase(base + "b\\", c, [&](const std::string& path, bool& gone) {
-            return DeleteFiles(host, path, &gone);
-        });
+        const DeleteOutcome shell = RunDeleteCase(
+            base + "a\\", c, [&](const std::string& path, bool&) { return DeleteFilesThroughShell(host, path); });
+        const DeleteOutcome direct = RunDeleteCase(
+            base + "b\\", c, [&](const std::string& path, bool& gone) { return DeleteFiles(host, path, &gone); });
         EXPECT_EQ(direct.result, shell.result);
         EXPECT_EQ(direct.existsWhileHeld, shell.existsWhileHeld);
         EXPECT_EQ(direct.existsAfter, shell.existsAfter);
@@ -294,14 +288,12 @@ TEST_F(ExpandCompressedTest, AutoExtTakesTheStoredNameInUpperCase)
 
     // A stored name in lower case is upper-cased too.
     ASSERT_TRUE(MoveFileA((dir / "README.TX_").c_str(), (dir / "readme.tx_").c_str()));
-    EXPECT_EQ(ExpandCompressed(host, dir / "readme.tx_", dir / "AUTO.EXT", temp),
-              Expansion() + "," + dir / "README.TXT");
+    EXPECT_EQ(ExpandCompressed(host, dir / "readme.tx_", dir / "AUTO.EXT", temp), Expansion() + "," + dir / "README.TXT");
 }
 
 TEST_F(ExpandCompressedTest, OnlyAnUpperCaseAutoExtIsReplaced)
 {
-    EXPECT_EQ(ExpandCompressed(host, dir / "README.TX_", dir / "auto.ext", temp),
-              Expansion() + "," + dir / "auto.ext");
+    EXPECT_EQ(ExpandCompressed(host, dir / "README.TX_", dir / "auto.ext", temp), Expansion() + "," + dir / "auto.ext");
     EXPECT_EQ(ExpandCompressed(host, dir / "README.TX_", dir / "AUTO.EXTRA", temp),
               Expansion() + "," + dir / "AUTO.EXTRA");
     EXPECT_EQ(ReadFileBytes(Expansion()), ReadFileBytes(dir / "README.TXT"));

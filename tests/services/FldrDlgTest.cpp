@@ -154,8 +154,8 @@ TEST_F(FolderDialog, CancelAnswersFalseAndLeavesDirectoryUnchanged)
 
 TEST_F(FolderDialog, TheHostsWindowOwnsTheDialog)
 {
-    HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
-                                 nullptr, nullptr);
+    HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr, nullptr,
+                                 nullptr);
     ASSERT_NE(owner, nullptr);
     ScriptedHost host;
     host.owner = owner;

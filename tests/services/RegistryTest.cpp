@@ -40,14 +40,12 @@ protected:
     void MakeKey(const std::string& sub) const
     {
         UniqueRegKey k;
-        ASSERT_EQ(RegCreateKeyExA(key_.get(), sub.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                  k.put(), nullptr),
+        ASSERT_EQ(RegCreateKeyExA(key_.get(), sub.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, k.put(), nullptr),
                   ERROR_SUCCESS);
     }
     void SetRaw(const std::string& name, DWORD type, const std::string& bytes) const
     {
-        ASSERT_EQ(RegSetValueExA(key_.get(), name.c_str(), 0, type,
-                                 reinterpret_cast<const BYTE*>(bytes.data()),
+        ASSERT_EQ(RegSetValueExA(key_.get(), name.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
                                  static_cast<DWORD>(bytes.size())),
                   ERROR_SUCCESS);
     }
@@ -55,17 +53,14 @@ protected:
     std::pair<DWORD, std::string> Raw(const std::string& name) const
     {
         DWORD type = 0, size = 0;
-        if (RegQueryValueExA(key_.get(), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
-            return {0, {}};
+        if (RegQueryValueExA(key_.get(), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return {0, {}};
         std::string data(size, '\0');
-        RegQueryValueExA(key_.get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
-                         &size);
+        RegQueryValueExA(key_.get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
         return {type, data};
     }
 
     // The exception text, or "" when nothing was raised.
-    template <typename F>
-    static std::string ErrorOf(F f)
+    template <typename F> static std::string ErrorOf(F f)
     {
         try {
             f();
@@ -80,10 +75,22 @@ protected:
 };
 
 // The message texts, half-width katakana spelt out as CP932 bytes.
-std::string CreateFailed(const std::string& key) { return "\xB7\xB0 " + key + " の作成に失敗しました"; }
-std::string BadType(const std::string& name) { return "'" + name + "' の\xC3\xDE\xB0\xC0型が不正です"; }
-std::string GetFailed(const std::string& name) { return "'" + name + "' の取得に失敗しました"; }
-std::string SetFailed(const std::string& name) { return "'" + name + "' の設定に失敗しました"; }
+std::string CreateFailed(const std::string& key)
+{
+    return "\xB7\xB0 " + key + " の作成に失敗しました";
+}
+std::string BadType(const std::string& name)
+{
+    return "'" + name + "' の\xC3\xDE\xB0\xC0型が不正です";
+}
+std::string GetFailed(const std::string& name)
+{
+    return "'" + name + "' の取得に失敗しました";
+}
+std::string SetFailed(const std::string& name)
+{
+    return "'" + name + "' の設定に失敗しました";
+}
 
 } // namespace
 
@@ -262,20 +269,22 @@ TEST_F(RegistryTest, DeleteRegistryKeyRemovesTreesAndIgnoresMissingKeys)
 
     // The uninstaller passes key paths with and without their leading "\".
     MakeKey("plain\\sub");
-    EXPECT_EQ(DeleteRegistryKey("(Users)x", base_ + "\\plain"), KeyDeletion::Gone) << "an unknown token is the current user";
+    EXPECT_EQ(DeleteRegistryKey("(Users)x", base_ + "\\plain"), KeyDeletion::Gone)
+        << "an unknown token is the current user";
     EXPECT_FALSE(Exists("plain"));
 }
 
 TEST(ProtectedRegistryKeys, TheListOfInstalledProgramsAndItsParentsAreNeverDeleted)
 {
     for (const char* kept :
-         {"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\", "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
-          "software\\microsoft\\windows\\currentversion\\uninstall", "SOFTWARE\\\\Microsoft\\Windows\\CurrentVersion\\\\Uninstall",
-          "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "SOFTWARE\\Microsoft\\Windows\\", "\\SOFTWARE\\Microsoft",
-          "SOFTWARE", "\\", "\\\\", ""})
+         {"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\",
+          "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
+          "software\\microsoft\\windows\\currentversion\\uninstall",
+          "SOFTWARE\\\\Microsoft\\Windows\\CurrentVersion\\\\Uninstall", "SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
+          "SOFTWARE\\Microsoft\\Windows\\", "\\SOFTWARE\\Microsoft", "SOFTWARE", "\\", "\\\\", ""})
         EXPECT_TRUE(IsProtectedRegistryKey(kept)) << kept;
-    for (const char* other : {"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\App",
-                              "SOFTWARE\\Vendor", "SOFTWARE2", "\\SOFTWARE\\表"})
+    for (const char* other : {"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\App", "SOFTWARE\\Vendor",
+                              "SOFTWARE2", "\\SOFTWARE\\表"})
         EXPECT_FALSE(IsProtectedRegistryKey(other)) << other;
 
     // Under a root: no whole top-level key, and under the classes root the system's own.
@@ -296,8 +305,7 @@ TEST(ProtectedRegistryKeys, TheListOfInstalledProgramsAndItsParentsAreNeverDelet
     const std::string uninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
     const std::string canary = uninstall + "\\QSCanary" + std::to_string(GetCurrentProcessId());
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, canary.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                              nullptr),
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, canary.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
               ERROR_SUCCESS);
     RegCloseKey(key);
     for (const std::string& path : {uninstall + "\\", "\\" + uninstall, std::string("SOFTWARE\\Microsoft\\")})
@@ -353,8 +361,8 @@ TEST(SplitRegistryPath, InstallSideSplitsUnlessNeitherBracketIsInPlace)
         {"SOFTWARE\\App", "(Cuser)", "SOFTWARE\\App"},
         {"\\SOFTWARE\\App\\", "(Cuser)", "SOFTWARE\\App"},
         {"(Local\\SOFT\\App", "(Local\\", "SOFT\\App"}, // "(" alone is enough
-        {"Abcdef)\\App", "Abcdef)", "App"},            // ")" alone too
-        {"(Local)\\ソ", "(Local)", "ソ"},              // a trail byte 0x5C is no backslash
+        {"Abcdef)\\App", "Abcdef)", "App"},             // ")" alone too
+        {"(Local)\\ソ", "(Local)", "ソ"},               // a trail byte 0x5C is no backslash
         {"(Abc", "(Abc", ""},
         {"", "(Cuser)", ""},
     };

@@ -29,11 +29,10 @@ protected:
     static void SetRaw(const std::string& name, DWORD type, const void* data, DWORD size)
     {
         UniqueRegKey key;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSharedDlls, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                                  key.put(), nullptr),
-                  ERROR_SUCCESS);
-        ASSERT_EQ(RegSetValueExA(key.get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), size),
-                  ERROR_SUCCESS);
+        ASSERT_EQ(
+            RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSharedDlls, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(), nullptr),
+            ERROR_SUCCESS);
+        ASSERT_EQ(RegSetValueExA(key.get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
     }
     static void SetCount(const std::string& name, DWORD count) { SetRaw(name, REG_DWORD, &count, sizeof count); }
 
@@ -41,8 +40,7 @@ protected:
     static long Stored(const std::string& name)
     {
         UniqueRegKey key;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSharedDlls, 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
-            return -100;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSharedDlls, 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) return -100;
         DWORD type = 0, value = 0, size = sizeof value;
         if (RegQueryValueExA(key.get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) !=
             ERROR_SUCCESS)

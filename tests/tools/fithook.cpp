@@ -28,7 +28,8 @@ std::string ClassOf(HWND w)
 
 void Fault(Check& c, HWND w, std::string what)
 {
-    for (char& ch : what) if (ch == '\r' || ch == '\n') ch = ' ';
+    for (char& ch : what)
+        if (ch == '\r' || ch == '\n') ch = ' ';
     c.verdict += std::to_string(GetDlgCtrlID(w)) + " " + ClassOf(w) + ": " + what + "\n";
 }
 
@@ -60,8 +61,10 @@ void CheckText(Check& c, HWND w)
     SIZE room = {client.right, client.bottom}, need = {0, tm.tmHeight};
     const bool wraps = cls == "Static" && (style & SS_TYPEMASK) != SS_LEFTNOWORDWRAP;
     if (cls == "Static") {
-        need = Extent(c.dc, text, ((style & SS_NOPREFIX) ? DT_NOPREFIX : 0) | (wraps ? DT_WORDBREAK : 0) |
-                                      ((style & SS_EDITCONTROL) ? DT_EDITCONTROL : 0), wraps ? room.cx : 0);
+        need = Extent(c.dc, text,
+                      ((style & SS_NOPREFIX) ? DT_NOPREFIX : 0) | (wraps ? DT_WORDBREAK : 0) |
+                          ((style & SS_EDITCONTROL) ? DT_EDITCONTROL : 0),
+                      wraps ? room.cx : 0);
     } else if (cls == "Button" || cls == "TGroupBox" || cls == "TGauge") {
         need = Extent(c.dc, text, DT_SINGLELINE, 0);
         // A push button's frame, a box or circle and its gap, a gauge's border, a caption's indent.
@@ -71,8 +74,9 @@ void CheckText(Check& c, HWND w)
         return;
     }
     if (need.cx > room.cx || need.cy > room.cy)
-        Fault(c, w, "\"" + text + "\" needs " + std::to_string(need.cx) + "x" + std::to_string(need.cy) + ", has " +
-                        std::to_string(room.cx) + "x" + std::to_string(room.cy));
+        Fault(c, w,
+              "\"" + text + "\" needs " + std::to_string(need.cx) + "x" + std::to_string(need.cy) + ", has " +
+                  std::to_string(room.cx) + "x" + std::to_string(room.cy));
 }
 
 BOOL CALLBACK CheckControl(HWND w, LPARAM param)

@@ -49,8 +49,8 @@ int main(int argc, char** argv)
     wc.lpszClassName = "QsRebootProbe";
     RegisterClassA(&wc);
     // A top-level window, so the session end has someone to ask.
-    CreateWindowExA(0, wc.lpszClassName, "QS Reboot Probe", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
-                    nullptr, wc.hInstance, nullptr);
+    CreateWindowExA(0, wc.lpszClassName, "QS Reboot Probe", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
+                    wc.hInstance, nullptr);
 
     Append(std::string("reboot=") + (TWinReboot().Reboot(EWX_REBOOT) ? "1" : "0"));
 

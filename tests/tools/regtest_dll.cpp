@@ -16,8 +16,8 @@ HINSTANCE self = nullptr;
     if (n == 0 || n >= MAX_PATH) return;
     char dll[MAX_PATH] = {};
     GetModuleFileNameA(self, dll, MAX_PATH);
-    const HANDLE file = CreateFileA(log, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE file = CreateFileA(log, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                    nullptr);
     if (file == INVALID_HANDLE_VALUE) return;
     DWORD written = 0;
     WriteFile(file, what, lstrlenA(what), &written, nullptr);

@@ -43,7 +43,8 @@
 
 namespace {
 
-constexpr int kFraTitle = 200, kFraReadme = 205, kBtnEvent = 229, kBtnEnd = 230, kChkEULARead = 207, kTxtReadme = 206, kTxtFolder = 211, kOptSelectType2 = 225;
+constexpr int kFraTitle = 200, kFraReadme = 205, kBtnEvent = 229, kBtnEnd = 230, kChkEULARead = 207, kTxtReadme = 206,
+              kTxtFolder = 211, kOptSelectType2 = 225;
 constexpr int kLblMessage = 301, kLblStatus = 303, kBtnAbort = 305;
 constexpr int kDlgMessage = 100, kIdYes = 101, kIdNo = 102, kIdDelete = 103, kIdSave = 104;
 
@@ -68,7 +69,10 @@ HWND Visible(const char* className, const char* caption = nullptr)
     return w && IsWindowVisible(w) ? w : nullptr;
 }
 
-bool Enabled(HWND w) { return w && IsWindowEnabled(w); }
+bool Enabled(HWND w)
+{
+    return w && IsWindowEnabled(w);
+}
 
 // The window that has the keyboard focus in the thread of w (or its active window).
 HWND FocusOf(HWND w)
@@ -131,8 +135,11 @@ void CheckFitInside(const char* cls, const char* window, const std::string& poin
     const std::string verdict = std::string(temp) + "QuillonFit.txt";
     DeleteFileA(verdict.c_str());
     HMODULE module = LoadLibraryA((std::string(path) + "\\fithook.dll").c_str());
-    auto* proc = module ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(module, "FitHook"))) : nullptr;
-    if (HHOOK hook = form && proc ? SetWindowsHookExA(WH_CALLWNDPROC, proc, module, GetWindowThreadProcessId(form, nullptr)) : nullptr) {
+    auto* proc = module ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(module, "FitHook")))
+                        : nullptr;
+    if (HHOOK hook = form && proc
+                         ? SetWindowsHookExA(WH_CALLWNDPROC, proc, module, GetWindowThreadProcessId(form, nullptr))
+                         : nullptr) {
         DWORD_PTR ignored = 0;
         SendMessageTimeoutA(form, RegisterWindowMessageA("QuillonFitCheck"), dpi, 0, SMTO_NORMAL, kPatienceMs, &ignored);
         UnhookWindowsHookEx(hook);
@@ -154,8 +161,13 @@ void Shot(const Options& o, std::set<std::string>& taken, const std::string& poi
     if (!taken.insert(point).second) return;
     if (o.fitDpi) {
         const bool progress = point == "copying" || point == "progress-done", deletion = point == "deletion";
-        CheckFitInside(progress ? "TfrmStatus" : deletion ? "TfrmCustomDlg" : "TfrmMain",
-                       progress ? "progress" : deletion ? "deletion" : point == "uninstall-panel" ? "uninstaller-panel" : "wizard",
+        CheckFitInside(progress   ? "TfrmStatus"
+                       : deletion ? "TfrmCustomDlg"
+                                  : "TfrmMain",
+                       progress                     ? "progress"
+                       : deletion                   ? "deletion"
+                       : point == "uninstall-panel" ? "uninstaller-panel"
+                                                    : "wizard",
                        point, o.fitDpi);
     }
     if (o.shots.empty()) return;
@@ -202,7 +214,8 @@ bool AnswerBox(const Options& o, HWND main, int& diskAsked)
             if (auto it = o.disks.find(disk); it != o.disks.end()) {
                 const std::string from = ProgramFolder(main);
                 const bool changed = from.size() == 3 && from[1] == ':' && ChangeMedium(from[0], it->second);
-                std::printf("MEDIUM %s -> %s %s\n", from.c_str(), it->second.c_str(), changed ? "changed" : "NOT CHANGED");
+                std::printf("MEDIUM %s -> %s %s\n", from.c_str(), it->second.c_str(),
+                            changed ? "changed" : "NOT CHANGED");
                 std::fflush(stdout);
             }
         }
@@ -220,7 +233,10 @@ bool AnswerDeletion(const Options& o, std::set<std::string>& taken)
     const std::string text = GetText(FindControl(dialog, kDlgMessage));
     std::printf("DELETION %s\n", text.c_str());
     std::fflush(stdout);
-    const int id = o.deletion == "No" ? kIdNo : o.deletion == "Delete" ? kIdDelete : o.deletion == "Save" ? kIdSave : kIdYes;
+    const int id = o.deletion == "No"       ? kIdNo
+                   : o.deletion == "Delete" ? kIdDelete
+                   : o.deletion == "Save"   ? kIdSave
+                                            : kIdYes;
     Click(FindControl(dialog, id));
     for (int i = 0; i < 200 && IsWindowVisible(dialog); ++i) Sleep(25);
     return true;
@@ -375,7 +391,8 @@ int main(int argc, char** argv)
     for (int i = 2; i + 1 < argc; i += 2) {
         const std::string name = argv[i], value = argv[i + 1];
         if (name == "--folder") o.folder = value;
-        else if (name == "--answer") o.answers[value.substr(0, value.find('='))] = std::atoi(value.substr(value.find('=') + 1).c_str());
+        else if (name == "--answer")
+            o.answers[value.substr(0, value.find('='))] = std::atoi(value.substr(value.find('=') + 1).c_str());
         else if (name == "--disk") o.disks[std::atoi(value.c_str())] = value.substr(value.find('=') + 1);
         else if (name == "--deletion") o.deletion = value;
         else if (name == "--choice") o.choice = std::atoi(value.c_str());

@@ -67,8 +67,7 @@ HWND WizardControl(int id)
     return wizard ? FindControl(wizard, id) : nullptr;
 }
 
-template <class F>
-bool Poll(DWORD timeoutMs, F condition)
+template <class F> bool Poll(DWORD timeoutMs, F condition)
 {
     const DWORD start = GetTickCount();
     for (;;) {
@@ -97,10 +96,11 @@ int main(int argc, char** argv)
     if (verb == "waittext" && argc == 5) {
         const int id = static_cast<int>(Number(argv[2]));
         const std::string text = argv[3];
-        return Poll(Number(argv[4]), [&] {
-                   HWND c = WizardControl(id);
-                   return c && GetText(c) == text;
-               })
+        return Poll(Number(argv[4]),
+                    [&] {
+                        HWND c = WizardControl(id);
+                        return c && GetText(c) == text;
+                    })
                    ? 0
                    : 1;
     }

@@ -176,8 +176,8 @@ TEST(BackWindow, LabelsAreTransparentStaticsWithTheirPlaceFontAndColour)
     const struct {
         HWND label;
         COLORREF color;
-    } looks[] = {{title2, RGB(0, 128, 0)}, {credit2, RGB(0, 0, 255)}, {credit1, RGB(255, 255, 255)},
-                 {title1, RGB(255, 255, 255)}};
+    } looks[] = {
+        {title2, RGB(0, 128, 0)}, {credit2, RGB(0, 0, 255)}, {credit1, RGB(255, 255, 255)}, {title1, RGB(255, 255, 255)}};
     for (const auto& expected : looks) {
         const Look look = LookOf(expected.label);
         EXPECT_EQ(look.text, expected.color);
@@ -221,9 +221,9 @@ TEST(BackWindow, CreditsSitAtTheBottomRightWithTheirShadow)
     const struct {
         std::string text;
         std::vector<std::string> lines;
-    } credits[] = {{"Quillon Installer\r\nCopyright (C) 表示ソフト 2026",
-                    {"Quillon Installer", "Copyright (C) 表示ソフト 2026"}},
-                   {"短い\r\n", {"短い"}}};
+    } credits[] = {
+        {"Quillon Installer\r\nCopyright (C) 表示ソフト 2026", {"Quillon Installer", "Copyright (C) 表示ソフト 2026"}},
+        {"短い\r\n", {"短い"}}};
     for (const auto& [text, lines] : credits) {
         back.PlaceCredits(text);
         const SIZE extent = TextExtent(credit1, lines);
@@ -271,7 +271,8 @@ TEST(BackWindow, FirstResizeMaximisesShowsTheWizardThenCloses)
     EXPECT_EQ(shown, 1);
     EXPECT_TRUE(zoomed) << "maximised before the wizard is shown";
     // β is 83 C0 in code page 932; the test program has no version resource.
-    EXPECT_EQ(caption, "Quillon Installer Version0.00\x83\xC0" "1(Build:0000/D3)");
+    EXPECT_EQ(caption, "Quillon Installer Version0.00\x83\xC0"
+                       "1(Build:0000/D3)");
     EXPECT_EQ(shadow.left, 18) << "the shadow moves to the title plus 2, 2";
     EXPECT_EQ(shadow.top, 18);
     EXPECT_FALSE(IsWindow(hwnd)) << "closed when the wizard has ended";

@@ -90,8 +90,7 @@ TEST(Gauge, PaintsBorderBarAndText)
 
     int inked = 0; // the centred "25%" lies over the white part
     for (int y = 5; y < 36; ++y)
-        for (int x = 35; x < 67; ++x)
-            inked += canvas.pixel(x, y) != kWhite;
+        for (int x = 35; x < 67; ++x) inked += canvas.pixel(x, y) != kWhite;
     EXPECT_GT(inked, 10);
 }
 

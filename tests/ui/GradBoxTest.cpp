@@ -22,8 +22,7 @@ TEST(GradBands, EqualBandsThenTheRestInTheEndColour)
     // 298 / 129 rounds to 2: 130 bands cover 260 pixels, the last 38 take EndColor.
     const auto bands = ComputeGradBands(490, 298, kBlue, kBlack, 128, gdVertical);
     ASSERT_EQ(bands.size(), 131u);
-    for (int i = 0; i < 130; ++i)
-        ASSERT_TRUE(SameRect(bands[i].rect, 0, 2 * i, 490, 2 * i + 2)) << "band " << i;
+    for (int i = 0; i < 130; ++i) ASSERT_TRUE(SameRect(bands[i].rect, 0, 2 * i, 490, 2 * i + 2)) << "band " << i;
     EXPECT_EQ(bands[0].color, kBlue);
     EXPECT_EQ(bands[1].color, RGB(0, 0, 253)) << "255 - 255/129 rounded";
     EXPECT_EQ(bands[64].color, RGB(0, 0, 128)) << "255 - 126.51 rounded";

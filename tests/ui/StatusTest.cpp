@@ -148,8 +148,11 @@ TEST_F(Status, CounterShowsDoneOfTotalAndAClampedPercentageOverTheLog)
         const char* counter;
         const char* gauge;
     } cases[] = {
-        {3, 10, "(3/10)", "30%"},         {150, 100, "(150/100)", "100%"}, {5, 0, "(5/0)", "0%"},
-        {-2, 10, "(-2/10)", "0%"},        {INT_MAX - 1, INT_MAX, "(2147483646/2147483647)", "99%"},
+        {3, 10, "(3/10)", "30%"},
+        {150, 100, "(150/100)", "100%"},
+        {5, 0, "(5/0)", "0%"},
+        {-2, 10, "(-2/10)", "0%"},
+        {INT_MAX - 1, INT_MAX, "(2147483646/2147483647)", "99%"},
         {INT_MAX, 1, "(2147483647/1)", "100%"},
     };
     for (const auto& c : cases) {
@@ -243,9 +246,8 @@ TEST_F(Status, NextIsReleasedByOneClickFromAnotherThreadOrProgram)
     EXPECT_TRUE(host_.questions.empty());
 
     int exitCode = -1;
-    std::thread program([&] {
-        exitCode = Wintool("click \"進行状況\" " + std::to_string(TfrmStatus::kBtnAbort) + kPatience);
-    });
+    std::thread program(
+        [&] { exitCode = Wintool("click \"進行状況\" " + std::to_string(TfrmStatus::kBtnAbort) + kPatience); });
     EXPECT_TRUE(form_.WaitForNext());
     program.join();
     EXPECT_EQ(exitCode, 0);

@@ -8,7 +8,8 @@
 
 TEST(VersionText, MinorAndReleaseDigitsAreJoined)
 {
-    EXPECT_EQ(FormatVersionText("2.0.5.1234"), "2.05\x83\xC0" "1(Build:1234/D3)");
+    EXPECT_EQ(FormatVersionText("2.0.5.1234"), "2.05\x83\xC0"
+                                               "1(Build:1234/D3)");
     EXPECT_EQ(FormatVersionText("2.1.12.7"), "2.112β1(Build:0007/D3)");
     EXPECT_EQ(FormatVersionText("3.12.0.12345"), "3.120β1(Build:12345/D3)");
     EXPECT_EQ(FormatVersionText("1.00.07.0042"), "1.07β1(Build:0042/D3)") << "parts are numbers";

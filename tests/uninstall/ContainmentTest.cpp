@@ -32,9 +32,9 @@ TEST(ProtectedFolders, EverySpellingOfAFolderIsJudgedAlike)
 {
     ScratchFolder dir;
     const std::string root = dir.path();
-    for (const char* f : {"Windows Folder", "Windows Folder\\System32", "Long Temporary Folder", "表示 ソフト",
-                          "表示 ソフト\\Start Menu", "表示 ソフト\\Start Menu\\Programs", "Other Folder",
-                          "Other Folder\\Inner"})
+    for (const char* f :
+         {"Windows Folder", "Windows Folder\\System32", "Long Temporary Folder", "表示 ソフト",
+          "表示 ソフト\\Start Menu", "表示 ソフト\\Start Menu\\Programs", "Other Folder", "Other Folder\\Inner"})
         ASSERT_TRUE(CreateDirectoryA((root + f).c_str(), nullptr)) << f;
     FolderValues v;
     v.WindowsFolder = root + "Windows Folder\\";
@@ -53,19 +53,32 @@ TEST(ProtectedFolders, EverySpellingOfAFolderIsJudgedAlike)
     };
     const Row rows[] = {
         // A machine's folder however it is spelled: case, "..", 8.3, no trailing "\".
-        {root + "Windows Folder\\", true}, {root + "windows folder", true},
-        {root + "Windows Folder\\System32\\..\\", true}, {root + "Windows Folder\\System32\\", true},
-        {root + "Long Temporary Folder\\", true}, {ShortName(root + "Long Temporary Folder"), true},
+        {root + "Windows Folder\\", true},
+        {root + "windows folder", true},
+        {root + "Windows Folder\\System32\\..\\", true},
+        {root + "Windows Folder\\System32\\", true},
+        {root + "Long Temporary Folder\\", true},
+        {ShortName(root + "Long Temporary Folder"), true},
         {root + "Missing Desktop\\", true}, // a shell folder that does not exist yet
         // A folder that holds one, in either form.
-        {root + "表示 ソフト\\", true}, {ShortName(root + "表示 ソフト") + "\\", true}, {root, true},
+        {root + "表示 ソフト\\", true},
+        {ShortName(root + "表示 ソフト") + "\\", true},
+        {root, true},
         {root + "Other Folder\\Inner\\..\\..\\", true},
         // Roots and paths that are not fully qualified.
-        {"C:\\", true}, {"C:\\..\\", true}, {"\\\\server\\share\\", true}, {"relative\\folder\\", true}, {"\\", true},
+        {"C:\\", true},
+        {"C:\\..\\", true},
+        {"\\\\server\\share\\", true},
+        {"relative\\folder\\", true},
+        {"\\", true},
         // Below a machine's folder, or beside them: the program's own.
-        {root + "Windows Folder\\System32\\Drivers\\", false}, {root + "Long Temporary Folder\\Sub\\", false},
-        {root + "表示 ソフト\\Start Menu\\Programs\\Group\\", false}, {root + "Missing Desktop\\A\\", false},
-        {root + "Other Folder\\", false}, {root + "Other Folder\\Inner\\", false}, {"\\\\server\\share\\dir\\", false},
+        {root + "Windows Folder\\System32\\Drivers\\", false},
+        {root + "Long Temporary Folder\\Sub\\", false},
+        {root + "表示 ソフト\\Start Menu\\Programs\\Group\\", false},
+        {root + "Missing Desktop\\A\\", false},
+        {root + "Other Folder\\", false},
+        {root + "Other Folder\\Inner\\", false},
+        {"\\\\server\\share\\dir\\", false},
     };
     const ProtectedFolders held(v);
     for (const Row& r : rows) {
@@ -144,15 +157,19 @@ TEST_F(DotDot, AnInstallationFolderThatIsTheWindowsFolderIsNeverEmptied)
 TEST_F(DotDot, ExtraFilePatternsAreJudgedWhereTheyResolve)
 {
     const std::string app = scratch / "inst\\app\\";
-    Uninstall("[SetupFolder]\r\nFolder=" + app + "\r\n[DeleteFolder]\r\nFolder1=" + app + "..\\other\\\r\n"
-              "[AddDeleteFile]\r\nFile1=" + app + "..\\other\\*.*\r\nFile2=" + app + "..\\..\\win\\*.*\r\n",
+    Uninstall("[SetupFolder]\r\nFolder=" + app + "\r\n[DeleteFolder]\r\nFolder1=" + app +
+                  "..\\other\\\r\n"
+                  "[AddDeleteFile]\r\nFile1=" +
+                  app + "..\\other\\*.*\r\nFile2=" + app + "..\\..\\win\\*.*\r\n",
               app, false);
     EXPECT_FALSE(Exists(scratch / "inst\\other\\kept.ini")) << "a folder of the program's own, beside its installation";
     EXPECT_TRUE(Exists(scratch / "win\\kept.ini")) << "the Windows folder, however the pattern spells it";
     EXPECT_FALSE(Exists(scratch / "inst\\app\\a.ini"));
-    EXPECT_NE(state.FailureLog.find("<File> " + app + "..\\..\\win\\*.*\r\n"
-                                    "Windowsやシステムなどの保護されたフォルダにかかわるため、削除しませんでした。\r\n\r\n"),
-              std::string::npos)
+    EXPECT_NE(
+        state.FailureLog.find("<File> " + app +
+                              "..\\..\\win\\*.*\r\n"
+                              "Windowsやシステムなどの保護されたフォルダにかかわるため、削除しませんでした。\r\n\r\n"),
+        std::string::npos)
         << state.FailureLog;
 }
 
@@ -165,8 +182,8 @@ TEST_F(DotDot, OptionPatternsNeverReachOutOfTheFolder)
     EXPECT_EQ(PatternsInside(app, "*.INI|..\\..\\*.*|sub\\*.tmp|sub\\..\\..\\x|", refused), "*.INI|sub\\*.tmp|");
     EXPECT_EQ(refused, (std::vector<std::string>{"..\\..\\*.*", "sub\\..\\..\\x"}));
 
-    ASSERT_TRUE(WriteFileBytes(state.ScriptFile, "[SetupFolder]\r\nFolder=" + app + "\r\n[DeleteFolder]\r\nFolder1=" + app +
-                                                     "sub\\\r\n"));
+    ASSERT_TRUE(WriteFileBytes(state.ScriptFile,
+                               "[SetupFolder]\r\nFolder=" + app + "\r\n[DeleteFolder]\r\nFolder1=" + app + "sub\\\r\n"));
     host.options.folder = app;
     host.options.boxes[0] = {"*.INI", false, true, true};
     host.options.boxes[1] = {"*.GID", false, true, true};
@@ -178,7 +195,8 @@ TEST_F(DotDot, OptionPatternsNeverReachOutOfTheFolder)
     UninstallRun(state, host);
     EXPECT_TRUE(Exists(scratch / "inst\\app\\app\\c.tmp")) << "a pattern judged against each folder it is applied to";
     // Each refusal is shown among the failures: the user sees what was kept and why.
-    EXPECT_NE(state.FailureLog.find("<File> " + app + "sub\\..\\app\\*.tmp\r\n"
+    EXPECT_NE(state.FailureLog.find("<File> " + app +
+                                    "sub\\..\\app\\*.tmp\r\n"
                                     "フォルダの外を指すパターンのため、削除しませんでした。\r\n\r\n"),
               std::string::npos)
         << state.FailureLog;

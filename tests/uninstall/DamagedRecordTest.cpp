@@ -24,14 +24,26 @@ std::string Garbage(unsigned seed, std::size_t size)
 {
     std::mt19937 random(seed);
     std::uniform_int_distribution<int> byte(0, 255);
-    const char* const pieces[] = {"\r\n", "\n", "\r", "[", "]", "=", ",", "\\", "*", "[DeleteFile]\r\n",
-                                  "File1=", "Folder1=", "[DeleteFolder]\r\n", "/S", "..\\", "\x81"};
+    const char* const pieces[] = {"\r\n",
+                                  "\n",
+                                  "\r",
+                                  "[",
+                                  "]",
+                                  "=",
+                                  ",",
+                                  "\\",
+                                  "*",
+                                  "[DeleteFile]\r\n",
+                                  "File1=",
+                                  "Folder1=",
+                                  "[DeleteFolder]\r\n",
+                                  "/S",
+                                  "..\\",
+                                  "\x81"};
     std::string text;
     while (text.size() < size) {
-        if (byte(random) < 40)
-            text += pieces[byte(random) % (sizeof pieces / sizeof *pieces)];
-        else
-            text += static_cast<char>(byte(random));
+        if (byte(random) < 40) text += pieces[byte(random) % (sizeof pieces / sizeof *pieces)];
+        else text += static_cast<char>(byte(random));
     }
     return text;
 }
@@ -43,13 +55,15 @@ TEST_F(DamagedRecordTest, GarbageAndBinaryBytesRunToTheEndAndRemoveNothing)
     PlantCanaries();
     Plant(app + "mine.txt");
     const std::string texts[] = {
-        Garbage(1, 4096), Garbage(2, 65536), Garbage(3, 300000),
+        Garbage(1, 4096),
+        Garbage(2, 65536),
+        Garbage(3, 300000),
         std::string("\xFF\xFE", 2) + "[\0D\0e\0l\0e\0t\0e\0F\0o\0l\0d\0e\0r\0]\0"
                                      "\r\0\n\0F\0o\0l\0d\0e\0r\0\x31\0=\0C\0:\0\\\0\r\0\n\0",
         "no sections at all\r\njust=text\r\n",
         std::string(1, '\0') + "[DeleteFile]\r\nFile1=x\r\n",
-        "[DeleteFile]\r\nFile1=\x81\r\nFile2=" + std::string(100000, 'A') + "\r\nFile3=" + app + "\x81\r\nFile4=" +
-            app + std::string(400, 'x') + "\r\nFile5=,,,,/S/C/L/F\r\n[DeleteShortCut]\r\nFile1=\x81\r\nFile2=" +
+        "[DeleteFile]\r\nFile1=\x81\r\nFile2=" + std::string(100000, 'A') + "\r\nFile3=" + app + "\x81\r\nFile4=" + app +
+            std::string(400, 'x') + "\r\nFile5=,,,,/S/C/L/F\r\n[DeleteShortCut]\r\nFile1=\x81\r\nFile2=" +
             std::string(5000, '\\') + "\r\n[DeleteFolder]\r\nFolder1=" + std::string(100000, 'B') +
             "\r\nFolder2=\x81\\\r\n[RestoreRelate]\r\nKey1=\x81,\x81\r\nKey2=" + std::string(1000, ',') +
             "\r\n[DeleteRegistry]\r\nKey1=(Cuser)\r\nKey2=(\r\nKey3=" + std::string(70000, 'k') +
@@ -73,10 +87,11 @@ TEST_F(DamagedRecordTest, AGapEndsEachListAndMissingSectionsAreEmptyLists)
     Plant(sta + "G\\1.lnk");
     Plant(sta + "G\\3.lnk");
     CreateKey(HKEY_CURRENT_USER, UserKey("K2"));
-    const std::string text = "[SetupFolder]\r\nFolder=" + app + "\r\n[DeleteFile]\r\nFile1=" + app + "1.txt\r\nFile2=" +
-                             app + "2.txt\r\nFile4=" + app + "4.txt\r\n[DeleteFolder]\r\nFolder1=" + app +
-                             "F1\\\r\nFolder3=" + app + "F3\\\r\n[DeleteShortCut]\r\nFile1=" + sta + "G\\1.lnk\r\nFile3=" +
-                             sta + "G\\3.lnk\r\n[DeleteRegistry]\r\nKey2=" + UserKey("K2") + "\r\n";
+    const std::string text = "[SetupFolder]\r\nFolder=" + app + "\r\n[DeleteFile]\r\nFile1=" + app +
+                             "1.txt\r\nFile2=" + app + "2.txt\r\nFile4=" + app +
+                             "4.txt\r\n[DeleteFolder]\r\nFolder1=" + app + "F1\\\r\nFolder3=" + app +
+                             "F3\\\r\n[DeleteShortCut]\r\nFile1=" + sta + "G\\1.lnk\r\nFile3=" + sta +
+                             "G\\3.lnk\r\n[DeleteRegistry]\r\nKey2=" + UserKey("K2") + "\r\n";
     host.answers = {IDNO};
     Run(text);
     ExpectRanToTheEnd();
@@ -140,28 +155,54 @@ class HostileRecordTest : public UninstallFixture, public ::testing::WithParamIn
 TEST_P(HostileRecordTest, EntriesNamingTheMachinesFoldersRemoveNothingButWhatIsNamed)
 {
     PlantCanaries(true);
-    if (GetParam() == Mode::DeleteAll)
-        SelectDeleteAll();
-    else
-        SelectBoxes(true, true, "*.txt", "*.dll");
+    if (GetParam() == Mode::DeleteAll) SelectDeleteAll();
+    else SelectBoxes(true, true, "*.txt", "*.dll");
     Plant(outside + "named.txt");
     Plant(app + "prog.exe");
     CreateKey(HKEY_LOCAL_MACHINE, kList + id + "-canary", "another program");
 
-    const std::vector<std::string> places = {
-        "Q:\\", "Q:", "C:\\", win, win.substr(0, win.size() - 1), sys + "..", sys + "..\\", dsk, Lower(dsk), sen,
-        root, root + "Profile", outside, outside + "canary dir", outside + "canary dir\\", app + "..\\", app + "..\\..",
-        app + "..\\..\\Outside\\", ".", "..", "\\", "Q:\\" + id + " dir", "C:/", win + ".\\", ",/S"};
+    const std::vector<std::string> places = {"Q:\\",
+                                             "Q:",
+                                             "C:\\",
+                                             win,
+                                             win.substr(0, win.size() - 1),
+                                             sys + "..",
+                                             sys + "..\\",
+                                             dsk,
+                                             Lower(dsk),
+                                             sen,
+                                             root,
+                                             root + "Profile",
+                                             outside,
+                                             outside + "canary dir",
+                                             outside + "canary dir\\",
+                                             app + "..\\",
+                                             app + "..\\..",
+                                             app + "..\\..\\Outside\\",
+                                             ".",
+                                             "..",
+                                             "\\",
+                                             "Q:\\" + id + " dir",
+                                             "C:/",
+                                             win + ".\\",
+                                             ",/S"};
     record.files = places;
     record.files.push_back(outside + "named.txt");
     record.files.push_back(app + "prog.exe");
     record.files.push_back(win + "*.*");
     record.shortcuts = places;
     record.folders = places;
-    record.extraFiles = {"Q:\\*", "Q:\\*.*", win + "*.*", dsk + "*", root + "*.*", "*", "..\\*", app + "..\\*",
-                         app + "..\\..\\*", app + "x\\..\\..\\*.*", root + "?*", sys + "..\\*.*"};
-    record.registry = {"(Local)\\" + kList, "(Local)\\" + kList.substr(0, kList.size() - 1), "(Local)\\SOFTWARE",
-                       "(Local)", "(Cuser)\\", "(Class)\\", "\\", "(Local)\\\\"};
+    record.extraFiles = {"Q:\\*",     "Q:\\*.*",      win + "*.*",   dsk + "*",         root + "*.*",
+                         "*",         "..\\*",        app + "..\\*", app + "..\\..\\*", app + "x\\..\\..\\*.*",
+                         root + "?*", sys + "..\\*.*"};
+    record.registry = {"(Local)\\" + kList,
+                       "(Local)\\" + kList.substr(0, kList.size() - 1),
+                       "(Local)\\SOFTWARE",
+                       "(Local)",
+                       "(Cuser)\\",
+                       "(Class)\\",
+                       "\\",
+                       "(Local)\\\\"};
     record.relates = {",", "\\,", "..\\x,", ",Prev"};
     record.uninstallKey = kList;
     host.answers = {IDNO};

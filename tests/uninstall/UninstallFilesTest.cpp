@@ -12,8 +12,7 @@
 namespace {
 
 const std::string kWildcardRefusal = "ワイルドカードを含むため、削除しませんでした。\r\n\r\n";
-const std::string kProtectedRefusal =
-    "Windowsやシステムなどの保護されたフォルダにかかわるため、削除しませんでした。\r\n\r\n";
+const std::string kProtectedRefusal = "Windowsやシステムなどの保護されたフォルダにかかわるため、削除しませんでした。\r\n\r\n";
 
 using UninstallFilesTest = UninstallFixture;
 
@@ -25,12 +24,12 @@ struct DecisionRow {
     Place place;
     const char* file; // below the folder of place
     const char* flags;
-    long count;       // SharedDLLs before; -1: no value
+    long count; // SharedDLLs before; -1: no value
     const char* deletionAnswer;
-    int answer;       // to a message-box question
+    int answer; // to a message-box question
     Asked asked;
     bool deleted;
-    long countAfter;  // -1: no value
+    long countAfter; // -1: no value
 };
 
 class DecisionTableTest : public UninstallFixture, public ::testing::WithParamInterface<DecisionRow> {};
@@ -69,14 +68,13 @@ TEST_P(DecisionTableTest, EachEntryTakesTheFirstRowThatApplies)
         break;
     case Asked::Confirm:
     case Asked::Component: {
-        const std::string why =
-            row.asked == Asked::Confirm
-                ? "このファイルを削除してもよろしいですか？\r\n\r\n<<　注意　>>\r\n"
-                  "DLL/OCXなどは他のプログラムでも使用される可能性があります。\r\n"
-                  "確実に使用されないことがわかっている場合のみ削除してください。"
-                : "このDLL/OCXファイルは、共有登録されていませんが、\r\n"
-                  "今後、他のプログラムで使われる可能性があります。\r\n"
-                  "このファイルを削除してもよろしいですか？";
+        const std::string why = row.asked == Asked::Confirm
+                                    ? "このファイルを削除してもよろしいですか？\r\n\r\n<<　注意　>>\r\n"
+                                      "DLL/OCXなどは他のプログラムでも使用される可能性があります。\r\n"
+                                      "確実に使用されないことがわかっている場合のみ削除してください。"
+                                    : "このDLL/OCXファイルは、共有登録されていませんが、\r\n"
+                                      "今後、他のプログラムで使われる可能性があります。\r\n"
+                                      "このファイルを削除してもよろしいですか？";
         EXPECT_TRUE(host.deletionQuestions.empty());
         ASSERT_GE(host.questions.size(), 1u);
         EXPECT_EQ(host.questions[0].text, path + "\r\n\r\n" + why);
@@ -97,10 +95,8 @@ INSTANTIATE_TEST_SUITE_P(
                     false, 1},
         DecisionRow{"SharedLastUserYes", Place::App, "shared.dll", "/S", 1, "Yes", IDNO, Asked::Shared, true, -1},
         DecisionRow{"SharedLastUserNo", Place::App, "shared.dll", "/S", 1, "No", IDYES, Asked::Shared, false, -1},
-        DecisionRow{"SharedLastUserDelete", Place::App, "shared.dll", "/S", 1, "Delete", IDNO, Asked::Shared, true,
-                    -1},
-        DecisionRow{"SharedLastUserSave", Place::System, "shared.dll", "/S", 1, "Save", IDYES, Asked::Shared, false,
-                    -1},
+        DecisionRow{"SharedLastUserDelete", Place::App, "shared.dll", "/S", 1, "Delete", IDNO, Asked::Shared, true, -1},
+        DecisionRow{"SharedLastUserSave", Place::System, "shared.dll", "/S", 1, "Save", IDYES, Asked::Shared, false, -1},
         DecisionRow{"SharedBeforeConfirm", Place::App, "shared.ocx", "/C/S", 1, "Yes", IDNO, Asked::Shared, true, -1},
         // 2: counted by another program, recorded without "/S".
         DecisionRow{"CountedByOthers", Place::App, "common.dll", "", 2, "Yes", IDYES, Asked::Nothing, false, 2},
@@ -108,18 +104,14 @@ INSTANTIATE_TEST_SUITE_P(
         // 3: confirm.
         DecisionRow{"ConfirmYes", Place::App, "tool.dll", "/C", -1, "No", IDYES, Asked::Confirm, true, -1},
         DecisionRow{"ConfirmNo", Place::App, "tool.dll", "/c", -1, "Yes", IDNO, Asked::Confirm, false, -1},
-        DecisionRow{"UncountedSharedConfirm", Place::App, "tool.dll", "/S/C", -1, "Yes", IDYES, Asked::Confirm, true,
-                    -1},
+        DecisionRow{"UncountedSharedConfirm", Place::App, "tool.dll", "/S/C", -1, "Yes", IDYES, Asked::Confirm, true, -1},
         DecisionRow{"ConfirmBeforeLeave", Place::App, "tool.dll", "/C/L", -1, "No", IDYES, Asked::Confirm, true, -1},
         // 4: leave.
         DecisionRow{"Leave", Place::App, "data.bin", "/L", -1, "Yes", IDYES, Asked::Nothing, false, -1},
-        DecisionRow{"LeaveBeforeComponent", Place::System, "kept.dll", "/l", -1, "Yes", IDYES, Asked::Nothing, false,
-                    -1},
+        DecisionRow{"LeaveBeforeComponent", Place::System, "kept.dll", "/l", -1, "Yes", IDYES, Asked::Nothing, false, -1},
         // 5: a component in the Windows or system folder.
-        DecisionRow{"ComponentInSystemYes", Place::System, "qsucomp.dll", "", -1, "No", IDYES, Asked::Component, true,
-                    -1},
-        DecisionRow{"ComponentInSystemNo", Place::System, "qsucomp.ocx", "", -1, "Yes", IDNO, Asked::Component, false,
-                    -1},
+        DecisionRow{"ComponentInSystemYes", Place::System, "qsucomp.dll", "", -1, "No", IDYES, Asked::Component, true, -1},
+        DecisionRow{"ComponentInSystemNo", Place::System, "qsucomp.ocx", "", -1, "Yes", IDNO, Asked::Component, false, -1},
         DecisionRow{"ComponentInWindows", Place::Windows, "QSUCOMP.DLL", "/W", -1, "No", IDYES, Asked::Component, true,
                     -1},
         DecisionRow{"ComponentNameInAFolder", Place::System, "plugins.ocx\\readme.txt", "", -1, "Yes", IDNO,
@@ -127,8 +119,7 @@ INSTANTIATE_TEST_SUITE_P(
         DecisionRow{"UncountedSharedComponent", Place::System, "qsucomp.dll", "/S", -1, "Yes", IDNO, Asked::Component,
                     false, -1},
         // 6: everything else goes without a question.
-        DecisionRow{"ComponentInInstallFolder", Place::App, "qsucomp.dll", "", -1, "No", IDNO, Asked::Nothing, true,
-                    -1},
+        DecisionRow{"ComponentInInstallFolder", Place::App, "qsucomp.dll", "", -1, "No", IDNO, Asked::Nothing, true, -1},
         DecisionRow{"OtherFileInSystem", Place::System, "readme.txt", "", -1, "No", IDNO, Asked::Nothing, true, -1},
         DecisionRow{"InstallOnlyFlags", Place::App, "prog.exe", "/W/R", -1, "No", IDNO, Asked::Nothing, true, -1},
         DecisionRow{"UncountedShared", Place::App, "prog.exe", "/S", -1, "No", IDNO, Asked::Nothing, true, -1}),
@@ -180,14 +171,13 @@ TEST_P(CarryOverTest, DeleteAndSaveAnswerAllLaterSharedFiles)
     EXPECT_EQ(state.FailureLog.find("<File>"), std::string::npos);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, CarryOverTest,
-    ::testing::Values(CarryRow{"Delete", {"Delete"}, 1, {true, true, true}},
-                      CarryRow{"Save", {"Save"}, 1, {false, false, false}},
-                      CarryRow{"YesThenDelete", {"Yes", "Delete"}, 2, {true, true, true}},
-                      CarryRow{"NoThenSave", {"No", "Save"}, 2, {false, false, false}},
-                      CarryRow{"YesNoYes", {"Yes", "No", "Yes"}, 3, {true, false, true}}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rows, CarryOverTest,
+                         ::testing::Values(CarryRow{"Delete", {"Delete"}, 1, {true, true, true}},
+                                           CarryRow{"Save", {"Save"}, 1, {false, false, false}},
+                                           CarryRow{"YesThenDelete", {"Yes", "Delete"}, 2, {true, true, true}},
+                                           CarryRow{"NoThenSave", {"No", "Save"}, 2, {false, false, false}},
+                                           CarryRow{"YesNoYes", {"Yes", "No", "Yes"}, 3, {true, false, true}}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(UninstallFilesTest, AnInstalledFileAlreadyGoneIsReportedAnExtraFileIsNot)
 {
@@ -216,8 +206,8 @@ TEST_F(UninstallFilesTest, ExtraFilesAndPatternsGoAndAreNeverReported)
     Plant(app + "busy.tmp");
     // Relative names are read in the temporary folder, where the run works from the files on.
     Plant(tmp + "rel1.tmp");
-    record.extraFiles = {app + "*.log", app + "logs\\*.*", outside + "*.log", app + "missing.txt", app + "busy.tmp",
-                         "rel*.tmp"};
+    record.extraFiles = {app + "*.log",       app + "logs\\*.*", outside + "*.log",
+                         app + "missing.txt", app + "busy.tmp",  "rel*.tmp"};
     Hold(app + "busy.tmp");
     Run();
     EXPECT_FALSE(Exists(app + "a.log"));
@@ -242,9 +232,19 @@ TEST_F(UninstallFilesTest, WildcardsThatWouldEmptyTheMachinesFoldersAreRefusedAn
     record.shortcuts = {sta + "Group\\*.lnk"};
     // Wildcards alone in a protected folder (a drive root, the machine's folders, one that
     // holds them), however spelled; then more than wildcards, matching such a folder.
-    record.extraFiles = {win + "*.*", prg + "*", root + "?*.*", "*.*", "Q:\\*", app + "..\\*.*", app + "..\\..\\*",
-                         app + "sub\\..\\..\\?*", app + "..\\Outside/../../*", win.substr(0, win.size() - 2) + "*",
-                         root + "Pro*", sys.substr(0, sys.size() - 2) + "?", root + "Profile\\Desk*"};
+    record.extraFiles = {win + "*.*",
+                         prg + "*",
+                         root + "?*.*",
+                         "*.*",
+                         "Q:\\*",
+                         app + "..\\*.*",
+                         app + "..\\..\\*",
+                         app + "sub\\..\\..\\?*",
+                         app + "..\\Outside/../../*",
+                         win.substr(0, win.size() - 2) + "*",
+                         root + "Pro*",
+                         sys.substr(0, sys.size() - 2) + "?",
+                         root + "Profile\\Desk*"};
     Run();
     EXPECT_TRUE(Exists(app + "a.txt")) << "installed files never hold wildcards";
     EXPECT_TRUE(Exists(app + "b.lnk"));
@@ -279,8 +279,8 @@ namespace {
 
 struct LeftRow {
     const char* name;
-    bool userFile;  // a file of the user's beside what the run keeps
-    int failures;   // for whoever started the run
+    bool userFile; // a file of the user's beside what the run keeps
+    int failures;  // for whoever started the run
 };
 
 class LeftOnPurposeTest : public UninstallFixture, public ::testing::WithParamInterface<LeftRow> {};
@@ -333,8 +333,8 @@ namespace {
 struct LockedRow {
     const char* name;
     const char* flags;
-    int choice;            // on the completion page
-    const char* osFamily;  // "NT": the system's restart list; "notNT": WININIT.INI
+    int choice;           // on the completion page
+    const char* osFamily; // "NT": the system's restart list; "notNT": WININIT.INI
 };
 
 class LockedFileTest : public UninstallFixture, public ::testing::WithParamInterface<LockedRow> {};
@@ -367,8 +367,8 @@ TEST_P(LockedFileTest, IsReportedAndWithFScheduledAndARestartOffered)
     ASSERT_EQ(state.FailureLog.compare(0, head.size(), head), 0) << state.FailureLog;
     ASSERT_GE(state.FailureLog.size(), head.size() + tail.size());
     EXPECT_EQ(state.FailureLog.substr(state.FailureLog.size() - tail.size()), tail) << state.FailureLog;
-    const std::string errorLine =
-        state.FailureLog.substr(head.size(), state.FailureLog.size() - head.size() - tail.size());
+    const std::string errorLine = state.FailureLog.substr(head.size(),
+                                                          state.FailureLog.size() - head.size() - tail.size());
     EXPECT_TRUE(errorLine == ErrorText(ERROR_SHARING_VIOLATION) || errorLine == ErrorText(ERROR_ACCESS_DENIED))
         << errorLine;
     // A file that goes at the next start, and the folder that stays for it, are no failure

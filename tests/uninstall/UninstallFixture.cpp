@@ -13,8 +13,7 @@ constexpr const char* kSharedDlls = "SOFTWARE\\Microsoft\\Windows\\CurrentVersio
 std::string Numbered(const char* prefix, const std::vector<std::string>& values)
 {
     std::string text;
-    for (std::size_t n = 0; n < values.size(); ++n)
-        text += prefix + std::to_string(n + 1) + "=" + values[n] + "\r\n";
+    for (std::size_t n = 0; n < values.size(); ++n) text += prefix + std::to_string(n + 1) + "=" + values[n] + "\r\n";
     return text;
 }
 
@@ -283,8 +282,7 @@ DWORD UninstallFixture::RemoveDirectoryCode(const std::string& folder)
 void UninstallFixture::CreateKey(HKEY rootKey, const std::string& path, const std::optional<std::string>& value)
 {
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(rootKey, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              ERROR_SUCCESS)
+    ASSERT_EQ(RegCreateKeyExA(rootKey, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), ERROR_SUCCESS)
         << path;
     if (value)
         RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value->c_str()),

@@ -63,8 +63,8 @@ TEST_F(UninstallFoldersTest, FoldersGoDeepestFirstAndPatternsActOnlyBelowTheInst
     }
     Plant(app + "Data\\mine.txt");
     MakeFolder(app + "A\\B\\C\\");
-    record.folders = {outside + "Shared\\", app + "Never\\", app + "Data\\", app + "A\\", app + "A\\B\\",
-                      app + "A\\B\\C\\", app + "Cfg\\"};
+    record.folders = {outside + "Shared\\", app + "Never\\",   app + "Data\\", app + "A\\",
+                      app + "A\\B\\",       app + "A\\B\\C\\", app + "Cfg\\"};
     Run();
 
     EXPECT_FALSE(Exists(app + "Cfg"));
@@ -123,8 +123,7 @@ TEST_F(UninstallFoldersTest, DeleteAllEmptiesTheInstallationFolderUserFilesToo)
     EXPECT_EQ(MissingCanaries(), "");
     // Below the installation folder nothing is reported; the folder outside it is.
     EXPECT_EQ(state.FailureLog, FolderBlock(outside + "Shared\\", ERROR_DIR_NOT_EMPTY));
-    EXPECT_EQ(state.MessageLog,
-              ExpectedLog({"なし", "完了", "完了", "一部失敗", "完了", "完了", "完了", "完了"}, true));
+    EXPECT_EQ(state.MessageLog, ExpectedLog({"なし", "完了", "完了", "一部失敗", "完了", "完了", "完了", "完了"}, true));
 }
 
 namespace {
@@ -152,8 +151,7 @@ TEST_P(InstallFolderRemainsTest, IsReportedWithTheWordingOfItsMode)
     ReleaseHeld();
     EXPECT_TRUE(Exists(app));
     EXPECT_EQ(state.FailureLog, SetupFolderBlock(GetParam().deleteAll));
-    EXPECT_EQ(state.MessageLog,
-              ExpectedLog({"なし", "完了", "完了", "完了", "完了", "完了", "完了", "一部失敗"}, true));
+    EXPECT_EQ(state.MessageLog, ExpectedLog({"なし", "完了", "完了", "完了", "完了", "完了", "完了", "一部失敗"}, true));
     EXPECT_EQ(result.failures, 1);
 }
 
@@ -232,10 +230,8 @@ TEST_P(ProtectedFolderTest, AsTheInstallationFolderItIsNeitherEmptiedNorRemovedN
         SCOPED_TRACE(name);
         ASSERT_FALSE(folder.empty());
         host = ScriptedHost();
-        if (GetParam() == Mode::DeleteAll)
-            SelectDeleteAll();
-        else
-            SelectBoxes(true, true, "*.txt", "*.dll");
+        if (GetParam() == Mode::DeleteAll) SelectDeleteAll();
+        else SelectBoxes(true, true, "*.txt", "*.dll");
         host.options.folder = folder;
         record.installFolder = folder;
         // A relative folder would be read in the temporary folder, where the run works.
@@ -246,8 +242,7 @@ TEST_P(ProtectedFolderTest, AsTheInstallationFolderItIsNeitherEmptiedNorRemovedN
         EXPECT_EQ(MissingCanaries(), "");
         EXPECT_TRUE(Exists(onDisk));
         EXPECT_EQ(state.FailureLog, "");
-        EXPECT_EQ(state.MessageLog,
-                  ExpectedLog({"なし", "完了", "完了", "完了", "完了", "完了", "完了", "完了"}, false));
+        EXPECT_EQ(state.MessageLog, ExpectedLog({"なし", "完了", "完了", "完了", "完了", "完了", "完了", "完了"}, false));
     }
 }
 
@@ -259,10 +254,29 @@ INSTANTIATE_TEST_SUITE_P(Modes, ProtectedFolderTest, ::testing::Values(Mode::Pat
 TEST_F(UninstallFoldersTest, ProtectedFoldersInTheFolderListAreSkippedAndReported)
 {
     SelectBoxes(true, true, "*.txt", "*.dll");
-    const std::vector<std::string> folders = {
-        win, sys, tmp, prg, sta, dsk, sup, sen, myd, csta, cdsk, csup, cmyd, "Q:\\", root, root + "Profile\\",
-        "Vendor\\", app + "..\\..\\Profile\\Desktop\\", ShortPath(sen), Lower(cdsk), myd.substr(0, myd.size() - 1),
-        "\\\\server\\share\\", app + "..\\"};
+    const std::vector<std::string> folders = {win,
+                                              sys,
+                                              tmp,
+                                              prg,
+                                              sta,
+                                              dsk,
+                                              sup,
+                                              sen,
+                                              myd,
+                                              csta,
+                                              cdsk,
+                                              csup,
+                                              cmyd,
+                                              "Q:\\",
+                                              root,
+                                              root + "Profile\\",
+                                              "Vendor\\",
+                                              app + "..\\..\\Profile\\Desktop\\",
+                                              ShortPath(sen),
+                                              Lower(cdsk),
+                                              myd.substr(0, myd.size() - 1),
+                                              "\\\\server\\share\\",
+                                              app + "..\\"};
     ASSERT_EQ(std::count(folders.begin(), folders.end(), std::string()), 0);
     // The list is worked from the end; put the protected ones between removable ones.
     MakeFolder(app + "First\\");
@@ -278,7 +292,8 @@ TEST_F(UninstallFoldersTest, ProtectedFoldersInTheFolderListAreSkippedAndReporte
     EXPECT_FALSE(Exists(app + "Last"));
     std::string refusals;
     for (auto it = folders.rbegin(); it != folders.rend(); ++it)
-        refusals += "<Folder> " + *it + "\r\nWindowsやシステムなどの保護されたフォルダのため、削除しませんでした。\r\n\r\n";
+        refusals += "<Folder> " + *it +
+                    "\r\nWindowsやシステムなどの保護されたフォルダのため、削除しませんでした。\r\n\r\n";
     EXPECT_EQ(state.FailureLog, refusals);
     EXPECT_EQ(state.MessageLog, ExpectedLog({"なし", "完了", "完了", "一部失敗", "完了", "完了", "完了", "完了"}, true));
 }

@@ -37,15 +37,10 @@ TEST_F(UninstallRegistryTest, RecordedKeysGoWithTheirTreesUnderTheRootTheirToken
     CreateKey(HKEY_CURRENT_USER, parenthesised + "\\Sub");
     CreateKey(HKEY_CURRENT_USER, parenthesised + "\\Keep");
     CreateKey(HKEY_CURRENT_USER, UserKey("Kept"));
-    record.registry = {"(Cuser)\\" + UserKey("Cuser"),
-                       UserKey("NoToken"),
-                       "(Cuzer)\\" + UserKey("Unknown"),
-                       "(Local)\\SOFTWARE\\" + id + "\\Local",
-                       "(Class)\\" + id + ".Class",
-                       "(Users)\\.DEFAULT\\Software\\" + id,
-                       "(local)\\Software\\" + id + "\\Lower",
-                       parenthesised + "\\Sub",
-                       "(Local)\\SOFTWARE\\" + id + "\\Missing"};
+    record.registry = {
+        "(Cuser)\\" + UserKey("Cuser"),         UserKey("NoToken"),          "(Cuzer)\\" + UserKey("Unknown"),
+        "(Local)\\SOFTWARE\\" + id + "\\Local", "(Class)\\" + id + ".Class", "(Users)\\.DEFAULT\\Software\\" + id,
+        "(local)\\Software\\" + id + "\\Lower", parenthesised + "\\Sub",     "(Local)\\SOFTWARE\\" + id + "\\Missing"};
     Run();
 
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, UserKey("Cuser")));
@@ -170,7 +165,6 @@ INSTANTIATE_TEST_SUITE_P(
         EntryRow{"EmptyName", [](const std::string&) { return kList; }, false},
         EntryRow{"TheListItself", [](const std::string&) { return kList.substr(0, kList.size() - 1); }, false},
         EntryRow{"DoubledBackslash", [](const std::string&) { return kList + "\\"; }, false},
-        EntryRow{"OutsideTheList", [](const std::string& id) { return "SOFTWARE\\" + id + "\\Uninstall\\" + id; },
-                 false},
+        EntryRow{"OutsideTheList", [](const std::string& id) { return "SOFTWARE\\" + id + "\\Uninstall\\" + id; }, false},
         EntryRow{"Empty", [](const std::string&) { return std::string(); }, false}),
     [](const auto& info) { return std::string(info.param.name); });

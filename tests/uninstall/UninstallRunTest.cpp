@@ -230,10 +230,10 @@ namespace {
 
 struct CompletionRow {
     const char* name;
-    bool restart;        // a failure block mentions 再起動
-    int detailsAnswer;   // to the failure question
-    int choice;          // on the completion page
-    bool accepted;       // Windows accepts the restart
+    bool restart;      // a failure block mentions 再起動
+    int detailsAnswer; // to the failure question
+    int choice;        // on the completion page
+    bool accepted;     // Windows accepts the restart
     std::vector<std::string> events;
 };
 
@@ -271,9 +271,11 @@ TEST_P(CompletionTest, TheFailureQuestionDetailsAndRestartChoiceFollowTheAnswers
     EXPECT_EQ(result.outcome, RunOutcome::Completed);
 
     if (row.restart) {
-        EXPECT_EQ(host.completion.message, "　" + u + "を完了するには、Windowsを再起動する必要があります。\r\n\r\n"
-                                                 "　Windowsの再起動を選択した場合、現在稼動している他のプログラムは強制的に終了され、"
-                                                 "かつ、終了後プログラムは実行されませんので、十分にご注意ください。");
+        EXPECT_EQ(host.completion.message,
+                  "　" + u +
+                      "を完了するには、Windowsを再起動する必要があります。\r\n\r\n"
+                      "　Windowsの再起動を選択した場合、現在稼動している他のプログラムは強制的に終了され、"
+                      "かつ、終了後プログラムは実行されませんので、十分にご注意ください。");
         EXPECT_EQ(host.completion.option1, "はい、Windowsを再起動します。(&Y)");
         EXPECT_EQ(host.completion.option2, "いいえ、Windowsは再起動せずに、アンインストーラーを終了します。(&N)");
     } else {
@@ -292,11 +294,15 @@ TEST_P(CompletionTest, TheFailureQuestionDetailsAndRestartChoiceFollowTheAnswers
 INSTANTIATE_TEST_SUITE_P(
     Rows, CompletionTest,
     ::testing::Values(
-        CompletionRow{"DetailsShown", false, IDYES, 1, true,
-                      {"begin 0", "details 削除処理失敗　詳細表示", "next", "completion", "end"}},
+        CompletionRow{
+            "DetailsShown", false, IDYES, 1, true, {"begin 0", "details 削除処理失敗　詳細表示", "next", "completion", "end"}},
         CompletionRow{"DetailsSkipped", false, IDNO, 1, true, {"begin 0", "next", "completion", "end"}},
         CompletionRow{"RestartChosen", true, IDNO, 1, true, {"begin 0", "next", "completion", "restart", "end"}},
-        CompletionRow{"RestartRefused", true, IDYES, 1, false,
+        CompletionRow{"RestartRefused",
+                      true,
+                      IDYES,
+                      1,
+                      false,
                       {"begin 0", "details 削除処理失敗　詳細表示", "next", "completion", "restart", "end"}},
         CompletionRow{"RestartDeclined", true, IDNO, 2, true, {"begin 0", "next", "completion", "end"}}),
     [](const auto& info) { return std::string(info.param.name); });

@@ -97,7 +97,8 @@ std::vector<FolderEntry> ListFolder(const std::string& folder)
         const std::string native = d->d_name;
         if (native == "." || native == "..") continue;
         // The native name opens the file, whatever its ANSI form lost.
-        FolderEntry e{Utf8ToAnsi(native), folder + (folder.empty() || IsSeparator(folder, folder.size()) ? "" : "/") + native, false, 0};
+        FolderEntry e{Utf8ToAnsi(native),
+                      folder + (folder.empty() || IsSeparator(folder, folder.size()) ? "" : "/") + native, false, 0};
         struct stat st {};
         if (stat(e.path.c_str(), &st) != 0) continue;
         e.folder = S_ISDIR(st.st_mode);

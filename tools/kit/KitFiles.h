@@ -8,8 +8,8 @@
 #include <vector>
 
 struct FolderEntry {
-    std::string name;        // ANSI, as FindFirstFileA gives it
-    std::string path;        // to open it
+    std::string name; // ANSI, as FindFirstFileA gives it
+    std::string path; // to open it
     bool folder = false;
     std::uint64_t size = 0;
 };

@@ -21,7 +21,9 @@ DWORD ErrorFromErrno(int e)
     switch (e) {
     case ENOENT: return ERROR_FILE_NOT_FOUND;
     case ENOTDIR: return ERROR_PATH_NOT_FOUND;
-    case EACCES: case EPERM: case EISDIR: return ERROR_ACCESS_DENIED;
+    case EACCES:
+    case EPERM:
+    case EISDIR: return ERROR_ACCESS_DENIED;
     default: return ERROR_NOT_SUPPORTED;
     }
 }
@@ -63,8 +65,8 @@ int MultiByteToWideChar(UINT codePage, DWORD, LPCSTR source, int sourceLength, L
     return nativewin::MultiByteToWideChar(codePage, source, sourceLength, target, targetSize);
 }
 
-int WideCharToMultiByte(UINT codePage, DWORD, LPCWSTR source, int sourceLength, LPSTR target, int targetSize,
-                        LPCSTR, BOOL* usedDefault)
+int WideCharToMultiByte(UINT codePage, DWORD, LPCWSTR source, int sourceLength, LPSTR target, int targetSize, LPCSTR,
+                        BOOL* usedDefault)
 {
     bool used = false;
     const int n = nativewin::WideCharToMultiByte(codePage, source, sourceLength, target, targetSize,

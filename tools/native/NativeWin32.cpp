@@ -24,9 +24,9 @@ constexpr int kTrails = 0xFC - 0x40 + 1;
 thread_local std::uint32_t lastError = 0;
 
 struct Tables {
-    std::array<int, 256> leadIndex{};                  // row of kPairs, -1 for no lead byte
-    std::vector<std::uint32_t> encode;                 // UTF-16 unit -> code + 1, 0 for none
-    std::vector<char16_t> upper;                       // UTF-16 unit -> its upper case
+    std::array<int, 256> leadIndex{};  // row of kPairs, -1 for no lead byte
+    std::vector<std::uint32_t> encode; // UTF-16 unit -> code + 1, 0 for none
+    std::vector<char16_t> upper;       // UTF-16 unit -> its upper case
     Tables() : encode(0x10000, 0), upper(0x10000)
     {
         leadIndex.fill(-1);
@@ -114,8 +114,10 @@ std::u16string DecodeUtf8(const unsigned char* s, std::size_t n)
             out += lead;
             continue;
         }
-        const int length = lead >= 0xC2 && lead <= 0xDF ? 1 : lead >= 0xE0 && lead <= 0xEF ? 2
-                           : lead >= 0xF0 && lead <= 0xF4 ? 3 : 0;
+        const int length = lead >= 0xC2 && lead <= 0xDF   ? 1
+                           : lead >= 0xE0 && lead <= 0xEF ? 2
+                           : lead >= 0xF0 && lead <= 0xF4 ? 3
+                                                          : 0;
         std::uint32_t code = lead & (length == 1 ? 0x1F : length == 2 ? 0x0F : 0x07);
         if (i + length > n) {
             out += u'\xFFFD';
@@ -157,8 +159,7 @@ std::string EncodeUtf8(const char16_t* s, std::size_t n)
         std::uint32_t c = s[i];
         if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF)
             c = 0x10000 + ((c - 0xD800) << 10) + (s[++i] - 0xDC00);
-        else if (c >= 0xD800 && c <= 0xDFFF)
-            c = 0xFFFD;
+        else if (c >= 0xD800 && c <= 0xDFFF) c = 0xFFFD;
         if (c < 0x80) {
             out += static_cast<char>(c);
         } else if (c < 0x800) {
@@ -185,8 +186,7 @@ bool KnownCodePage(unsigned codePage)
 
 // Copies a result into the caller's buffer the way the conversion functions do: the
 // size when no buffer is given, 0 with ERROR_INSUFFICIENT_BUFFER when it is too small.
-template <typename Char>
-int Deliver(const std::basic_string<Char>& result, Char* target, int targetSize)
+template <typename Char> int Deliver(const std::basic_string<Char>& result, Char* target, int targetSize)
 {
     if (targetSize == 0) return static_cast<int>(result.size());
     if (static_cast<std::size_t>(targetSize) < result.size()) {
@@ -298,8 +298,7 @@ int MultiByteToWideChar(unsigned codePage, const char* source, int sourceLength,
 int WideCharToMultiByte(unsigned codePage, const wchar_t* source, int sourceLength, char* target, int targetSize,
                         bool* usedDefault)
 {
-    if (!KnownCodePage(codePage) || !source || targetSize < 0 || sourceLength == 0 ||
-        (codePage == kUtf8 && usedDefault)) {
+    if (!KnownCodePage(codePage) || !source || targetSize < 0 || sourceLength == 0 || (codePage == kUtf8 && usedDefault)) {
         lastError = kErrorInvalidParameter;
         return 0;
     }

@@ -17,7 +17,8 @@ std::set<int> ParseNumbers(const std::string& list, std::vector<std::string>* un
     const auto close = [&] {
         std::string digits = word;
         if (!digits.empty() && (digits[0] == 'Q' || digits[0] == 'q')) digits.erase(0, 1);
-        const bool number = !digits.empty() && digits.size() < 6 && digits.find_first_not_of("0123456789") == std::string::npos;
+        const bool number = !digits.empty() && digits.size() < 6 &&
+                            digits.find_first_not_of("0123456789") == std::string::npos;
         if (number && FindMessage(std::stoi(digits))) numbers.insert(std::stoi(digits));
         else if (!word.empty() && unknown) unknown->push_back(word);
         word.clear();
@@ -90,8 +91,8 @@ CheckResult CheckPackage(const CheckRequest& request)
     std::set<int> disabled = request.disabled;
     if (scriptRead) {
         // (App) is the script's default folder: the one most installations go to.
-        c.folders.InstallFolder =
-            AddBackslash(ExpandFolderMacros(c.folders, c.script.Get("DefaultFolder", "Folder", "(Prg)\\")), "B");
+        c.folders.InstallFolder = AddBackslash(
+            ExpandFolderMacros(c.folders, c.script.Get("DefaultFolder", "Folder", "(Prg)\\")), "B");
         c.folders.InstallDrive = AddBackslash(Left(c.folders.InstallFolder, 2), "B");
         CheckStructure(c, c.script, ScriptSchema());
         CheckValues(c);
@@ -137,7 +138,7 @@ Severity SeverityOf(const Finding& finding)
 std::string FormatFinding(const Finding& finding, Language language)
 {
     const MessageDef* def = FindMessage(finding.code);
-    return finding.file + "(" + std::to_string(finding.line) + "): " +
-           (SeverityOf(finding) == Severity::Error ? "error" : "warning") + " Q" + std::to_string(finding.code) + ": " +
-           (def ? FormatText(*def, language, finding.args) : std::string());
+    return finding.file + "(" + std::to_string(finding.line) +
+           "): " + (SeverityOf(finding) == Severity::Error ? "error" : "warning") + " Q" +
+           std::to_string(finding.code) + ": " + (def ? FormatText(*def, language, finding.args) : std::string());
 }

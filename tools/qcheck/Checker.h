@@ -10,23 +10,23 @@
 #include <vector>
 
 struct Finding {
-    std::string file;               // "SETUP.INI" or the record's file name
+    std::string file; // "SETUP.INI" or the record's file name
     std::uint32_t line = 1;
-    int code = 0;                   // Q<code>
-    std::vector<std::string> args;  // CP932
+    int code = 0;                  // Q<code>
+    std::vector<std::string> args; // CP932
 };
 
 struct CheckRequest {
-    std::string package;            // the package folder (SETUP.INI, or DISK1, DISK2 ...)
-    std::string record;             // an uninstall record to check as well, or ""
-    FolderValues machine;           // the folders the macros stand for
-    std::set<int> disabled;         // numbers not to report (besides [QCheck] Disable)
+    std::string package;    // the package folder (SETUP.INI, or DISK1, DISK2 ...)
+    std::string record;     // an uninstall record to check as well, or ""
+    FolderValues machine;   // the folders the macros stand for
+    std::set<int> disabled; // numbers not to report (besides [QCheck] Disable)
 };
 
 struct CheckResult {
-    bool readable = false;          // false: nothing was checked (problem says why)
+    bool readable = false; // false: nothing was checked (problem says why)
     std::string problem;
-    std::vector<Finding> findings;  // ordered by file, line and number
+    std::vector<Finding> findings; // ordered by file, line and number
 };
 
 // The folders of the reference machine the checker judges paths on (a 64-bit Windows,

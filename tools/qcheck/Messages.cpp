@@ -10,16 +10,19 @@ constexpr Severity E = Severity::Error;
 // Numbers are never reused: a retired warning keeps its number unused.
 const std::vector<MessageDef> kMessages = {
     // How the file reads.
-    {1, E, "the file is UTF-16 text: Windows 95, 98 and Me read no such script, and nothing more was checked; "
-           "save it in Shift-JIS (code page 932)",
+    {1, E,
+     "the file is UTF-16 text: Windows 95, 98 and Me read no such script, and nothing more was checked; "
+     "save it in Shift-JIS (code page 932)",
      "ファイルが UTF-16 です。Windows 95/98/Me はこのスクリプトを読めません（これ以上は検査していません）。"
      "Shift-JIS（コードページ 932）で保存してください。"},
-    {2, E, "the file starts with a UTF-8 byte-order mark: Windows reads it as part of the first line, so %1 is "
-           "never read, and nothing more was checked; save it in Shift-JIS (code page 932)",
+    {2, E,
+     "the file starts with a UTF-8 byte-order mark: Windows reads it as part of the first line, so %1 is "
+     "never read, and nothing more was checked; save it in Shift-JIS (code page 932)",
      "ファイルの先頭に UTF-8 の BOM があります。Windows はこれを 1 行目の一部として読むため %1 が読まれません"
      "（これ以上は検査していません）。Shift-JIS（コードページ 932）で保存してください。"},
-    {3, W, "this line is UTF-8 text (%1): the installer reads Shift-JIS and shows it garbled; save the file in "
-           "Shift-JIS (code page 932)",
+    {3, W,
+     "this line is UTF-8 text (%1): the installer reads Shift-JIS and shows it garbled; save the file in "
+     "Shift-JIS (code page 932)",
      "この行は UTF-8 の文字列です（%1）。インストーラは Shift-JIS として読むため文字化けします。"
      "Shift-JIS（コードページ 932）で保存してください。"},
     {4, W, "bytes %1 are no Shift-JIS character: the installer reads them as \"・\"",
@@ -27,8 +30,8 @@ const std::vector<MessageDef> kMessages = {
     // The structure the readers see.
     {10, W, "unknown section [%1]: the installer never reads it", "不明なセクション [%1] です。インストーラは読みません。",
      " (did you mean [%2]?)", "（[%2] の誤りではありませんか？）"},
-    {11, W, "unknown key %1 in [%2]: the installer never reads it", "[%2] の不明なキー %1 です。インストーラは読みません。",
-     " (did you mean %3?)", "（%3 の誤りではありませんか？）"},
+    {11, W, "unknown key %1 in [%2]: the installer never reads it",
+     "[%2] の不明なキー %1 です。インストーラは読みません。", " (did you mean %3?)", "（%3 の誤りではありませんか？）"},
     {12, W, "%1 is never read: the list in [%2] ends at %3, which is missing or empty",
      "%1 は読まれません。[%2] の一覧は、欠けているか空の %3 で終わります。"},
     {13, W, "section [%1] appears again: only the first one (line %2) is read, nothing under this header",
@@ -39,24 +42,27 @@ const std::vector<MessageDef> kMessages = {
      "この行はセクションの見出しでも「=」のあるキーでもないため、無視されます。"},
     {16, W, "key %1 comes before the first section header: it is never read",
      "キー %1 は最初のセクション見出しより前にあるため、読まれません。"},
-    {17, W, "%1 is never read: [%2] holds at most 20 numbers",
-     "%1 は読まれません。[%2] の番号は 20 までです。"},
+    {17, W, "%1 is never read: [%2] holds at most 20 numbers", "%1 は読まれません。[%2] の番号は 20 までです。"},
     {18, W, "[Relate] %1 has no %2: the association is dropped",
      "[Relate] の %1 に対応する %2 がないため、この関連付けは行われません。"},
     // Tokens and words the readers compare exactly.
-    {20, W, "%1 is no registry root the installer knows ((Cuser), (Class), (Local), (Users), in exactly this "
-            "case): the key goes to HKEY_CURRENT_USER\\%2",
+    {20, W,
+     "%1 is no registry root the installer knows ((Cuser), (Class), (Local), (Users), in exactly this "
+     "case): the key goes to HKEY_CURRENT_USER\\%2",
      "%1 はインストーラの知っているレジストリのルート（(Cuser)、(Class)、(Local)、(Users)、大文字小文字もこのとおり）"
      "ではありません。キーは HKEY_CURRENT_USER\\%2 になります。",
      " (did you mean %3?)", "（%3 の誤りではありませんか？）"},
-    {21, W, "\"%1\" is not the disk-change mark (exactly \"(Dch)\", at the very start): no disk is asked for and "
-            "the text stays part of the path",
+    {21, W,
+     "\"%1\" is not the disk-change mark (exactly \"(Dch)\", at the very start): no disk is asked for and "
+     "the text stays part of the path",
      "「%1」はディスク交換の指定（先頭にちょうど「(Dch)」）ではありません。ディスクは求められず、"
      "この文字列はパスの一部になります。"},
-    {22, W, "%1 is no folder macro: it stays in the path as written", "%1 はフォルダマクロではないため、そのままパスに残ります。",
-     " (did you mean %2?)", "（%2 の誤りではありませんか？）"},
-    {23, W, "%1 is no type token the installer knows ((Str), (Exp), (Int), (Dwd), (Bin), in exactly this case): "
-            "the whole value is written as the string \"%2\"",
+    {22, W, "%1 is no folder macro: it stays in the path as written",
+     "%1 はフォルダマクロではないため、そのままパスに残ります。", " (did you mean %2?)",
+     "（%2 の誤りではありませんか？）"},
+    {23, W,
+     "%1 is no type token the installer knows ((Str), (Exp), (Int), (Dwd), (Bin), in exactly this case): "
+     "the whole value is written as the string \"%2\"",
      "%1 はインストーラの知っている型指定（(Str)、(Exp)、(Int)、(Dwd)、(Bin)、大文字小文字もこのとおり）ではありません。"
      "値全体が文字列「%2」として書かれます。",
      " (did you mean %3?)", "（%3 の誤りではありませんか？）"},
@@ -66,8 +72,9 @@ const std::vector<MessageDef> kMessages = {
      "(Bin) のデータ「%1」は 16 進数ではありません。値は書かれません。"},
     {26, W, "%1 \"%2\" is not \"%3\" (compared exactly): %4",
      "%1 の「%2」は「%3」ではありません（大文字小文字も比較されます）。%5"},
-    {27, W, "%1 \"%2\" is not one of ssVertical, ssHorizontal, ssBoth (compared exactly): the scroll bars stay as "
-            "they are",
+    {27, W,
+     "%1 \"%2\" is not one of ssVertical, ssHorizontal, ssBoth (compared exactly): the scroll bars stay as "
+     "they are",
      "%1 の「%2」は ssVertical、ssHorizontal、ssBoth のどれでもありません（大文字小文字も比較されます）。"
      "スクロールバーは変わりません。"},
     {28, W, "[Extend] SetupSpeed \"%1\" is no decimal number: 350 ms is used",
@@ -77,8 +84,9 @@ const std::vector<MessageDef> kMessages = {
     {31, W, "%1 is in the package, but nothing uses it", "%1 はパッケージにありますが、何にも使われていません。"},
     {32, W, "%1 ends in \"_\" but is not compressed (SZDD): it is installed unchanged as %2",
      "%1 は「_」で終わっていますが圧縮（SZDD）されていません。そのまま %2 としてインストールされます。"},
-    {33, W, "compressed %1 does not store the last character of its name: it is installed as %2 (store it, as "
-            "qpack does, or give the name after \"|\")",
+    {33, W,
+     "compressed %1 does not store the last character of its name: it is installed as %2 (store it, as "
+     "qpack does, or give the name after \"|\")",
      "圧縮された %1 は名前の最後の文字を保存していないため、%2 としてインストールされます"
      "（qpack のように保存するか、「|」の後に名前を書いてください）。"},
     {34, W, "\"/R\" registers components (.DLL, .OCX) only: %1 is none",
@@ -90,23 +98,28 @@ const std::vector<MessageDef> kMessages = {
     // Paths on the machine.
     {40, E, "%1 is %2 bytes long: Windows takes at most %3 (with the default installation folder)",
      "%1 は %2 バイトあります。Windows で使えるのは %3 バイトまでです（既定のインストールフォルダの場合）。"},
-    {41, E, "%1 holds \"%2\", which no file or folder name may hold", "%1 には、ファイル名やフォルダ名に使えない「%2」があります。"},
+    {41, E, "%1 holds \"%2\", which no file or folder name may hold",
+     "%1 には、ファイル名やフォルダ名に使えない「%2」があります。"},
     {42, E, "%1 is no full path (a drive or a share and a folder): it is taken relative to the current folder",
      "%1 は完全なパス（ドライブまたは共有とフォルダ）ではありません。その時のカレントフォルダからのパスになります。"},
     {43, E, "the folder %1 of %2 is neither on the machine nor made by [MakeFolder] before: %3",
      "%2 のフォルダ %1 は、マシンにもなく、それより前の [MakeFolder] でも作られません。%4"},
-    {44, W, "the uninstaller never removes %1 (a drive root, the Windows, system, temporary or Program Files "
-            "folder, a shell folder, or a folder holding one): it stays after uninstalling",
+    {44, W,
+     "the uninstaller never removes %1 (a drive root, the Windows, system, temporary or Program Files "
+     "folder, a shell folder, or a folder holding one): it stays after uninstalling",
      "アンインストーラは %1（ドライブのルート、Windows・システム・一時・Program Files フォルダ、シェルフォルダ、"
      "またはそれらを含むフォルダ）を削除しません。アンインストール後も残ります。"},
-    {45, W, "%1 leads out of the installation folder through \"..\": %2", "%1 は「..」でインストールフォルダの外に出ます（%2）。"},
+    {45, W, "%1 leads out of the installation folder through \"..\": %2",
+     "%1 は「..」でインストールフォルダの外に出ます（%2）。"},
     {46, W, "the uninstaller refuses %1: %2", "アンインストーラは %1 を拒否します。%3"},
-    {48, E, "registry key %1 is %2 characters long with its root: Windows takes at most 255 for a key name, so the "
-            "installation ends with a registry error",
+    {48, E,
+     "registry key %1 is %2 characters long with its root: Windows takes at most 255 for a key name, so the "
+     "installation ends with a registry error",
      "レジストリキー %1 はルートを含めて %2 文字あります。Windows のキー名は 255 文字までのため、インストールはレジストリ"
      "エラーで終わります。"},
-    {49, E, "registry value name %1 is %2 bytes long: a value name takes at most 16383, so the installation ends with "
-            "a registry error",
+    {49, E,
+     "registry value name %1 is %2 bytes long: a value name takes at most 16383, so the installation ends with "
+     "a registry error",
      "レジストリの値の名前 %1 は %2 バイトあります。値の名前は 16383 バイトまでのため、インストールはレジストリエラーで"
      "終わります。"},
     {47, W, "option pattern %1 leads out of the installation folder: the uninstaller refuses it",
@@ -114,8 +127,9 @@ const std::vector<MessageDef> kMessages = {
     // The entry in the list of installed programs.
     {50, E, "[Title] UnSetupKey is empty: the entry would be the list of installed programs itself",
      "[Title] UnSetupKey が空です。登録先がインストール済みプログラムの一覧そのものになります。"},
-    {51, W, "no [Title] UnSetupKey: the entry of the installed programs is named after the title \"%1\", which "
-            "changes with it (and the default title is shared with every package that sets none)",
+    {51, W,
+     "no [Title] UnSetupKey: the entry of the installed programs is named after the title \"%1\", which "
+     "changes with it (and the default title is shared with every package that sets none)",
      "[Title] UnSetupKey がありません。インストール済みプログラムの登録名がタイトル「%1」になり、タイトルが変わると"
      "変わります（既定のタイトルは、設定しないすべてのパッケージで共通です）。"},
     {52, W, "[Title] UnSetupKey \"%1\" holds a version number: the next version makes a second entry",
@@ -127,8 +141,9 @@ const std::vector<MessageDef> kMessages = {
     // The uninstall record (--record).
     {60, W, "%1 holds a wildcard: installed files and shortcuts never do, so the uninstaller refuses it",
      "%1 にワイルドカードがあります。インストールしたファイルやショートカットにはないため、アンインストーラは拒否します。"},
-    {61, E, "[UnSetupRegistryKey] Key %1 is not below SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\: "
-            "the uninstaller leaves the entry",
+    {61, E,
+     "[UnSetupRegistryKey] Key %1 is not below SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\: "
+     "the uninstaller leaves the entry",
      "[UnSetupRegistryKey] Key の %1 は SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ の下ではないため、"
      "アンインストーラは登録を削除しません。"},
     {62, E, "[SetupFolder] Folder \"%1\" is no full path: the uninstaller removes nothing of the folder",
@@ -141,7 +156,8 @@ const std::vector<MessageDef> kMessages = {
 
 const MessageDef* FindMessage(int code)
 {
-    const auto it = std::find_if(kMessages.begin(), kMessages.end(), [code](const MessageDef& m) { return m.code == code; });
+    const auto it = std::find_if(kMessages.begin(), kMessages.end(),
+                                 [code](const MessageDef& m) { return m.code == code; });
     return it == kMessages.end() ? nullptr : &*it;
 }
 

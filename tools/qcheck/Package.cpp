@@ -7,7 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
-Disk::Disk(std::string folderPath, std::vector<FolderEntry> entries) : folder(std::move(folderPath)), files(std::move(entries))
+Disk::Disk(std::string folderPath, std::vector<FolderEntry> entries)
+    : folder(std::move(folderPath)), files(std::move(entries))
 {
     for (std::size_t i = 0; i < files.size(); ++i)
         if (!files[i].folder) byName_.emplace(Upper(files[i].name), i);

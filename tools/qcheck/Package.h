@@ -11,8 +11,8 @@
 
 struct Disk {
     Disk(std::string folderPath, std::vector<FolderEntry> entries);
-    std::string folder;              // the platform's path
-    std::vector<FolderEntry> files;  // the files at its top level
+    std::string folder;             // the platform's path
+    std::vector<FolderEntry> files; // the files at its top level
     // The file of that name (compared as the file system does, ignoring case), or null.
     const FolderEntry* Find(const std::string& name) const;
 
@@ -21,9 +21,9 @@ private:
 };
 
 struct Package {
-    std::vector<Disk> disks;         // disk 1 first; one disk for a one-folder package
-    bool layout = false;             // DISK1, DISK2 ... folders
-    std::string script;              // the path of SETUP.INI
+    std::vector<Disk> disks; // disk 1 first; one disk for a one-folder package
+    bool layout = false;     // DISK1, DISK2 ... folders
+    std::string script;      // the path of SETUP.INI
 };
 
 // The package in folder; nullopt when it holds neither SETUP.INI nor DISK1\SETUP.INI.

@@ -13,10 +13,11 @@ namespace {
 // supply is "\" and protects nothing).
 std::vector<const std::string*> MachineFolders(const FolderValues& v)
 {
-    return {&v.WindowsFolder, &v.SystemFolder, &v.TempFolder, &v.ProgramFilesFolder, &v.StartMenuFolder,
-            &v.ProgramsFolder, &v.DesktopFolder, &v.StartupFolder, &v.SendToFolder, &v.MyDocumentsFolder,
-            &v.CommonStartMenuFolder, &v.CommonProgramsFolder, &v.CommonDesktopFolder, &v.CommonStartupFolder,
-            &v.CommonDocumentsFolder};
+    return {&v.WindowsFolder,       &v.SystemFolder,          &v.TempFolder,
+            &v.ProgramFilesFolder,  &v.StartMenuFolder,       &v.ProgramsFolder,
+            &v.DesktopFolder,       &v.StartupFolder,         &v.SendToFolder,
+            &v.MyDocumentsFolder,   &v.CommonStartMenuFolder, &v.CommonProgramsFolder,
+            &v.CommonDesktopFolder, &v.CommonStartupFolder,   &v.CommonDocumentsFolder};
 }
 
 std::string Folded(const std::string& folder)
@@ -64,7 +65,8 @@ std::string NormalPath(const std::string& path)
         from = 2;
     } else if (delimiter(0) && delimiter(1)) {
         int delimiters = 0;
-        for (from = 2; from < starts.size() && !(delimiter(from) && ++delimiters == 2); ++from) {}
+        for (from = 2; from < starts.size() && !(delimiter(from) && ++delimiters == 2); ++from) {
+        }
         root = "\\\\" + path.substr(2, (from < starts.size() ? starts[from] : path.size()) - 2);
         for (char& ch : root)
             if (ch == '/') ch = '\\';
@@ -140,7 +142,8 @@ std::string ForbiddenCharacter(const std::string& path)
         if (CharLength(path, p) != 1) continue;
         const unsigned char c = static_cast<unsigned char>(path[p - 1]);
         const bool driveColon = c == ':' && p == 2;
-        if (c < 0x20 || (c == ':' && !driveColon) || std::string_view("<>\"|?*").find(static_cast<char>(c)) != std::string_view::npos)
+        if (c < 0x20 || (c == ':' && !driveColon) ||
+            std::string_view("<>\"|?*").find(static_cast<char>(c)) != std::string_view::npos)
             return std::string(1, static_cast<char>(c));
     }
     return {};

@@ -9,7 +9,7 @@
 struct Context {
     Package package;
     ScriptFile script;
-    FolderValues folders; // the machine, with the default installation folder as (App)
+    FolderValues folders;      // the machine, with the default installation folder as (App)
     std::string installUpper;  // folders.InstallFolder in upper case
     std::string installFolded; // and normalised, with its "\"
     std::vector<Finding> findings;
@@ -23,8 +23,8 @@ struct Context {
 // What a file may hold: its sections, their keys and numbered key families.
 struct SectionSchema {
     const char* name;
-    std::vector<const char*> keys;      // fixed names
-    std::vector<const char*> numbered;  // prefixes followed by 1, 2 ...
+    std::vector<const char*> keys;       // fixed names
+    std::vector<const char*> numbered;   // prefixes followed by 1, 2 ...
     int limit = 0;                       // numbers above it are never read (0: no limit)
     std::vector<const char*> lists = {}; // the families read up to the first empty number
 };

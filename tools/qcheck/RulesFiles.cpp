@@ -17,8 +17,8 @@ constexpr std::size_t kLongestFile = 259, kLongestFolder = 247;
 
 struct Walk {
     Context& c;
-    std::set<std::string> existing;  // folders there before each step (normalised, upper, "\")
-    std::set<std::string> installed; // files the copy list installs (normalised, upper)
+    std::set<std::string> existing;          // folders there before each step (normalised, upper, "\")
+    std::set<std::string> installed;         // files the copy list installs (normalised, upper)
     std::vector<std::set<std::string>> used; // per disk: names in upper case
 
     bool Exists(const std::string& folder) const
@@ -43,7 +43,8 @@ std::string CheckMadePath(Context& c, std::uint32_t line, const std::string& pat
     const std::string tail = IsFullPath(bare) ? Mid(bare, 3) : bare;
     if (const std::string bad = ForbiddenCharacter(tail); !bad.empty()) c.Report(c.script, line, 41, {bare, bad});
     const std::size_t longest = folder ? kLongestFolder : kLongestFile;
-    if (bare.size() > longest) c.Report(c.script, line, 40, {bare, std::to_string(bare.size()), std::to_string(longest)});
+    if (bare.size() > longest)
+        c.Report(c.script, line, 40, {bare, std::to_string(bare.size()), std::to_string(longest)});
     const std::string& app = c.folders.InstallFolder;
     std::string normal = Upper(NormalPath(path));
     if (Upper(Left(path, static_cast<int>(app.size()))) == c.installUpper &&
@@ -63,8 +64,9 @@ void CheckFolders(Walk& w)
         // Only the last level is made: its parent must be there already.
         const std::string parent = PathFolder(RemoveBackslash(NormalPath(path), "B"));
         if (IsFullPath(path) && !w.Exists(parent)) {
-            c.Report(c.script, line, 43, {parent, path, "only its last level is made, so making it fails",
-                                          "作られるのは最後の階層だけなので、作成に失敗します。"});
+            c.Report(c.script, line, 43,
+                     {parent, path, "only its last level is made, so making it fails",
+                      "作られるのは最後の階層だけなので、作成に失敗します。"});
             continue;
         }
         w.existing.insert(AddBackslash(Upper(NormalPath(path)), "B"));
@@ -106,8 +108,12 @@ void CheckCopies(Walk& w)
                 if (d != on && p.disks[d].Find(name)) elsewhere = std::to_string(d + 1);
             const std::string n = std::to_string(on + 1);
             c.Report(c.script, line, 30,
-                     {name, !p.layout ? "in the package" : "on disk " + n + (elsewhere.empty() ? "" : " (it is on disk " + elsewhere + ")"),
-                      !p.layout ? "パッケージに" : n + " 枚目のディスクに" + (elsewhere.empty() ? "" : "（" + elsewhere + " 枚目にあります）")});
+                     {name,
+                      !p.layout ? "in the package"
+                                : "on disk " + n + (elsewhere.empty() ? "" : " (it is on disk " + elsewhere + ")"),
+                      !p.layout ? "パッケージに"
+                                : n + " 枚目のディスクに" +
+                                      (elsewhere.empty() ? "" : "（" + elsewhere + " 枚目にあります）")});
         } else {
             w.used[on].insert(Upper(source->name));
             if (e.compressed) {
@@ -193,7 +199,8 @@ void CheckPackageFiles(Walk& w)
     }
     for (std::size_t d = 0; d < p.disks.size(); ++d)
         for (const FolderEntry& f : p.disks[d].files)
-            if (!w.used[d].count(Upper(f.name))) c.Report(c.script, c.script.LineOf("CopyFile"), 31, {Disked(p, d, f.name)});
+            if (!w.used[d].count(Upper(f.name)))
+                c.Report(c.script, c.script.LineOf("CopyFile"), 31, {Disked(p, d, f.name)});
 }
 
 } // namespace
@@ -214,8 +221,9 @@ void CheckExtraPattern(Context& c, const ScriptFile& file, std::uint32_t line, c
     const std::string folder = PathFolder(NormalPath(pattern));
     if (IsBareWildcard(pattern) && (IsNeverRemoved(c.folders, installFolder) || !IsInside(folder, installFolder) ||
                                     IsNeverRemoved(c.folders, folder)))
-        c.Report(file, line, 46, {pattern, "a pattern of wildcards alone must stay in the installation folder",
-                                  "ワイルドカードだけのパターンはインストールフォルダの中になければなりません。"});
+        c.Report(file, line, 46,
+                 {pattern, "a pattern of wildcards alone must stay in the installation folder",
+                  "ワイルドカードだけのパターンはインストールフォルダの中になければなりません。"});
     else if (!IsFullPath(pattern))
         c.Report(file, line, 46, {pattern, "it is no full path", "完全なパスではありません。"});
 }

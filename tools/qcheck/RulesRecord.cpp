@@ -12,7 +12,8 @@ void CheckRecord(Context& c, const ScriptFile& record)
         for (std::size_t i = 0; i < values.size(); ++i)
             check(record.LineOf(section, prefix + std::to_string(i + 1)), values[i]);
     };
-    each("DeleteRegistry", "Key", [&](std::uint32_t line, const std::string& key) { CheckRegistryRoot(c, record, line, key, true); });
+    each("DeleteRegistry", "Key",
+         [&](std::uint32_t line, const std::string& key) { CheckRegistryRoot(c, record, line, key, true); });
     for (const char* section : {"DeleteFile", "DeleteShortCut"})
         each(section, "File", [&](std::uint32_t line, const std::string& entry) {
             if (HasWildcard(GetField(entry, ",", 1))) c.Report(record, line, 60, {GetField(entry, ",", 1)});
@@ -26,8 +27,10 @@ void CheckRecord(Context& c, const ScriptFile& record)
         c.Report(record, record.LineOf("SetupFolder", "Folder"), 62, {folder});
         return; // nothing can be contained in it
     }
-    each("DeleteFolder", "Folder", [&](std::uint32_t line, const std::string& f) { CheckRemovedFolder(c, record, line, f, folder); });
-    each("AddDeleteFile", "File", [&](std::uint32_t line, const std::string& p) { CheckExtraPattern(c, record, line, p, folder); });
+    each("DeleteFolder", "Folder",
+         [&](std::uint32_t line, const std::string& f) { CheckRemovedFolder(c, record, line, f, folder); });
+    each("AddDeleteFile", "File",
+         [&](std::uint32_t line, const std::string& p) { CheckExtraPattern(c, record, line, p, folder); });
     for (const char* box : {"CheckBox3", "CheckBox4"})
         CheckOptionPatterns(c, record, record.LineOf("UnSetupOption", box), record.Get("UnSetupOption", box), folder);
 }

@@ -79,8 +79,10 @@ void CheckListEnds(Context& c, const ScriptFile& file, const SectionSchema& s)
 const std::vector<SectionSchema>& ScriptSchema()
 {
     static const std::vector<SectionSchema> schema = {
-        {"Extend", {"SetupString", "UnSetupString", "SetupSpeed", "Enabled", "RejectOS", "InstallChecker",
-                    "UnSetupOption", "UnSetupCheckBox3", "UnSetupCheckBox4"}, {}},
+        {"Extend",
+         {"SetupString", "UnSetupString", "SetupSpeed", "Enabled", "RejectOS", "InstallChecker", "UnSetupOption",
+          "UnSetupCheckBox3", "UnSetupCheckBox4"},
+         {}},
         {"Title", {"Setup", "UnSetup", "Program", "CopyRight1", "CopyRight2", "UnSetupKey", "UnSetupDisplay"}, {}},
         {"DefaultFolder", {"Folder", "ReferRegistry", "ReferIniFile"}, {}},
         {"ProgramID", {"ID"}, {}},
@@ -88,8 +90,10 @@ const std::vector<SectionSchema>& ScriptSchema()
         {"Caution", {"UnInstallCheckEx", "UnInstallCheck"}, {}},
         {"EULA", {"File", "ScrollBars", "CheckBox"}, {}},
         {"Readme", {"File", "Title", "ScrollBars"}, {}},
-        {"Support", {"Publisher", "URLInfoAbout", "DisplayVersion", "Contact", "HelpLink", "HelpTelephone", "Readme",
-                     "URLUpdateInfo", "Comments"}, {}},
+        {"Support",
+         {"Publisher", "URLInfoAbout", "DisplayVersion", "Contact", "HelpLink", "HelpTelephone", "Readme",
+          "URLUpdateInfo", "Comments"},
+         {}},
         {"BeforeUnInstall", {"ReadmeFile", "File"}, {}},
         {"MakeFolder", {}, {"Folder"}, 0, {"Folder"}},
         {"CopyFile", {}, {"File"}, 0, {"File"}},
@@ -151,7 +155,8 @@ void CheckStructure(Context& c, const ScriptFile& file, const std::vector<Sectio
             c.Report(file, line.number, 11, {line.name, section, Nearest(line.name, KeyCandidates(*known, line.name))});
         } else if (known && known->limit) {
             for (const char* family : known->numbered)
-                if (NumberOf(line.name, family) > known->limit) c.Report(file, line.number, 17, {line.name, known->name});
+                if (NumberOf(line.name, family) > known->limit)
+                    c.Report(file, line.number, 17, {line.name, known->name});
         }
     }
     for (const SectionSchema& s : schema) CheckListEnds(c, file, s);

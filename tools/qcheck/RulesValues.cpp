@@ -13,8 +13,8 @@ namespace {
 
 const std::vector<std::string> kRoots = {"(Cuser)", "(Class)", "(Local)", "(Users)"};
 const std::vector<std::string> kTypes = {"(Str)", "(Exp)", "(Int)", "(Dwd)", "(Bin)"};
-const std::vector<std::string> kMacros = {"(App)", "(Prg)", "(Win)", "(Sys)", "(Tmp)", "(Boo)", "(Set)",
-                                          "(Edr)", "(Smn)", "(Sta)", "(Dsk)", "(Sup)", "(Sen)", "(Myd)",
+const std::vector<std::string> kMacros = {"(App)",   "(Prg)",   "(Win)",   "(Sys)",   "(Tmp)",  "(Boo)", "(Set)",
+                                          "(Edr)",   "(Smn)",   "(Sta)",   "(Dsk)",   "(Sup)",  "(Sen)", "(Myd)",
                                           "(C_Smn)", "(C_Sta)", "(C_Dsk)", "(C_Sup)", "(C_Myd)"};
 
 bool IsOneOf(const std::string& text, const std::vector<std::string>& words)
@@ -40,8 +40,10 @@ void CheckMacros(Context& c, const ScriptFile& file, std::uint32_t line, const s
         if (!shaped) continue;
         const std::string upper = FoldName(token);
         if (upper == "(DCH)" || upper == "(PDD)") continue;
-        if (std::any_of(kMacros.begin(), kMacros.end(), [&](const std::string& m) { return FoldName(m) == upper; })) continue;
-        if (std::any_of(kTypes.begin(), kTypes.end(), [&](const std::string& m) { return FoldName(m) == upper; })) continue;
+        if (std::any_of(kMacros.begin(), kMacros.end(), [&](const std::string& m) { return FoldName(m) == upper; }))
+            continue;
+        if (std::any_of(kTypes.begin(), kTypes.end(), [&](const std::string& m) { return FoldName(m) == upper; }))
+            continue;
         const std::string nearest = Nearest(token, kMacros);
         if (!nearest.empty()) c.Report(file, line, 22, {token, nearest});
     }
@@ -92,7 +94,8 @@ void CheckKeyLength(Context& c, std::uint32_t line, const std::string& rootToken
     const std::string path = std::string(rootToken == "(Class)"   ? "HKEY_CLASSES_ROOT\\"
                                          : rootToken == "(Local)" ? "HKEY_LOCAL_MACHINE\\"
                                          : rootToken == "(Users)" ? "HKEY_USERS\\"
-                                                                  : "HKEY_CURRENT_USER\\") + keyPath;
+                                                                  : "HKEY_CURRENT_USER\\") +
+                             keyPath;
     std::size_t characters = 0;
     for (std::size_t p = 1; p <= path.size(); p += CharLength(path, p)) ++characters;
     if (characters > 255) c.Report(c.script, line, 48, {Left(path, 60) + "...", std::to_string(characters)});
@@ -108,7 +111,8 @@ void CheckRegistry(Context& c)
         const RegistryPath split = SplitRegistryPath(keys[i]);
         CheckKeyLength(c, s.LineOf("Registry", "Key" + n), split.rootToken, split.keyPath);
         const std::string name = s.Get("Registry", "Name" + n);
-        if (name.size() > 16383) c.Report(s, s.LineOf("Registry", "Name" + n), 49, {Left(name, 80) + "...", std::to_string(name.size())});
+        if (name.size() > 16383)
+            c.Report(s, s.LineOf("Registry", "Name" + n), 49, {Left(name, 80) + "...", std::to_string(name.size())});
         const std::string raw = s.Get("Registry", "Value" + n);
         const std::uint32_t line = s.LineOf("Registry", "Value" + n);
         if (raw.empty()) continue;
@@ -130,7 +134,8 @@ void CheckRegistry(Context& c)
     for (std::size_t i = 0; i < removed.size(); ++i)
         CheckRegistryRoot(c, s, s.LineOf("DeleteRegistry", "Key" + std::to_string(i + 1)), removed[i], true);
     const std::string refer = s.Get("DefaultFolder", "ReferRegistry");
-    if (!refer.empty()) CheckRegistryRoot(c, s, s.LineOf("DefaultFolder", "ReferRegistry"), GetField(refer, ",", 1), false);
+    if (!refer.empty())
+        CheckRegistryRoot(c, s, s.LineOf("DefaultFolder", "ReferRegistry"), GetField(refer, ",", 1), false);
 }
 
 void CheckWords(Context& c)
@@ -143,8 +148,8 @@ void CheckWords(Context& c)
     CheckExactWord(c, "Extend", "UnSetupOption", s.Get("Extend", "UnSetupOption"), "DeleteAll",
                    "the uninstaller shows its four option boxes", "アンインストーラは 4 つのオプションを表示します。");
     const std::string execute = s.Get("ExecuteFile", "File");
-    CheckExactWord(c, "ExecuteFile", "File", execute, "WINDOWS_REBOOT",
-                   "it is taken as a program to run, not a restart", "再起動ではなく、実行するプログラム名として扱われます。");
+    CheckExactWord(c, "ExecuteFile", "File", execute, "WINDOWS_REBOOT", "it is taken as a program to run, not a restart",
+                   "再起動ではなく、実行するプログラム名として扱われます。");
     CheckExactWord(c, "ExecuteFile", "File", GetField(execute, ",", 3), "CreateProcess",
                    "the program is started by the shell", "プログラムはシェルで起動されます。");
     for (const char* section : {"EULA", "Readme"}) {
@@ -158,10 +163,12 @@ void CheckWords(Context& c)
         const std::string name = "Name" + std::to_string(n), program = "File" + std::to_string(n);
         const bool hasName = !s.Get("Relate", name).empty(), hasFile = !s.Get("Relate", program).empty();
         if (hasName != hasFile)
-            c.Report(s, s.LineOf("Relate", hasName ? name : program), 18, {hasName ? name : program, hasName ? program : name});
+            c.Report(s, s.LineOf("Relate", hasName ? name : program), 18,
+                     {hasName ? name : program, hasName ? program : name});
         // The longest key an association makes: ext_auto_file\shell\verb\command.
         if (const auto e = ParseRelate(c.folders, s.Get("Relate", name), s.Get("Relate", program)))
-            CheckKeyLength(c, s.LineOf("Relate", program), "(Class)", e->extension + "_auto_file\\shell\\" + e->verb + "\\command");
+            CheckKeyLength(c, s.LineOf("Relate", program), "(Class)",
+                           e->extension + "_auto_file\\shell\\" + e->verb + "\\command");
     }
 }
 
@@ -180,8 +187,8 @@ void CheckMacroUse(Context& c)
         const std::string key = "File" + std::to_string(n);
         CheckMacros(c, s, s.LineOf("Relate", key), s.Get("Relate", key));
     }
-    for (const auto& [section, key] : {std::pair{"ExecuteFile", "File"}, {"DefaultFolder", "Folder"},
-                                       {"DefaultFolder", "ReferIniFile"}})
+    for (const auto& [section, key] :
+         {std::pair{"ExecuteFile", "File"}, {"DefaultFolder", "Folder"}, {"DefaultFolder", "ReferIniFile"}})
         CheckMacros(c, s, s.LineOf(section, key), s.Get(section, key));
     // The mark as written: no macro's value holds it, and (Set), the one that can be
     // empty, is the installation drive here.
@@ -220,8 +227,7 @@ void CheckRegistryRoot(Context& c, const ScriptFile& file, std::uint32_t line, c
     const RegistryPath split = uninstallSide ? SplitUninstallRegistryPath(path) : SplitRegistryPath(path);
     if (token) {
         const std::string written = Left(path, 7);
-        if (!IsOneOf(written, kRoots))
-            c.Report(file, line, 20, {written, split.keyPath, Nearest(written, kRoots)});
+        if (!IsOneOf(written, kRoots)) c.Report(file, line, 20, {written, split.keyPath, Nearest(written, kRoots)});
         return;
     }
     // A root written the way other tools write it is a key level here.

@@ -16,7 +16,11 @@ bool IsUtf8Text(const std::string& text)
     bool multibyte = false;
     for (std::size_t i = 0; i < text.size();) {
         const unsigned char b = static_cast<unsigned char>(text[i]);
-        const int length = b < 0x80 ? 1 : b >= 0xC2 && b <= 0xDF ? 2 : b >= 0xE0 && b <= 0xEF ? 3 : b >= 0xF0 && b <= 0xF4 ? 4 : 0;
+        const int length = b < 0x80                 ? 1
+                           : b >= 0xC2 && b <= 0xDF ? 2
+                           : b >= 0xE0 && b <= 0xEF ? 3
+                           : b >= 0xF0 && b <= 0xF4 ? 4
+                                                    : 0;
         if (length == 0 || i + length > text.size()) return false;
         for (int k = 1; k < length; ++k)
             if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
@@ -35,9 +39,10 @@ std::string BadBytes(const std::string& line, bool lastLine)
         const std::string pair = line.substr(p - 1, 2);
         wchar_t w[2] = {};
         // A lead byte before a NUL or at the end stands alone.
-        const bool undefined = pair.size() < 2 ? lastLine
-                                               : pair[1] == '\0' || (MultiByteToWideChar(CP_ACP, 0, pair.data(), 2, w, 2) == 1 &&
-                                                                      w[0] == 0x30FB && pair != "\x81\x45");
+        const bool undefined = pair.size() < 2
+                                   ? lastLine
+                                   : pair[1] == '\0' || (MultiByteToWideChar(CP_ACP, 0, pair.data(), 2, w, 2) == 1 &&
+                                                         w[0] == 0x30FB && pair != "\x81\x45");
         if (!undefined) continue;
         std::string hex;
         for (const char c : pair) {

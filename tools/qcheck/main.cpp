@@ -10,15 +10,14 @@
 
 namespace {
 
-const char kUsage[] =
-    "usage: qcheck [options] <package folder>\n"
-    "  --record FILE      check an uninstall record (UNSETUP.INI) as well\n"
-    "  --lang en|ja       language of the texts (default: the system's)\n"
-    "  --encoding utf-8|cp932  of the output (default: utf-8 on Linux, cp932 on Windows)\n"
-    "  --json             one JSON document (UTF-8) instead of lines\n"
-    "  --werror           warnings count as errors\n"
-    "  --disable LIST     numbers not to report, e.g. Q12,Q30 (also [QCheck] Disable= in the script)\n"
-    "exit codes: 0 clean, 1 warnings, 2 errors, 3 nothing checked\n";
+const char kUsage[] = "usage: qcheck [options] <package folder>\n"
+                      "  --record FILE      check an uninstall record (UNSETUP.INI) as well\n"
+                      "  --lang en|ja       language of the texts (default: the system's)\n"
+                      "  --encoding utf-8|cp932  of the output (default: utf-8 on Linux, cp932 on Windows)\n"
+                      "  --json             one JSON document (UTF-8) instead of lines\n"
+                      "  --werror           warnings count as errors\n"
+                      "  --disable LIST     numbers not to report, e.g. Q12,Q30 (also [QCheck] Disable= in the script)\n"
+                      "exit codes: 0 clean, 1 warnings, 2 errors, 3 nothing checked\n";
 
 Language SystemLanguage()
 {

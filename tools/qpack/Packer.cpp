@@ -18,10 +18,10 @@ namespace {
 // One source file of the package as it goes out.
 struct Source {
     FolderEntry file;
-    std::string name = {};    // its name in the output (the compressed one when compressed)
-    std::string bytes = {};   // what is written
+    std::string name = {};  // its name in the output (the compressed one when compressed)
+    std::string bytes = {}; // what is written
     bool compressed = false;
-    bool restores = false;    // the installer restores the name from the stored character
+    bool restores = false; // the installer restores the name from the stored character
 };
 
 // One [CopyFile] entry and where its value stands in the script.
@@ -54,13 +54,13 @@ std::string CompressedName(const std::string& name)
 // The character the installer can restore the name with: one byte, not "_" or ".".
 char StoredCharacter(const std::string& name)
 {
-    if (name.empty() || !IsCharStart(name, name.size()) || IsLeadByte(static_cast<unsigned char>(name.back()))) return 0;
+    if (name.empty() || !IsCharStart(name, name.size()) || IsLeadByte(static_cast<unsigned char>(name.back())))
+        return 0;
     const char last = name.back();
     return last == '_' || last == '.' ? 0 : last;
 }
 
-void PackSource(const PackRequest& request, Source& s, const std::set<std::string>& taken,
-                std::vector<std::string>& notes)
+void PackSource(const PackRequest& request, Source& s, const std::set<std::string>& taken, std::vector<std::string>& notes)
 {
     std::string data;
     if (!ReadBytes(s.file.path, data)) {
@@ -118,7 +118,8 @@ bool RewriteScript(std::string& bytes, const std::vector<Entry>& entries, const 
         const auto blank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r') || c == 0x1A; };
         std::size_t begin = line.find('='), end = line.size();
         if (begin == std::string::npos) return false;
-        for (++begin; begin < end && blank(line[begin]); ++begin) {}
+        for (++begin; begin < end && blank(line[begin]); ++begin) {
+        }
         while (end > begin && blank(line[end - 1])) --end;
         if (end - begin >= 2 && (line[begin] == '"' || line[begin] == '\'') && line[end - 1] == line[begin]) {
             ++begin;
@@ -270,7 +271,8 @@ PackResult Pack(const PackRequest& request)
 
     result.disks = static_cast<int>(disks.size());
     for (std::size_t d = 0; d < disks.size(); ++d) {
-        const std::string folder = request.diskSize ? JoinPath(request.output, "DISK" + std::to_string(d + 1)) : request.output;
+        const std::string folder = request.diskSize ? JoinPath(request.output, "DISK" + std::to_string(d + 1))
+                                                    : request.output;
         bool ok = MakeFolders(folder);
         // A file stored as it is keeps its age.
         for (const std::string& key : disks[d]) {

@@ -10,11 +10,11 @@
 enum class CompressMode { Smaller, Always, Never };
 
 struct PackRequest {
-    std::string input;              // a one-folder package
-    std::string output;             // a new or empty folder
-    std::uint64_t diskSize = 0;     // 0: one folder; else DISK1, DISK2 ... of at most this many bytes
+    std::string input;          // a one-folder package
+    std::string output;         // a new or empty folder
+    std::uint64_t diskSize = 0; // 0: one folder; else DISK1, DISK2 ... of at most this many bytes
     CompressMode compress = CompressMode::Smaller;
-    int effort = 256;               // candidates the compressor looks at per byte
+    int effort = 256; // candidates the compressor looks at per byte
 };
 
 struct PackResult {
@@ -24,7 +24,7 @@ struct PackResult {
     std::vector<std::string> notes; // files stored as they are, and why
     int disks = 0;
     std::uint64_t bytesIn = 0, bytesOut = 0; // of the [CopyFile] sources
-    CheckResult check;              // the checker on what was written
+    CheckResult check;                       // the checker on what was written
 };
 
 PackResult Pack(const PackRequest& request);

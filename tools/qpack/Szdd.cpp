@@ -9,7 +9,7 @@ namespace {
 constexpr char kMagic[] = "SZDD\x88\xF0\x27\x33";
 constexpr std::size_t kHeader = 14;
 constexpr std::size_t kWindow = 4096;
-constexpr std::size_t kStart = 4096 - 16;  // where the expander writes its first byte
+constexpr std::size_t kStart = 4096 - 16; // where the expander writes its first byte
 constexpr std::size_t kMinMatch = 3, kMaxMatch = 18;
 constexpr int kHashBits = 15;
 

@@ -8,14 +8,13 @@
 
 namespace {
 
-const char kUsage[] =
-    "usage: qpack [options] <package folder> <output folder>\n"
-    "  --disks SIZE       lay the package out as DISK1, DISK2 ... of at most SIZE bytes each\n"
-    "                     (K = 1024, M = 1024 K; 1457664 for a 1.44 MB floppy)\n"
-    "  --compress smaller|always|never   compress a source when that makes it smaller (default),\n"
-    "                     always, or never\n"
-    "  --effort N         candidates the compressor looks at per byte (default 256)\n"
-    "The output is checked with qcheck's rules; exit codes as qcheck's, 3 when nothing was written.\n";
+const char kUsage[] = "usage: qpack [options] <package folder> <output folder>\n"
+                      "  --disks SIZE       lay the package out as DISK1, DISK2 ... of at most SIZE bytes each\n"
+                      "                     (K = 1024, M = 1024 K; 1457664 for a 1.44 MB floppy)\n"
+                      "  --compress smaller|always|never   compress a source when that makes it smaller (default),\n"
+                      "                     always, or never\n"
+                      "  --effort N         candidates the compressor looks at per byte (default 256)\n"
+                      "The output is checked with qcheck's rules; exit codes as qcheck's, 3 when nothing was written.\n";
 
 int Usage(const std::string& problem)
 {

@@ -26,10 +26,10 @@ std::wstring NativeWide(unsigned cp, const std::string& s)
 // Random bytes weighted towards what breaks decoders: lead bytes, line ends, NUL.
 std::string RandomBytes(std::mt19937& rng, int length)
 {
-    static const unsigned char kBytes[] = {0x81, 0x9F, 0xE0, 0xFC, 0x85, 0x40, 0x5C, 0x0D, 0x0A, 0x00, 0xA0, 0xFD, 'a', 'Z'};
+    static const unsigned char kBytes[] = {0x81, 0x9F, 0xE0, 0xFC, 0x85, 0x40, 0x5C,
+                                           0x0D, 0x0A, 0x00, 0xA0, 0xFD, 'a',  'Z'};
     std::string s;
-    for (int i = 0; i < length; ++i)
-        s += static_cast<char>(rng() % 2 ? kBytes[rng() % sizeof kBytes] : rng() % 256);
+    for (int i = 0; i < length; ++i) s += static_cast<char>(rng() % 2 ? kBytes[rng() % sizeof kBytes] : rng() % 256);
     return s;
 }
 
@@ -80,14 +80,18 @@ TEST(NativeWin32, UpperCaseAsTheSystem)
     const auto upper = [](bool native, const std::string& s) {
         char out[128] = {};
         const int n = native ? nativewin::LCMapStringA(LCMAP_UPPERCASE, s.data(), static_cast<int>(s.size()), out, 128)
-                             : LCMapStringA(LOCALE_SYSTEM_DEFAULT, LCMAP_UPPERCASE, s.data(), static_cast<int>(s.size()), out, 128);
-        const int size = native ? nativewin::LCMapStringA(LCMAP_UPPERCASE, s.data(), static_cast<int>(s.size()), nullptr, 0)
-                                : LCMapStringA(LOCALE_SYSTEM_DEFAULT, LCMAP_UPPERCASE, s.data(), static_cast<int>(s.size()), nullptr, 0);
+                             : LCMapStringA(LOCALE_SYSTEM_DEFAULT, LCMAP_UPPERCASE, s.data(),
+                                            static_cast<int>(s.size()), out, 128);
+        const int size = native
+                             ? nativewin::LCMapStringA(LCMAP_UPPERCASE, s.data(), static_cast<int>(s.size()), nullptr, 0)
+                             : LCMapStringA(LOCALE_SYSTEM_DEFAULT, LCMAP_UPPERCASE, s.data(),
+                                            static_cast<int>(s.size()), nullptr, 0);
         return std::to_string(size) + ":" + std::string(out, n);
     };
     for (int b = 1; b < 256; ++b)
         for (int t = nativewin::IsLeadByte(static_cast<unsigned char>(b)) ? 0x40 : 256; t <= 256; ++t) {
-            const std::string s = std::string(1, static_cast<char>(b)) + (t < 256 ? std::string(1, static_cast<char>(t)) : "");
+            const std::string s = std::string(1, static_cast<char>(b)) +
+                                  (t < 256 ? std::string(1, static_cast<char>(t)) : "");
             ASSERT_EQ(upper(true, s), upper(false, s)) << std::hex << b << " " << t;
         }
     std::mt19937 rng(5);
@@ -101,15 +105,21 @@ TEST(NativeWin32, UpperCaseAsTheSystem)
 TEST(NativeWin32, TakesTextForUnicodeAsTheSystem)
 {
     std::mt19937 rng(16);
-    const std::string shapes[] = {"[Title]\r\nSetup=x\r\n", std::string("\xFF\xFE[\0T\0]\0", 8), std::string("[\0T\0]\0\r\0\n\0", 10),
-                                  std::string("\0[\0T\0]\0\r", 9), "\xFE\xFF", std::string("a\0", 2), "\x20\x00"};
+    const std::string shapes[] = {"[Title]\r\nSetup=x\r\n",
+                                  std::string("\xFF\xFE[\0T\0]\0", 8),
+                                  std::string("[\0T\0]\0\r\0\n\0", 10),
+                                  std::string("\0[\0T\0]\0\r", 9),
+                                  "\xFE\xFF",
+                                  std::string("a\0", 2),
+                                  "\x20\x00"};
     for (int i = 0; i < 5000; ++i) {
         std::string s = shapes[rng() % std::size(shapes)];
         s += i % 3 ? RandomBytes(rng, static_cast<int>(rng() % 600)) : std::string(rng() % 3, '\0');
         for (const int asked : {IS_TEXT_UNICODE_UNICODE_MASK | IS_TEXT_UNICODE_REVERSE_MASK, ~0, 0x1FFF}) {
             int ours = asked, system = asked;
             ASSERT_EQ(nativewin::IsTextUnicode(s.data(), static_cast<int>(s.size()), &ours),
-                      IsTextUnicode(s.data(), static_cast<int>(s.size()), &system) != FALSE) << i << " asked " << asked;
+                      IsTextUnicode(s.data(), static_cast<int>(s.size()), &system) != FALSE)
+                << i << " asked " << asked;
             ASSERT_EQ(ours, system) << i << " asked " << asked;
         }
     }
@@ -148,9 +158,12 @@ TEST(NativeWin32, ReadsProfilesAsTheSystem)
         for (const std::string& section : names)
             for (const std::string& key : names) {
                 char ours[2048] = {}, system[2048] = {};
-                const DWORD n = nativewin::GetPrivateProfileStringA(section.c_str(), key.c_str(), "<none>", ours, 2048, file.c_str());
-                const DWORD m = GetPrivateProfileStringA(section.c_str(), key.c_str(), "<none>", system, 2048, file.c_str());
-                ASSERT_EQ(std::string(ours, n), std::string(system, m)) << "round " << round << " [" << section << "] " << key;
+                const DWORD n = nativewin::GetPrivateProfileStringA(section.c_str(), key.c_str(), "<none>", ours, 2048,
+                                                                    file.c_str());
+                const DWORD m = GetPrivateProfileStringA(section.c_str(), key.c_str(), "<none>", system, 2048,
+                                                         file.c_str());
+                ASSERT_EQ(std::string(ours, n), std::string(system, m))
+                    << "round " << round << " [" << section << "] " << key;
             }
     }
 }
