@@ -100,7 +100,7 @@ echo "== Uninstallation, started as the installed-programs entry says"
 uninstall=$("$run" reg query 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\QuillonDemo' /v UninstallString 2>/dev/null |
   u8 | sed -n 's/.*REG_EXPAND_SZ *//p')
 echo "  UninstallString: $uninstall"
-drive uninstall-panel=8-uninstall-panel completion=9-uninstall-completion -- \
+drive uninstall-panel=8-uninstall-panel deletion=8b-deletion completion=9-uninstall-completion -- \
   uninstall --start "$uninstall" --deletion Yes
 snapshot after
 echo "== Left after the removal, compared with before the installation"
@@ -108,5 +108,37 @@ changes before after control files | sed 's/^/    /'
 changes before after control reg | sed 's/^/    /'
 echo "  (an uninstallation keeps its own copy UNQUILLN.EXE, the program-ID register QUSET98.INI"
 echo "   and the shared-file register's key, which reading a count creates)"
+
+# The same windows on a screen of 192 DPI (200 %): the prefix's DPI setting, which every
+# program reads when it starts.
+echo "== At 192 DPI"
+"$run" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 192 /f >/dev/null 2>&1
+trap '"$run" reg add "HKCU\\Control Panel\\Desktop" /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1' EXIT
+ln -sfn "$c/qs-demo/disk1" "$(dirname "$c")/dosdevices/m:"
+drive title=192dpi-1-title message-page=192dpi-4-message-page copying=192dpi-5-copying -- \
+  install --start 'M:\SETUP.EXE' --disk '2=C:\qs-demo\disk2' --answer '関連付けの確認=6'
+drive uninstall-panel=192dpi-8-uninstall-panel deletion=192dpi-8b-deletion -- \
+  uninstall --start "$uninstall" --deletion Yes
 STEPS
+
+# The pictures README shows (docs/images): the walk-through, one frame per page, the
+# progress window mid-copy and the uninstaller, cropped to the window and its
+# surroundings; the title page at 96 and 192 DPI as the whole screen, halved.
+images="$root/docs/images"
+mkdir -p "$images"
+crop=(-gravity center -crop 600x400+0+0 +repage)
+frames=()
+for page in 1-title 2-licence 3-readme 4-message-page 5-copying 6-install-done 7-install-completion \
+            8-uninstall-panel 8b-deletion 9-uninstall-completion; do
+  [ -f "$shots/$page.png" ] || continue
+  frames+=("$shots/$page.png")
+done
+convert -delay 200 "${frames[@]}" "${crop[@]}" -colors 128 -layers Optimize -loop 0 "$images/walkthrough.gif"
+for page in 1-title 4-message-page 5-copying 8-uninstall-panel; do
+  convert "$shots/$page.png" "${crop[@]}" -colors 128 "$images/page-$page.png"
+done
+convert "$shots/1-title.png" -resize 50% -colors 128 "$images/dpi-96.png"
+convert "$shots/192dpi-1-title.png" -resize 50% -colors 128 "$images/dpi-192.png"
+echo "README's pictures: $images (walkthrough.gif, page-*.png, dpi-96.png, dpi-192.png)"
+
 echo "No display: SETUP.EXE ran on a virtual screen; the screenshots are in $shots"

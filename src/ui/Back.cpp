@@ -1,6 +1,7 @@
 #include "ui/Back.h"
 
 #include "ui/Controls.h"
+#include "ui/Dpi.h"
 #include "ui/VersionText.h"
 #include "ui/WindowClass.h"
 
@@ -71,17 +72,10 @@ bool TfrmBack::RegisterWindowClass()
 HWND TfrmBack::Create()
 {
     if (hwnd_ || !RegisterWindowClass()) return nullptr;
-    RECT outer = {0, 0, kClientWidth, kClientHeight};
-    AdjustWindowRectEx(&outer, kStyle, FALSE, 0);
-    const int width = outer.right - outer.left;
-    const int height = outer.bottom - outer.top;
-    const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-    const int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-    HINSTANCE instance = GetModuleHandleA(nullptr);
     // The window picks up this object in WM_NCCREATE.
-    CreateWindowExA(0, kClassName, "Quillon Installer", kStyle, left, top, width, height, nullptr, nullptr, instance,
-                    this);
-    if (!hwnd_) return nullptr;
+    if (!CreateForm(kClassName, "Quillon Installer", kStyle, 0, kClientWidth, kClientHeight, nullptr, this))
+        return nullptr;
+    dpi_ = WindowDpi(hwnd_);
 
     // The task bar shows the class icon; take the program's own when it has one.
     SetClassLongPtrA(hwnd_, GCLP_HICON, reinterpret_cast<LONG_PTR>(ProgramIcon()));
@@ -94,17 +88,43 @@ HWND TfrmBack::Create()
     gradBox_.SetGradStep(128);
     gradBox_.OnChange = [this] { FormResize(); };
 
-    titleFont_ = MakeFont(32, "ＭＳ Ｐゴシック");
-    creditFont_ = MakeFont(16, "ＭＳ Ｐ明朝");
+    MakeFonts();
     const auto title = static_cast<HFONT>(titleFont_.get());
     const auto credit = static_cast<HFONT>(creditFont_.get());
-    if (!CreateLabel(backTitle2_, 39, 16, title, kGreen, true) || !CreateLabel(prgTitle2_, 24, 48, credit, kBlue, false) ||
-        !CreateLabel(prgTitle1_, 8, 48, credit, kWhite, false) || !CreateLabel(backTitle1_, 16, 16, title, kWhite, true)) {
+    if (!CreateLabel(backTitle2_, Scaled(39), Scaled(16), title, kGreen, true) ||
+        !CreateLabel(prgTitle2_, Scaled(24), Scaled(48), credit, kBlue, false) ||
+        !CreateLabel(prgTitle1_, Scaled(8), Scaled(48), credit, kWhite, false) ||
+        !CreateLabel(backTitle1_, Scaled(16), Scaled(16), title, kWhite, true)) {
         DestroyWindow(hwnd_);
         return nullptr;
     }
     created_ = true;
     return hwnd_;
+}
+
+void TfrmBack::MakeFonts()
+{
+    titleFont_ = MakeFont(Scaled(32), "ＭＳ Ｐゴシック");
+    creditFont_ = MakeFont(Scaled(16), "ＭＳ Ｐ明朝");
+}
+
+void TfrmBack::OnDpiChanged(WPARAM wp, LPARAM lp)
+{
+    const int dpi = HIWORD(wp) ? HIWORD(wp) : kBaseDpi;
+    RescaleChildren(hwnd_, dpi_, dpi);
+    dpi_ = dpi;
+    // The labels let go of the old fonts before they are deleted.
+    UniqueGdiObject oldTitle = std::move(titleFont_), oldCredit = std::move(creditFont_);
+    MakeFonts();
+    for (Label* label : {&backTitle2_, &backTitle1_})
+        SendMessageA(label->hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(titleFont_.get()), FALSE);
+    for (Label* label : {&prgTitle2_, &prgTitle1_})
+        SendMessageA(label->hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(creditFont_.get()), FALSE);
+    if (const auto* suggested = reinterpret_cast<const RECT*>(lp); suggested && !IsZoomed(hwnd_)) {
+        SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 void TfrmBack::Show()
@@ -132,7 +152,7 @@ void TfrmBack::FormResize()
     started_ = true;
     SetWindowTextA(hwnd_, std::string("Quillon Installer Version").append(VersionText()).c_str());
     const RECT title = ChildRect(backTitle1_.hwnd);
-    MoveLabel(backTitle2_, title.left + 2, title.top + 2);
+    MoveLabel(backTitle2_, title.left + Scaled(2), title.top + Scaled(2));
     ShowWindow(hwnd_, SW_MAXIMIZE);
     if (ShowMainModal) ShowMainModal();
     if (hwnd_) SendMessageA(hwnd_, WM_CLOSE, 0, 0);
@@ -140,7 +160,7 @@ void TfrmBack::FormResize()
 
 void TfrmBack::SetTitle(const std::string& title)
 {
-    const int width = OuterSize().cx - 24;
+    const int width = OuterSize().cx - Scaled(24);
     for (Label* label : {&backTitle2_, &backTitle1_}) {
         label->autoSize = false;
         SetLabelWidth(*label, width);
@@ -155,15 +175,15 @@ void TfrmBack::PlaceCredits(const std::string& text)
     SetLabelText(prgTitle1_, text);
     prgTitle1_.autoSize = false;
     RECT r = ChildRect(prgTitle1_.hwnd);
-    const int width = r.right - r.left + 8;
+    const int width = r.right - r.left + Scaled(8);
     const int height = r.bottom - r.top;
     SetLabelWidth(prgTitle1_, width);
 
     const SIZE outer = OuterSize();
-    const int left = outer.cx - width - 24;
-    const int top = outer.cy - height - 48;
+    const int left = outer.cx - width - Scaled(24);
+    const int top = outer.cy - height - Scaled(48);
     MoveLabel(prgTitle1_, left, top);
-    MoveLabel(prgTitle2_, left + 2, top + 2);
+    MoveLabel(prgTitle2_, left + Scaled(2), top + Scaled(2));
     for (const Label* label : {&prgTitle2_, &prgTitle1_}) {
         ShowWindow(label->hwnd, SW_SHOWNA);
         RepaintUnder(*label);
@@ -260,6 +280,7 @@ LRESULT TfrmBack::HandleMessage(UINT msg, WPARAM wp, LPARAM lp)
         gradBox_.SetBounds(0, 0, LOWORD(lp), HIWORD(lp));
         FormResize();
         return 0;
+    case WM_DPICHANGED: OnDpiChanged(wp, lp); return 0;
     case WM_ERASEBKGND: return 1; // the gradient covers the whole client area
     case WM_PAINT: {
         PAINTSTRUCT ps;

@@ -79,11 +79,15 @@ private:
     void RepaintUnder(const Label& label) const;
     const Label* FindLabel(HWND hwnd) const;
     SIZE OuterSize() const;
+    int Scaled(int pixels) const { return MulDiv(pixels, dpi_, 96); }
+    void MakeFonts();
+    void OnDpiChanged(WPARAM wp, LPARAM lp);
 
     HWND hwnd_ = nullptr;
     bool created_ = false;
     bool started_ = false; // the wizard has been shown (once per window)
     TGradBox gradBox_;
+    int dpi_ = 96;
     UniqueGdiObject titleFont_;
     UniqueGdiObject creditFont_;
     // In painting order: each white label lies over its coloured shadow.

@@ -1,5 +1,6 @@
 #include "ui/Controls.h"
 
+#include "ui/Dpi.h"
 #include "ui/WindowClass.h"
 
 #include <vector>
@@ -17,8 +18,17 @@ LRESULT CALLBACK GroupBoxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORBTN:
     case WM_DRAWITEM:
+    // A multi-line edit box asks its parent to move the focus or for the default button
+    // as if the parent were the dialog; the form is.
+    case WM_NEXTDLGCTL:
+    case DM_GETDEFID:
         if (HWND form = GetAncestor(hwnd, GA_ROOT); form && form != hwnd) return SendMessageA(form, msg, wp, lp);
         break;
+    case WM_CLOSE:
+        // Esc in a multi-line edit box closes its parent: that is the form's Esc, never the
+        // end of this container.
+        if (HWND form = GetAncestor(hwnd, GA_ROOT); form && form != hwnd) PostMessageA(form, WM_COMMAND, IDCANCEL, 0);
+        return 0;
     case WM_SETFONT:
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, static_cast<LONG_PTR>(wp));
         if (LOWORD(lp)) InvalidateRect(hwnd, nullptr, TRUE);
@@ -53,10 +63,11 @@ LRESULT CALLBACK GroupBoxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
                 SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
                 SetBkMode(dc, OPAQUE);
                 SetTextColor(dc, GetSysColor(IsWindowEnabled(hwnd) ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
-                RECT textRect = {8, 0, 0, 0};
+                const int dpi = WindowDpi(hwnd);
+                RECT textRect = {ScaleToDpi(8, dpi), 0, 0, 0};
                 DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &textRect, DT_CALCRECT | DT_SINGLELINE);
-                textRect.left = 6;
-                textRect.right += 2;
+                textRect.left = ScaleToDpi(6, dpi);
+                textRect.right += ScaleToDpi(2, dpi);
                 DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &textRect, DT_SINGLELINE | DT_CENTER);
             }
         }
@@ -92,15 +103,16 @@ KindStyle StyleOf(ControlKind kind)
 
 } // namespace
 
-HWND CreateControl(HWND parent, const ControlDef& def, HFONT font)
+HWND CreateControl(HWND parent, const ControlDef& def, HFONT font, int dpi)
 {
     if (def.kind == ControlKind::Group && !RegisterWindowClassOnce(kGroupBoxClass, GroupBoxProc, nullptr))
         return nullptr;
     const KindStyle ks = StyleOf(def.kind);
     const DWORD style = WS_CHILD | ks.style | def.extraStyle | (def.visible ? WS_VISIBLE : 0) |
                         (def.enabled ? 0 : WS_DISABLED);
-    HWND hwnd = CreateWindowExA(ks.exStyle, ks.className, def.text, style, def.left, def.top, def.width, def.height,
-                                parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(def.id)),
+    const RECT r = ScaleRect({def.left, def.top, def.left + def.width, def.top + def.height}, kBaseDpi, dpi);
+    HWND hwnd = CreateWindowExA(ks.exStyle, ks.className, def.text, style, r.left, r.top, r.right - r.left,
+                                r.bottom - r.top, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(def.id)),
                                 GetModuleHandleA(nullptr), nullptr);
     if (hwnd && font) SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return hwnd;
@@ -133,6 +145,23 @@ void SetText(HWND hwnd, const std::string& text)
     if (hwnd) SetWindowTextA(hwnd, text.c_str());
 }
 
+int WrappedTextHeight(HWND label)
+{
+    HDC dc = label ? GetDC(label) : nullptr;
+    if (!dc) return 0;
+    const std::string text = GetText(label);
+    RECT r = {};
+    GetClientRect(label, &r);
+    {
+        SavedDC saved(dc);
+        SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(label, WM_GETFONT, 0, 0)));
+        DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r,
+                  DT_CALCRECT | DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX | DT_EXPANDTABS);
+    }
+    ReleaseDC(label, dc);
+    return r.bottom - r.top;
+}
+
 namespace {
 struct IdSearch {
     int id;
@@ -155,6 +184,31 @@ HWND FindControl(HWND root, int id)
     return search.found;
 }
 
+namespace {
+
+// The forms whose keyboard input gets dialog navigation. Message boxes and the folder
+// browser are dialogs with loops of their own.
+bool IsProgramForm(HWND hwnd)
+{
+    char name[32] = {};
+    if (!hwnd || !GetClassNameA(hwnd, name, sizeof name)) return false;
+    for (const char* form : {"TfrmMain", "TfrmStatus", "TfrmCustomDlg"})
+        if (lstrcmpA(name, form) == 0) return true;
+    return false;
+}
+
+} // namespace
+
+void DispatchWithNavigation(MSG& msg)
+{
+    if (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST && msg.hwnd) {
+        HWND form = GetAncestor(msg.hwnd, GA_ROOT);
+        if (IsProgramForm(form) && IsDialogMessageA(form, &msg)) return;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+}
+
 bool ProcessPendingMessages()
 {
     MSG msg;
@@ -163,8 +217,7 @@ bool ProcessPendingMessages()
             PostQuitMessage(static_cast<int>(msg.wParam));
             return false;
         }
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchWithNavigation(msg);
     }
     return true;
 }
@@ -182,8 +235,7 @@ bool RunMessagesUntil(HWND dialog, const std::function<bool()>& done)
                 return false;
             }
             if (dialog && IsWindow(dialog) && IsDialogMessageA(dialog, &msg)) continue;
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
+            DispatchWithNavigation(msg);
             continue;
         }
         if (done()) return true;
@@ -203,6 +255,13 @@ bool WaitProcessingMessages(int milliseconds)
     }
 }
 
+LRESULT NextDialogControl(HWND form, WPARAM wp, LPARAM lp)
+{
+    HWND next = LOWORD(lp) ? reinterpret_cast<HWND>(wp) : GetNextDlgTabItem(form, GetFocus(), wp != 0);
+    if (next) SetFocus(next);
+    return 0;
+}
+
 void CenterOnScreen(HWND hwnd)
 {
     RECT r;
@@ -216,10 +275,14 @@ void CenterOnScreen(HWND hwnd)
 HWND CreateForm(const char* className, const char* caption, DWORD style, DWORD exStyle, int clientWidth,
                 int clientHeight, HWND owner, void* self)
 {
-    RECT frame = {0, 0, clientWidth, clientHeight};
-    AdjustWindowRectEx(&frame, style, FALSE, exStyle);
-    HWND hwnd = CreateWindowExA(exStyle, className, caption, style, 0, 0, frame.right - frame.left,
-                                frame.bottom - frame.top, owner, nullptr, GetModuleHandleA(nullptr), self);
+    SIZE frame = FrameSize(clientWidth, clientHeight, style, exStyle, kBaseDpi);
+    HWND hwnd = CreateWindowExA(exStyle, className, caption, style, 0, 0, frame.cx, frame.cy, owner, nullptr,
+                                GetModuleHandleA(nullptr), self);
+    // The DPI is the window's own once it exists (the monitor it is on).
+    if (const int dpi = WindowDpi(hwnd); hwnd && dpi != kBaseDpi) {
+        frame = FrameSize(clientWidth, clientHeight, style, exStyle, dpi);
+        SetWindowPos(hwnd, nullptr, 0, 0, frame.cx, frame.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     CenterOnScreen(hwnd);
     return hwnd;
 }

@@ -34,8 +34,9 @@ struct ControlDef {
 // The window class of group containers: "TGroupBox". Registered on first use.
 constexpr const char* kGroupBoxClass = "TGroupBox";
 
-// Creates one control under parent with the font. nullptr on failure.
-HWND CreateControl(HWND parent, const ControlDef& def, HFONT font);
+// Creates one control under parent with the font, its 96-DPI geometry scaled to dpi.
+// nullptr on failure.
+HWND CreateControl(HWND parent, const ControlDef& def, HFONT font, int dpi = 96);
 
 // A font of the given character height in pixels, Shift-JIS character set.
 UniqueGdiObject CreateUiFont(int pixels, const char* face, bool italic = false, bool fixedPitch = false);
@@ -43,8 +44,15 @@ UniqueGdiObject CreateUiFont(int pixels, const char* face, bool italic = false, 
 std::string GetText(HWND hwnd);
 void SetText(HWND hwnd, const std::string& text);
 
+// The height a word-wrapped label needs for its text at its width, in its font.
+int WrappedTextHeight(HWND label);
+
 // The descendant of root with the control ID (groups nest their controls).
 HWND FindControl(HWND root, int id);
+
+// Dispatches one message; keyboard input to one of the program's forms first gets dialog
+// navigation (Tab, Enter, Esc, Alt+mnemonic), as in a dialog box.
+void DispatchWithNavigation(MSG& msg);
 
 // Dispatches every pending message of this thread. A WM_QUIT met on the way is posted
 // again so the loop that owns it still ends. False when WM_QUIT was met.
@@ -61,10 +69,15 @@ bool RunMessagesUntil(HWND dialog, const std::function<bool()>& done);
 // (false) when WM_QUIT is met, which is posted again.
 bool WaitProcessingMessages(int milliseconds);
 
+// WM_NEXTDLGCTL for a form that is no dialog: focus the control given (lp nonzero) or the
+// next (wp zero) or previous tab stop.
+LRESULT NextDialogControl(HWND form, WPARAM wp, LPARAM lp);
+
 // Centres a top-level window on the screen.
 void CenterOnScreen(HWND hwnd);
 
-// Creates a top-level window whose client area has the given size.
+// Creates a top-level window whose client area has the given size at 96 DPI, scaled to
+// the DPI the window is shown at.
 HWND CreateForm(const char* className, const char* caption, DWORD style, DWORD exStyle, int clientWidth,
                 int clientHeight, HWND owner, void* self);
 

@@ -26,18 +26,6 @@ const ControlSpec kControls[] = {
 const DWORD kStyle = WS_POPUP | WS_CAPTION | WS_DLGFRAME | WS_CLIPCHILDREN;
 const DWORD kExStyle = WS_EX_DLGMODALFRAME;
 
-HFONT CreateDialogFont()
-{
-    LOGFONTA lf = {};
-    lf.lfHeight = -12; // character height in pixels
-    lf.lfWeight = FW_NORMAL;
-    lf.lfCharSet = SHIFTJIS_CHARSET;
-    lf.lfQuality = DEFAULT_QUALITY;
-    lf.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
-    lstrcpynA(lf.lfFaceName, "ＭＳ Ｐゴシック", LF_FACESIZE);
-    return CreateFontIndirectA(&lf);
-}
-
 } // namespace
 
 TfrmCustomDlg::~TfrmCustomDlg()
@@ -54,14 +42,11 @@ bool TfrmCustomDlg::RegisterWindowClass()
 HWND TfrmCustomDlg::Create(HWND answerLabel)
 {
     if (hwnd_ || !RegisterWindowClass()) return nullptr;
-    RECT frame = {0, 0, kClientWidth, kClientHeight};
-    AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
     // The window picks up this object in WM_NCCREATE.
-    CreateWindowExA(kExStyle, kClassName, kCaption, kStyle, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-                    nullptr, nullptr, GetModuleHandleA(nullptr), this);
-    if (!hwnd_) return nullptr;
+    if (!CreateForm(kClassName, kCaption, kStyle, kExStyle, kClientWidth, kClientHeight, nullptr, this)) return nullptr;
     answerLabel_ = answerLabel;
-    font_.reset(CreateDialogFont());
+    fonts_ = FormFonts(WindowDpi(hwnd_));
+    fonts_.Add({12, "ＭＳ Ｐゴシック", false, false});
     if (!CreateControls()) {
         DestroyWindow(hwnd_);
         return nullptr;
@@ -75,11 +60,12 @@ bool TfrmCustomDlg::CreateControls()
         const bool label = c.id == kIdMessage;
         // The label shows paths verbatim: an "&" in a file name is no mnemonic.
         const DWORD style = WS_CHILD | WS_VISIBLE | (label ? SS_LEFT | SS_NOPREFIX : WS_TABSTOP | BS_PUSHBUTTON);
-        HWND child = CreateWindowExA(0, c.className, c.caption, style, c.left, c.top, c.width, c.height, hwnd_,
-                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), GetModuleHandleA(nullptr),
-                                     nullptr);
+        const RECT r = ScaleRect({c.left, c.top, c.left + c.width, c.top + c.height}, kBaseDpi, fonts_.Dpi());
+        HWND child = CreateWindowExA(0, c.className, c.caption, style, r.left, r.top, r.right - r.left,
+                                     r.bottom - r.top, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)),
+                                     GetModuleHandleA(nullptr), nullptr);
         if (!child) return false;
-        if (font_) SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+        SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.Get(0)), FALSE);
     }
     return true;
 }
@@ -151,6 +137,7 @@ LRESULT CALLBACK TfrmCustomDlg::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
     auto* self = WindowObject<TfrmCustomDlg>(hwnd, msg, lp);
     if (self && msg == WM_NCCREATE) self->hwnd_ = hwnd;
     if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
+    if (LRESULT result; AnswerFormMessage(hwnd, self->fonts_, msg, wp, lp, result)) return result;
 
     switch (msg) {
     case WM_COMMAND: {
@@ -162,6 +149,13 @@ LRESULT CALLBACK TfrmCustomDlg::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
         }
         if (HIWORD(wp) == BN_CLICKED || LOWORD(wp) == IDOK) self->Answer(id);
         return 0;
+    }
+    case DM_GETDEFID: {
+        // Enter answers with the focused button; before any is focused, with "はい(&Y)".
+        HWND focus = GetFocus();
+        const int id = focus && GetParent(focus) == hwnd && AnswerWord(GetDlgCtrlID(focus)) ? GetDlgCtrlID(focus)
+                                                                                            : kIdYes;
+        return MAKELRESULT(id, DC_HASDEFID);
     }
     case WM_CLOSE:
         // No Close box: the question is answered only by a button, never dismissed

@@ -6,6 +6,7 @@
 // that the caller owns (the main window's lblFormShare). Each button writes its word into
 // that label and then ends the modal display.
 #pragma once
+#include "ui/Dpi.h"
 #include "ui/GdiObjects.h"
 
 #include <windows.h>
@@ -63,7 +64,7 @@ private:
 
     HWND hwnd_ = nullptr;
     HWND answerLabel_ = nullptr;
-    UniqueGdiObject font_;
+    FormFonts fonts_;
     int modalResult_ = 0;
     bool showing_ = false;
 };

@@ -11,6 +11,7 @@
 #include "ui/Controls.h"
 #include "ui/WindowClass.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -69,7 +70,8 @@ const Def kDefs[] = {
     {TfrmMain::kFraSelectType, {TfrmMain::kLblSelectTypeMsg, C::WrapLabel, "", 24, 24, 425, 105}},
     {TfrmMain::kFraSelectType, {TfrmMain::kOptSelectType1, C::RadioButton, "", 24, 136, 425, 17, true, true, WS_GROUP}},
     {TfrmMain::kFraSelectType, {TfrmMain::kOptSelectType2, C::RadioButton, "", 24, 160, 425, 17}},
-    {TfrmMain::kFraSelectType, {TfrmMain::kImgSelectType, C::Image, "", 24, 196, 32, 32}},
+    // WS_GROUP ends the radio buttons' group: the arrow keys move between the two only.
+    {TfrmMain::kFraSelectType, {TfrmMain::kImgSelectType, C::Image, "", 24, 196, 32, 32, true, true, WS_GROUP}},
     {TfrmMain::kFraSelectType, {TfrmMain::kLblSelectTypeA1, C::Label, "汎用インストーラ", 64, 200, 105, 17}},
     {TfrmMain::kFraSelectType, {TfrmMain::kLblSelectTypeA2, C::Label, "Quillon Installer", 64, 216, 200, 17}},
     {0, {TfrmMain::kBtnEvent, C::Button, "", 64, 264, 161, 25, true, false}},
@@ -181,13 +183,13 @@ HWND TfrmMain::Create(HWND owner)
         return nullptr;
     CreateForm(kClassName, "Quillon Installer", kFormStyle, 0, kClientWidth, kClientHeight, owner, this);
     if (!hwnd_) return nullptr;
-    font_ = CreateUiFont(12, "ＭＳ Ｐゴシック");
-    fixedFont_ = CreateUiFont(12, "ＭＳ ゴシック", false, true);
-    folderFont_ = CreateUiFont(16, "ＭＳ Ｐゴシック");
-    italicFont_ = CreateUiFont(12, "ＭＳ Ｐゴシック", true);
-    titleFont_ = CreateUiFont(18, "ＭＳ Ｐ明朝", true);
+    fonts_ = FormFonts(WindowDpi(hwnd_));
+    fonts_.Add({12, "ＭＳ Ｐゴシック", false, false});
+    fonts_.Add({12, "ＭＳ ゴシック", false, true});
+    fonts_.Add({16, "ＭＳ Ｐゴシック", false, false});
+    fonts_.Add({12, "ＭＳ Ｐゴシック", true, false});
+    fonts_.Add({18, "ＭＳ Ｐ明朝", true, false});
     whiteBrush_.reset(CreateSolidBrush(RGB(255, 255, 255)));
-    SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     if (!CreateControls()) {
         DestroyWindow(hwnd_);
         return nullptr;
@@ -198,18 +200,21 @@ HWND TfrmMain::Create(HWND owner)
 
 bool TfrmMain::CreateControls()
 {
-    icon_ = ProgramIcon();
+    const int iconSize = Scaled(32);
+    icon_ = static_cast<HICON>(
+        LoadImageA(GetModuleHandleA(nullptr), "MAINICON", IMAGE_ICON, iconSize, iconSize, LR_SHARED));
+    if (!icon_) icon_ = ProgramIcon();
     for (const Def& d : kDefs) {
         HWND parent = d.parent ? Control(static_cast<ControlId>(d.parent)) : hwnd_;
-        HFONT font = static_cast<HFONT>(font_.get());
+        FontId font = kFontUi;
         switch (d.def.id) {
-        case kLblTitleA1: font = static_cast<HFONT>(italicFont_.get()); break;
-        case kLblTitleA2: font = static_cast<HFONT>(titleFont_.get()); break;
+        case kLblTitleA1: font = kFontItalic; break;
+        case kLblTitleA2: font = kFontTitle; break;
         case kLblTitleMessage:
-        case kTxtReadme: font = static_cast<HFONT>(fixedFont_.get()); break;
-        case kTxtFolder: font = static_cast<HFONT>(folderFont_.get()); break;
+        case kTxtReadme: font = kFontFixed; break;
+        case kTxtFolder: font = kFontFolder; break;
         }
-        HWND child = CreateControl(parent, d.def, font);
+        HWND child = CreateControl(parent, d.def, fonts_.Get(font), fonts_.Dpi());
         if (!child) return false;
         controls_[d.def.id - kFraTitle] = child;
         if (d.def.kind == C::Image) SendMessageA(child, STM_SETICON, reinterpret_cast<WPARAM>(icon_), 0);
@@ -390,7 +395,7 @@ bool TfrmMain::ShowEulaPage()
         // "同意する" waits for the box; the text makes room for it.
         SetChecked(kChkEULARead, false);
         SetVisible(kChkEULARead, true);
-        ResizeReadme(-24);
+        ResizeReadme(-Scaled(24));
     } else {
         SetEnabled(kBtnEvent, true);
         Focus(kBtnEvent);
@@ -403,7 +408,7 @@ void TfrmMain::LeaveEulaPage()
 {
     SetReadmeWhite(false);
     if (!Visible(kChkEULARead)) return;
-    ResizeReadme(24);
+    ResizeReadme(Scaled(24));
     SetVisible(kChkEULARead, false);
 }
 
@@ -552,7 +557,7 @@ void TfrmMain::PrepareUninstallPanel()
     const RECT frame = ChildRect(Control(kFraShortCut));
     const RECT group = ChildRect(Control(kGrpOption));
     SetWindowPos(Control(kFraShortCut), nullptr, frame.left, over.top, frame.right - frame.left,
-                 (group.bottom - group.top) - 24, SWP_NOZORDER | SWP_NOACTIVATE);
+                 (group.bottom - group.top) - Scaled(24), SWP_NOZORDER | SWP_NOACTIVATE);
 
     const auto boxes = UninstallOptionBoxes(keys, u);
     const ControlId ids[4] = {kChkSCutDesktop, kChkSCutStartMenu, kChkSCutStartUp, kChkSCutSendTo};
@@ -566,15 +571,24 @@ void TfrmMain::PrepareUninstallPanel()
         // The single box of the delete-all layout spans the frame.
         const RECT box = ChildRect(Control(kChkSCutDesktop));
         const RECT shortcut = ChildRect(Control(kFraShortCut));
-        SetWindowPos(Control(kChkSCutDesktop), nullptr, 0, 0, (shortcut.right - shortcut.left) - 16,
+        SetWindowPos(Control(kChkSCutDesktop), nullptr, 0, 0, (shortcut.right - shortcut.left) - Scaled(16),
                      box.bottom - box.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     const RECT desktop = ChildRect(Control(kChkSCutDesktop));
     const RECT info = ChildRect(Control(kLblUnSetupInfo));
-    SetWindowPos(Control(kLblUnSetupInfo), nullptr, info.left, desktop.bottom + 2, 0, 0,
+    SetWindowPos(Control(kLblUnSetupInfo), nullptr, info.left, desktop.bottom + Scaled(2), 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     SetText(kLblUnSetupInfo,
             "　" + u + "フォルダの中で、コピーされたファイル以外に追加削除するファイルをチェック(選択)してください。");
+    // Two lines of the font are a pixel taller than the table's 25: the label grows to
+    // its text as far as the frame has room, so its second line is not cut off.
+    const RECT label = ChildRect(Control(kLblUnSetupInfo));
+    RECT room = {};
+    GetClientRect(Control(kFraShortCut), &room);
+    const int height = std::min<int>(WrappedTextHeight(Control(kLblUnSetupInfo)), room.bottom - label.top);
+    if (height > label.bottom - label.top)
+        SetWindowPos(Control(kLblUnSetupInfo), nullptr, 0, 0, label.right - label.left, height,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     SetVisible(kLblUnSetupInfo, true);
 }
 
@@ -603,7 +617,7 @@ void TfrmMain::SetReadmeScrollBars(const std::string& value)
                                GetParent(old), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kTxtReadme)),
                                GetModuleHandleA(nullptr), nullptr);
     if (!box) return;
-    SendMessageA(box, WM_SETFONT, reinterpret_cast<WPARAM>(fixedFont_.get()), FALSE);
+    SendMessageA(box, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.Get(kFontFixed)), FALSE);
     SendMessageA(box, EM_SETLIMITTEXT, 0, 0);
     ::SetText(box, text);
     controls_[kTxtReadme - kFraTitle] = box;
@@ -628,16 +642,31 @@ void TfrmMain::OnCommand(int id, int code)
     case kBtnEnd: btnEndClick(); break;
     case kBtnRefer: PostMessageA(hwnd_, kMsgBrowse, 0, 0); break;
     case kChkEULARead: chkEULAReadClick(); break;
-    case IDOK: {
-        // Enter presses the focused button, as a click would.
-        HWND focus = GetFocus();
-        const int focusId = focus ? GetDlgCtrlID(focus) : 0;
-        if (focus && Control(static_cast<ControlId>(focusId)) == focus &&
-            (focusId == kBtnEvent || focusId == kBtnEnd || focusId == kBtnRefer) && IsWindowEnabled(focus))
-            OnCommand(focusId, BN_CLICKED);
+    case IDOK:
+        // Enter without a default button to press (none enabled): nothing.
         break;
+    case IDCANCEL: OnEscape(); break;
     }
-    }
+}
+
+LRESULT TfrmMain::DefaultButton() const
+{
+    // Enter presses the focused button, as in a dialog box; elsewhere the event button,
+    // which leads on through the pages.
+    HWND focus = GetFocus();
+    const int focusId = focus ? GetDlgCtrlID(focus) : 0;
+    if (focus && Control(static_cast<ControlId>(focusId)) == focus &&
+        (focusId == kBtnEvent || focusId == kBtnEnd || focusId == kBtnRefer) && IsWindowEnabled(focus))
+        return MAKELRESULT(focusId, DC_HASDEFID);
+    if (Enabled(kBtnEvent) && IsWindowVisible(Control(kBtnEvent))) return MAKELRESULT(kBtnEvent, DC_HASDEFID);
+    return 0;
+}
+
+void TfrmMain::OnEscape()
+{
+    // Esc is the end button wherever the page offers leaving; the close question follows.
+    HWND end = Control(kBtnEnd);
+    if (end && IsWindowVisible(end) && IsWindowEnabled(end)) SendMessageA(end, BM_CLICK, 0, 0);
 }
 
 LRESULT CALLBACK TfrmMain::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
@@ -657,6 +686,7 @@ LRESULT CALLBACK TfrmMain::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 
 LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp)
 {
+    if (LRESULT result; AnswerFormMessage(hwnd_, fonts_, msg, wp, lp, result)) return result;
     switch (msg) {
     case WM_ACTIVATE:
         if (LOWORD(wp) != WA_INACTIVE && !startupStarted_) PostMessageA(hwnd_, kMsgStartup, 0, 0);
@@ -668,6 +698,7 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp)
         return 0;
     case kMsgBrowse: btnReferClick(); return 0;
     case WM_COMMAND: OnCommand(LOWORD(wp), HIWORD(wp)); return 0;
+    case DM_GETDEFID: return DefaultButton();
     case WM_CLOSE:
         // Closing goes through the close query like every other way out.
         if (showing_) SetModalResult(2);

@@ -6,6 +6,7 @@
 #include "foundation/AppState.h"
 #include "scripts/ScriptGeneral.h"
 #include "services/Host.h"
+#include "ui/Dpi.h"
 #include "ui/GdiObjects.h"
 
 #include <windows.h>
@@ -141,16 +142,18 @@ private:
     void ResizeReadme(int heightChange);
     bool IsInstaller() const { return !state_.IsUninstaller(); }
     int Ask(const std::string& text, const char* caption, unsigned flags, int unattended = IDOK);
+    int Scaled(int pixels) const { return ScaleToDpi(pixels, fonts_.Dpi()); }
+    // Keyboard: the button Enter presses, and Esc, which leaves where the page offers it.
+    LRESULT DefaultButton() const;
+    void OnEscape();
 
     AppState& state_;
     Host& host_;
     HWND hwnd_ = nullptr;
     HWND controls_[kLastControl - kFraTitle + 1] = {};
-    UniqueGdiObject font_;       // ＭＳ Ｐゴシック 12 px
-    UniqueGdiObject fixedFont_;  // ＭＳ ゴシック 12 px
-    UniqueGdiObject folderFont_; // 16 px
-    UniqueGdiObject italicFont_;
-    UniqueGdiObject titleFont_; // blue italic serif
+    // In the order of FontId; each made for the window's DPI.
+    enum FontId : int { kFontUi, kFontFixed, kFontFolder, kFontItalic, kFontTitle };
+    FormFonts fonts_;
     UniqueGdiObject whiteBrush_;
     HICON icon_ = nullptr;
     int modalResult_ = 0;

@@ -49,7 +49,8 @@ HWND TfrmStatus::Create(HWND owner)
     if (hwnd_ || !RegisterWindowClassOnce(kClassName, WndProc, face)) return nullptr;
     // The window picks up this object in WM_NCCREATE.
     if (!CreateForm(kClassName, kCaption, kStyle, 0, kClientWidth, kClientHeight, owner, this)) return nullptr;
-    font_ = CreateUiFont(12, "ＭＳ Ｐゴシック");
+    fonts_ = FormFonts(WindowDpi(hwnd_));
+    fonts_.Add({12, "ＭＳ Ｐゴシック", false, false});
     if (!CreateControls()) {
         DestroyWindow(hwnd_);
         return nullptr;
@@ -61,15 +62,18 @@ HWND TfrmStatus::Create(HWND owner)
 
 bool TfrmStatus::CreateControls()
 {
-    const auto font = static_cast<HFONT>(font_.get());
+    const HFONT font = fonts_.Get(0);
+    const int dpi = fonts_.Dpi();
     for (const PlacedControl& c : kControls) {
         HWND parent = c.parent ? Control(static_cast<ControlId>(c.parent)) : hwnd_;
-        if (!parent || !CreateControl(parent, c.def, font)) return false;
+        if (!parent || !CreateControl(parent, c.def, font, dpi)) return false;
     }
     HWND frame = Control(kFraStatus);
     // Later siblings lie below earlier ones; the counter must cover the end of the log.
     SetWindowPos(frame, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    if (!gauge_.Create(frame, 8, 16, 369, 17, kGaugeStatus)) return false;
+    const RECT bar = ScaleRect({8, 16, 8 + 369, 16 + 17}, kBaseDpi, dpi);
+    if (!gauge_.Create(frame, bar.left, bar.top, bar.right - bar.left, bar.bottom - bar.top, kGaugeStatus))
+        return false;
     SendMessageA(gauge_.Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     gauge_.SetForeColor(kNavy);
     return true;
@@ -177,6 +181,20 @@ void TfrmStatus::ConfirmAbort()
     if (SetMainModalResult) SetMainModalResult(1);
 }
 
+LRESULT TfrmStatus::DefaultButton() const
+{
+    HWND button = Control(kBtnAbort);
+    if (!button || !IsWindowEnabled(button)) return 0;
+    if (GetFocus() == button || GetText(button) == kNextCaption) return MAKELRESULT(kBtnAbort, DC_HASDEFID);
+    return 0;
+}
+
+void TfrmStatus::OnEscape()
+{
+    HWND button = Control(kBtnAbort);
+    if (button && IsWindowEnabled(button) && GetText(button) == kAbortCaption) btnAbortClick();
+}
+
 int TfrmStatus::Ask(const std::string& text, const std::string& caption, unsigned flags, int unattended)
 {
     const int answer = host_.Ask(text, caption, flags, unattended);
@@ -189,9 +207,15 @@ LRESULT CALLBACK TfrmStatus::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     auto* self = WindowObject<TfrmStatus>(hwnd, msg, lp);
     if (self && msg == WM_NCCREATE) self->hwnd_ = hwnd;
     if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
+    if (LRESULT result; AnswerFormMessage(hwnd, self->fonts_, msg, wp, lp, result)) return result;
 
     switch (msg) {
+    case DM_GETDEFID: return self->DefaultButton();
     case WM_COMMAND:
+        if (LOWORD(wp) == IDCANCEL) {
+            self->OnEscape();
+            return 0;
+        }
         // Only a button the user could press counts: a notification sent to a disabled
         // button from outside must not abort a stage that may not be interrupted.
         if (LOWORD(wp) == kBtnAbort && HIWORD(wp) == BN_CLICKED && IsWindowEnabled(self->Control(kBtnAbort)))

@@ -9,6 +9,7 @@
 #include "foundation/AppState.h"
 #include "services/Host.h"
 #include "ui/Gauge.h"
+#include "ui/Dpi.h"
 #include "ui/GdiObjects.h"
 
 #include <windows.h>
@@ -74,11 +75,14 @@ private:
     bool CreateControls();
     int Ask(const std::string& text, const std::string& caption, unsigned flags, int unattended = IDOK);
     void ConfirmAbort();
+    // Keyboard: Enter presses the focused button or "次へ(&N)"; Esc is the abort button.
+    LRESULT DefaultButton() const;
+    void OnEscape();
 
     AppState& state_;
     Host& host_;
     HWND hwnd_ = nullptr;
-    UniqueGdiObject font_;
+    FormFonts fonts_;
     TGauge gauge_;
     bool confirming_ = false;   // the abort question is open
     bool abortPending_ = false; // a click has asked for the question, not yet shown

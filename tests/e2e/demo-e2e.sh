@@ -1,9 +1,9 @@
 # Sourced by the tests that install the demo package in the end-to-end prefix
-# (build/wineprefix-e2e, which they take turns at): the prefix, where the demo goes, the
+# (build/wineprefix-e2e, which they take turns at, or QS_DEMO_PREFIX): the prefix, where the demo goes, the
 # check and text helpers, and the clean-up. Needs root (the checkout); bits=32 before
 # sourcing for the i686 build under WoW64 (HKLM keys in the 32-bit view, Program Files
 # (x86)).
-export WINEPREFIX="$root/build/wineprefix-e2e"
+export WINEPREFIX="${QS_DEMO_PREFIX:-$root/build/wineprefix-e2e}"
 source "$root/scripts/wine-env.sh"
 bits=${bits:-64}
 pf="Program Files" rv="" && if [ "$bits" = 32 ]; then qs_require_wow64; pf="Program Files (x86)" rv=/reg:32; fi

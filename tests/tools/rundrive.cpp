@@ -23,6 +23,12 @@
 //                             (as the list of installed programs starts an
 //                             UninstallString) and prints "EXIT <code>" when it ends
 //     --timeout MS            overall limit (default 120000)
+//     --input keys            keystrokes only: every press is a key posted to the focused
+//                             window (Enter, Esc, Tab, Space, Alt+mnemonic), never a
+//                             click; prints "KEY ..." for each
+//     --fit DPI               at each point, checks the window inside the program
+//                             (fithook.cpp) and prints "FIT <window> <point> <checked>
+//                             <clipped>" and a "CLIP" line per fault
 // Exit code 0 once the program has ended after the completion page, 1 on a timeout.
 #include "TestSupport.h"
 #include "ui/Controls.h"
@@ -32,6 +38,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <map>
 #include <set>
 #include <string>
@@ -55,7 +62,10 @@ struct Options {
     std::string start;
     std::vector<int> toggles;
     DWORD timeout = 120000;
+    bool keys = false;
+    int fitDpi = 0;
 };
+Options g_options;
 
 HWND Visible(const char* className, const char* caption = nullptr)
 {
@@ -68,15 +78,103 @@ bool Enabled(HWND w)
     return w && IsWindowEnabled(w);
 }
 
-void Click(HWND button)
+// The window that has the keyboard focus in the thread of w (or its active window).
+HWND FocusOf(HWND w)
 {
-    PostMessageA(button, BM_CLICK, 0, 0);
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(w, nullptr), &info)) return w;
+    return info.hwndFocus ? info.hwndFocus : info.hwndActive ? info.hwndActive : w;
 }
 
-// Stops at a named point until the screenshot script has taken its picture.
+// Posts a key (with Alt held: a system key) to the focused window of w's thread.
+void Key(HWND w, UINT vk, const std::string& name, bool alt = false)
+{
+    std::printf("KEY %s\n", name.c_str());
+    std::fflush(stdout);
+    HWND focus = FocusOf(w);
+    const LPARAM bits = 1 | static_cast<LPARAM>(MapVirtualKeyA(vk, 0)) << 16 | (alt ? 1 << 29 : 0);
+    PostMessageA(focus, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, vk, bits);
+    PostMessageA(focus, alt ? WM_SYSKEYUP : WM_KEYUP, vk, bits | 3u << 30);
+}
+
+// Moves the focus with Tab until it is on control; false when it never gets there.
+bool TabTo(HWND control)
+{
+    for (int i = 0; i < 24 && FocusOf(control) != control; ++i) {
+        HWND before = FocusOf(control);
+        Key(control, VK_TAB, "Tab");
+        WaitUntil([&] { return FocusOf(control) != before; }, 2000);
+    }
+    return FocusOf(control) == control;
+}
+
+// Presses a button: a posted BM_CLICK, or by keys Alt + its mnemonic (the letter after
+// "&"), or Tab to it and Space when it has none.
+void Click(HWND button)
+{
+    if (!g_options.keys) {
+        PostMessageA(button, BM_CLICK, 0, 0);
+        return;
+    }
+    const std::string caption = GetText(button);
+    const size_t amp = caption.find('&');
+    if (amp != std::string::npos && amp + 1 < caption.size()) {
+        const char m = static_cast<char>(std::toupper(caption[amp + 1]));
+        Key(button, static_cast<UINT>(m), std::string("Alt+") + m, true);
+    } else if (TabTo(button)) {
+        Key(button, VK_SPACE, "Space");
+    }
+}
+
+// Has fithook.dll (beside this program), hooked into the form's thread for one message,
+// check the form inside its program; prints a CLIP line per fault and the FIT line.
+void CheckFitInside(const char* cls, const char* window, const std::string& point, int dpi)
+{
+    HWND form = FindWindowA(cls, nullptr);
+    char path[MAX_PATH] = {}, temp[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    *std::strrchr(path, '\\') = '\0';
+    GetTempPathA(MAX_PATH, temp);
+    const std::string verdict = std::string(temp) + "QuillonFit.txt";
+    DeleteFileA(verdict.c_str());
+    HMODULE module = LoadLibraryA((std::string(path) + "\\fithook.dll").c_str());
+    auto* proc = module ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(module, "FitHook")))
+                        : nullptr;
+    if (HHOOK hook = form && proc
+                         ? SetWindowsHookExA(WH_CALLWNDPROC, proc, module, GetWindowThreadProcessId(form, nullptr))
+                         : nullptr) {
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutA(form, RegisterWindowMessageA("QuillonFitCheck"), dpi, 0, SMTO_NORMAL, kPatienceMs, &ignored);
+        UnhookWindowsHookEx(hook);
+    }
+    std::ifstream in(verdict, std::ios::binary);
+    int checked = 0, faults = 0;
+    std::string line;
+    const bool ran = (in >> checked) && std::getline(in, line);
+    if (!ran) faults = std::printf("CLIP %s %s the check did not run\n", window, point.c_str()) > 0;
+    for (; ran && std::getline(in, line); ++faults) std::printf("CLIP %s %s %s\n", window, point.c_str(), line.c_str());
+    std::printf("FIT %s %s %d %d\n", window, point.c_str(), checked, faults);
+    std::fflush(stdout);
+}
+
+// Stops at a named point until the screenshot script has taken its picture; with --fit
+// the visible windows are checked first.
 void Shot(const Options& o, std::set<std::string>& taken, const std::string& point)
 {
-    if (o.shots.empty() || !taken.insert(point).second) return;
+    if (!taken.insert(point).second) return;
+    if (o.fitDpi) {
+        const bool progress = point == "copying" || point == "progress-done", deletion = point == "deletion";
+        CheckFitInside(progress   ? "TfrmStatus"
+                       : deletion ? "TfrmCustomDlg"
+                                  : "TfrmMain",
+                       progress                     ? "progress"
+                       : deletion                   ? "deletion"
+                       : point == "uninstall-panel" ? "uninstaller-panel"
+                                                    : "wizard",
+                       point, o.fitDpi);
+    }
+    if (o.shots.empty()) return;
     std::printf("AT %s\n", point.c_str());
     std::fflush(stdout);
     const std::string marker = o.shots + "\\" + point + ".wait";
@@ -131,10 +229,11 @@ bool AnswerBox(const Options& o, HWND main, int& diskAsked)
     return true;
 }
 
-bool AnswerDeletion(const Options& o)
+bool AnswerDeletion(const Options& o, std::set<std::string>& taken)
 {
     HWND dialog = Visible("TfrmCustomDlg");
     if (!dialog) return false;
+    Shot(o, taken, "deletion");
     const std::string text = GetText(FindControl(dialog, kDlgMessage));
     std::printf("DELETION %s\n", text.c_str());
     std::fflush(stdout);
@@ -200,7 +299,7 @@ int Drive(const Options& o)
         if (!main) main = FindWindowA("TfrmMain", nullptr);
         if (!main) continue;
         if (!IsWindow(main)) return completion ? 0 : 1;
-        if (AnswerBox(o, main, diskAsked) || AnswerDeletion(o)) continue;
+        if (AnswerBox(o, main, diskAsked) || AnswerDeletion(o, taken)) continue;
 
         HWND status = Visible("TfrmStatus");
         if (status) {
@@ -212,7 +311,8 @@ int Drive(const Options& o)
             HWND next = FindControl(status, kBtnAbort);
             if (Enabled(next) && GetText(next) == "次へ(&N)") {
                 Shot(o, taken, "progress-done");
-                Click(next);
+                if (o.keys) Key(next, VK_RETURN, "Enter");
+                else Click(next);
                 Sleep(200);
             }
             continue;
@@ -230,7 +330,8 @@ int Drive(const Options& o)
             // The fatal page: only leaving is possible.
             Shot(o, taken, "fatal");
             completion = true;
-            Click(FindControl(main, kBtnEnd));
+            if (o.keys) Key(main, VK_ESCAPE, "Esc");
+            else Click(FindControl(main, kBtnEnd));
             Sleep(300);
             continue;
         }
@@ -274,7 +375,9 @@ int Drive(const Options& o)
         }
         if (caption != lastEvent || caption == "続行(&C)") {
             lastEvent = caption;
-            Click(event);
+            // By keys: Enter where the event button is the default, its mnemonic elsewhere.
+            if (o.keys && FocusOf(main) == event) Key(main, VK_RETURN, "Enter");
+            else Click(event);
             Sleep(300);
         }
     }
@@ -302,8 +405,18 @@ int main(int argc, char** argv)
         else if (name == "--shots") o.shots = value;
         else if (name == "--start") o.start = value;
         else if (name == "--timeout") o.timeout = static_cast<DWORD>(std::atol(value.c_str()));
+        else if (name == "--fit") o.fitDpi = std::atoi(value.c_str());
+        else if (name == "--input") o.keys = value == "keys";
         else return 2;
     }
+    // The checks measure in the screen's own pixels, not in a 96-DPI view of them.
+    SetProcessDPIAware();
+    if (o.fitDpi) {
+        HDC screen = GetDC(nullptr);
+        std::printf("DPI %d\n", GetDeviceCaps(screen, LOGPIXELSY));
+        ReleaseDC(nullptr, screen);
+    }
+    g_options = o;
     PROCESS_INFORMATION pi{};
     if (!o.start.empty()) {
         STARTUPINFOA si{};
@@ -318,10 +431,15 @@ int main(int argc, char** argv)
     if (watch && !pi.hProcess) return 2;
     int result = 0;
     if (watch) Watch(pi, o.timeout);
-    else result = Drive(o);
+    else result = Drive(g_options);
     if (pi.hProcess) {
         DWORD code = 259;
-        if (WaitForSingleObject(pi.hProcess, 30000) != WAIT_OBJECT_0) result = 1;
+        if (WaitForSingleObject(pi.hProcess, 30000) != WAIT_OBJECT_0) {
+            // A program left running would keep the caller's output pipe open for good.
+            result = 1;
+            TerminateProcess(pi.hProcess, 1);
+            WaitForSingleObject(pi.hProcess, 30000);
+        }
         GetExitCodeProcess(pi.hProcess, &code);
         std::printf("EXIT %lu\n", code);
         CloseHandle(pi.hProcess);

@@ -267,3 +267,26 @@ TEST_F(Status, NextWaitEndsWhenTheWindowGoesOrTheProgramQuits)
     EXPECT_EQ(form_.Handle(), nullptr);
     KillTimer(nullptr, timer);
 }
+
+// A window moved to a monitor of another DPI lays itself out anew: controls and fonts
+// scaled, the suggested rectangle taken; and back at 96 DPI it is as it was.
+TEST_F(Status, ANewDpiScalesControlsAndFontsAndTakesTheSuggestedRectangle)
+{
+    const auto layout = [&](int dpi, RECT suggested) {
+        SendMessageA(form_.Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        RECT window = {}, counter = {};
+        GetWindowRect(form_.Handle(), &window);
+        EXPECT_TRUE(EqualRect(&window, &suggested)) << dpi;
+        GetWindowRect(form_.Control(TfrmStatus::kLblStatus), &counter);
+        MapWindowPoints(nullptr, form_.Control(TfrmStatus::kFraStatus), reinterpret_cast<POINT*>(&counter), 2);
+        LOGFONTA lf = {};
+        GetObjectA(reinterpret_cast<HFONT>(SendMessageA(form_.GaugeStatus().Handle(), WM_GETFONT, 0, 0)), sizeof lf, &lf);
+        return std::to_string(counter.left) + "," + std::to_string(counter.top) + " " +
+               std::to_string(counter.right - counter.left) + "x" + std::to_string(counter.bottom - counter.top) +
+               " font " + std::to_string(-lf.lfHeight);
+    };
+    RECT before = {};
+    GetWindowRect(form_.Handle(), &before);
+    EXPECT_EQ(layout(192, {10, 20, 1010, 650}), "768,32 144x34 font 24");
+    EXPECT_EQ(layout(96, before), "384,16 72x17 font 12");
+}
