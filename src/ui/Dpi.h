@@ -58,7 +58,7 @@ void RescaleChildren(HWND form, int fromDpi, int toDpi);
 // the system suggests (lp). Returns the new DPI.
 int ApplyDpiChange(HWND form, FormFonts& fonts, WPARAM wp, LPARAM lp);
 
-// The messages every form answers alike: its font (WM_GETFONT), the focus moved by a
-// dialog key (WM_NEXTDLGCTL) and a new DPI (WM_DPICHANGED). True when msg was one of them,
-// with its result.
+// The messages every form answers alike: its font (WM_GETFONT: the first one added to
+// fonts), the focus moved by a dialog key (WM_NEXTDLGCTL) and a new DPI (WM_DPICHANGED).
+// True when msg was one of them, with its result.
 bool AnswerFormMessage(HWND form, FormFonts& fonts, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);

@@ -13,13 +13,22 @@
 
 namespace {
 
+BOOL CALLBACK NoteProgressWindow(HWND w, LPARAM found)
+{
+    char name[32] = {};
+    GetClassNameA(w, name, sizeof name);
+    if (lstrcmpA(name, TfrmStatus::kClassName) == 0) *reinterpret_cast<HWND*>(found) = w;
+    return TRUE;
+}
+
 class UnattendedHostTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(log_.Open(dir_ / "run.log"));
         ASSERT_TRUE(host_.CreateProgressWindow());
-        status_ = FindWindowA(TfrmStatus::kClassName, nullptr);
+        // This thread's window: a SETUP.EXE of the GUI tests may show one at the same time.
+        EnumThreadWindows(GetCurrentThreadId(), NoteProgressWindow, reinterpret_cast<LPARAM>(&status_));
         ASSERT_NE(status_, nullptr);
         host_.BeginRun(0);
     }
