@@ -7,9 +7,8 @@ set -euo pipefail
 setup=$(realpath "$1") component=$(realpath "$2") drive=$(realpath "$3")
 root="$(cd "$(dirname "$0")/../.." && pwd)" here="$root/tests/e2e"
 source "$here/demo-e2e.sh"
-snap=$(mktemp -d "${TMPDIR:-/tmp}/qs-fleet.XXXXXX")
+snap=$(mktemp -d "${TMPDIR:-/tmp}/qs-fleet.XXXXXX") && source "$root/scripts/prefix-snapshot.sh"
 trap 'rm -rf "$snap" "$c/qs-fleet" "$c/Deploy" "$c/Fleet Apps" "$c/windows/temp/QuillonDemo-"*.log' EXIT
-source "$root/scripts/prefix-snapshot.sh"
 doc="${QS_DEPLOY_DOC:-$root/docs/deploy.md}" pkg='C:\qs-fleet\disk1' entry='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\QuillonDemo'
 block() { awk -v n="recipe:$1" '/^```/ && on {exit} on; /^```/ && $2 == n {on=1}' "$doc" | tr -d '\r'; }
 yaml() { block "$1" | sed -n "s/^ *$2: //p"; }
@@ -111,7 +110,6 @@ check "merged record: v1's association, v2's file" "1 1" "$(u8 <"$app/UNSETUP.IN
 echo mine >"$app/メモ.TXT"
 printf '%s\r\n' $(block uninstall-answers-file) >"$c/Deploy/keep-user-files.inf"
 # 1: the folder stays for a file that is not the package's, as without an answer file.
-# (No grep -q on a long pipe: an early exit would fail the pipe.)
 check "uninstall with DeleteAll=0" "1 yes" "$(code "$(block uninstall-answers)") $(u8 <"$c/windows/temp/QuillonDemo-uninstall.log" | grep -E 'フォルダ削除 .*Quillon Demo\\ -> エラー (145|5) ' >/dev/null && echo yes)"
 check "user file kept, rules no longer hold" "yes " "$([ -f "$app/メモ.TXT" ] && echo yes) $(detect | tr -d ' ')"
 check "v2 again, preset deletes everything" "0 0 gone" "$(code "C:\\qs-fleet\\v2\\SETUP.EXE $silent") $(code "$(value QuietUninstallString)") $([ -e "$app/メモ.TXT" ] || echo gone)"
