@@ -118,8 +118,8 @@ echo "$out" | sed 's/^/  | /'
 check "unattended install: no window, code 0" "EXIT 0" "$(echo "$out" | tr '\n' ' ' | sed 's/ $//')"
 snapshot unattended
 check "unattended install: the same files and registry" "" \
-  "$(LC_ALL=C comm -3 <(changes before installed control files; changes before installed control reg) \
-       <(changes before unattended control files; changes before unattended control reg))"
+  "$(LC_ALL=C comm -3 <({ changes before installed control files; changes before installed control reg; } | LC_ALL=C sort) \
+       <({ changes before unattended control files; changes before unattended control reg; } | LC_ALL=C sort))"
 check "unattended install: the same record" same "$(cmp -s "$app/UNSETUP.INI" "$snap/windowed.ini" && echo same || echo differs)"
 check "log: the defaulted questions" \
   "質問 [フォルダ作成]|質問 [ディスク交換]|質問 [関連付けの確認]|選択: インストーラを終了します。(&Y)（既定の答え）" \
