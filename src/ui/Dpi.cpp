@@ -87,12 +87,12 @@ FontMetrics Measure(HFONT font)
     return m;
 }
 
-// The font of a spec for dpi. A font's lines and letters do not grow exactly in
+// The font of a look for dpi. A font's lines and letters do not grow exactly in
 // proportion to its size (the rasteriser rounds), so the size scaled may need a line or a
 // few pixels more than the scaled layout gives, and a text that fits at 96 DPI would be
 // cut off. The largest size whose lines and sample text stay within the 96-DPI font's,
 // scaled down to whole pixels, is taken.
-UniqueGdiObject CreateFontForDpi(const FormFonts::Spec& s, int dpi)
+UniqueGdiObject CreateFontForDpi(const FormFonts::Look& s, int dpi)
 {
     UniqueGdiObject font = CreateUiFont(ScaleToDpi(s.pixels, dpi), s.face, s.italic, s.fixedPitch);
     if (dpi == kBaseDpi || !font) return font;
@@ -134,11 +134,11 @@ SIZE FrameSize(int clientWidth, int clientHeight, DWORD style, DWORD exStyle, in
     return {frame.right - frame.left, frame.bottom - frame.top};
 }
 
-int FormFonts::Add(const Spec& spec)
+int FormFonts::Add(const Look& look)
 {
-    specs_.push_back(spec);
-    fonts_.push_back(CreateFontForDpi(spec, dpi_));
-    return static_cast<int>(specs_.size()) - 1;
+    looks_.push_back(look);
+    fonts_.push_back(CreateFontForDpi(look, dpi_));
+    return static_cast<int>(looks_.size()) - 1;
 }
 
 HFONT FormFonts::Get(int index) const
@@ -153,7 +153,7 @@ void FormFonts::Rebuild(HWND form, int dpi)
     std::vector<HFONT> old;
     for (const UniqueGdiObject& f : fonts_) old.push_back(static_cast<HFONT>(f.get()));
     std::vector<UniqueGdiObject> made;
-    for (const Spec& s : specs_) made.push_back(CreateFontForDpi(s, dpi));
+    for (const Look& s : looks_) made.push_back(CreateFontForDpi(s, dpi));
     // The old fonts stay alive until every control has let go of them.
     std::vector<UniqueGdiObject> retired = std::move(fonts_);
     fonts_ = std::move(made);

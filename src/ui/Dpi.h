@@ -30,7 +30,7 @@ SIZE FrameSize(int clientWidth, int clientHeight, DWORD style, DWORD exStyle, in
 // new one.
 class FormFonts {
 public:
-    struct Spec {
+    struct Look {
         int pixels; // character height at 96 DPI
         const char* face;
         bool italic;
@@ -39,14 +39,14 @@ public:
     explicit FormFonts(int dpi = kBaseDpi) : dpi_(dpi) {}
 
     // Adds a font and returns its index.
-    int Add(const Spec& spec);
+    int Add(const Look& look);
     HFONT Get(int index) const;
     int Dpi() const { return dpi_; }
     void Rebuild(HWND form, int dpi);
 
 private:
     int dpi_;
-    std::vector<Spec> specs_;
+    std::vector<Look> looks_;
     std::vector<UniqueGdiObject> fonts_;
 };
 
