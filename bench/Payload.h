@@ -10,6 +10,16 @@ struct Payload {
     int files;
     int folders;       // 0: the files lie directly in the installation folder
     std::int64_t size; // bytes per file
+    const char* key = ""; // its name on bench/run.sh's command line
+};
+
+// The payloads of the benchmark.
+inline const Payload kPayloads[] = {
+    {"(a)", 2000, 10, 50 * 1024, "a"},
+    {"(b)", 20000, 20, 1024, "b"},
+    {"(b) at a tenth", 2000, 20, 1024, "b10"},
+    {"(c)", 1, 0, 1024LL * 1024 * 1024, "c"},
+    {"(d)", 100000, 100, 1024, "d"},
 };
 
 // Source names are flat, as the sources lie beside SETUP.EXE; extension without dot.

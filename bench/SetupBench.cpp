@@ -1,13 +1,16 @@
-// Times SETUP.EXE end to end against the practical limit, in one run under one prefix:
-// unattended installation and uninstallation of three payloads against a plain copy and
-// delete loop (bench/CopyLoop.cpp), the peak working set, what SZDD expansion and
+// Times SETUP.EXE end to end against the practical limit and a peer, in one run under one
+// prefix: unattended installation and uninstallation of the payloads against a plain copy
+// and delete loop (bench/CopyLoop.cpp) and the same payload as an NSIS package (built by
+// bench/run.sh), wall and busy seconds, the peak working set, what SZDD expansion and
 // self-registration cost, the time to the first window against a bare window program,
 // and the size of the SETUP.EXE of both architectures. Prints figures; checks nothing
 // beyond that each run did its work. Started by bench/run.sh (make bench).
 //
 // usage: setup_bench DATA SETUP.EXE COPYLOOP.EXE BARE.EXE COMPONENT.DLL X86-SETUP.EXE [RUNS [ONLY]]
-// DATA is an empty scratch folder; DATA\szdd\ may hold F00000.BI_ ... made by mscompress.
-// ONLY picks parts while profiling: any of size, window, a, b, b10, c, szdd, reg.
+// DATA is an empty scratch folder; DATA\szdd\ may hold F00000.BI_ ... made by mscompress,
+// DATA\nsis\KEY.exe the NSIS package of payload KEY.
+//        setup_bench --nsis-package DATA KEY   writes what makensis needs for payload KEY
+// ONLY picks parts while profiling: any of size, window, a, b, b10, c, d, szdd, reg.
 #include "Payload.h"
 
 #include <windows.h>
@@ -17,12 +20,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
 
 const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\QuillonBench";
+const char kNsisUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\QuillonBenchNSIS";
 
 struct Config {
     std::string data, setup, loop, bare, component, x86Setup;
@@ -139,8 +145,30 @@ struct Launch {
     bool started = false;
     DWORD exitCode = 9999;
     double seconds = 0;
+    double cpu = 0; // busy seconds of the machine's cores while it ran
     SIZE_T peakWorkingSet = 0;
 };
+
+// Busy time of all cores so far, from Linux's counters (DATA\procstat, a link to /proc/stat
+// made by bench/run.sh). Wine reports no processor time for other processes, and a run's
+// cost includes the wineserver's share, so the bench counts what the machine was busy with
+// while a run lasted; on a quiet machine that is the run.
+double MachineBusySeconds(const Config& c)
+{
+    const HANDLE h = CreateFileA((c.data + "procstat").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return 0;
+    char text[512] = {};
+    DWORD got = 0;
+    ReadFile(h, text, sizeof text - 1, &got, nullptr);
+    CloseHandle(h);
+    // "cpu  user nice system idle iowait irq softirq steal ..." in clock ticks (1/100 s)
+    unsigned long long v[8] = {};
+    if (std::sscanf(text, "cpu %llu %llu %llu %llu %llu %llu %llu %llu", &v[0], &v[1], &v[2], &v[3], &v[4], &v[5],
+                    &v[6], &v[7]) < 4)
+        return 0;
+    return static_cast<double>(v[0] + v[1] + v[2] + v[5] + v[6] + v[7]) / 100.0;
+}
 
 // Commits what earlier steps wrote: one flushed file makes the file system write out its
 // pending changes, so each timed run starts from the same state. Deleting files whose
@@ -159,8 +187,36 @@ void Settle(const Config& c)
     DeleteFileA(path.c_str());
 }
 
-// Runs a command line to its end with a private temporary folder. The peak working set
-// is sampled while the process runs: the counters are gone once it has ended.
+// Whether the processes left in a job are only Wine's own services (the desktop, rpcss
+// and the like, from the system folder), which a program's first call may start and
+// which stay after it.
+bool OnlyWineServicesLeft(HANDLE job)
+{
+    struct {
+        JOBOBJECT_BASIC_PROCESS_ID_LIST list;
+        ULONG_PTR more[255];
+    } ids{};
+    if (!QueryInformationJobObject(job, JobObjectBasicProcessIdList, &ids, sizeof ids, nullptr)) return true;
+    char system[MAX_PATH] = {};
+    const UINT n = GetSystemDirectoryA(system, MAX_PATH);
+    for (DWORD k = 0; k < ids.list.NumberOfProcessIdsInList; ++k) {
+        const HANDLE h = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE,
+                                     static_cast<DWORD>(ids.list.ProcessIdList[k]));
+        if (!h) continue;
+        char image[MAX_PATH] = {};
+        DWORD size = MAX_PATH;
+        const bool running = WaitForSingleObject(h, 0) == WAIT_TIMEOUT;
+        const bool service = QueryFullProcessImageNameA(h, 0, image, &size) && _strnicmp(image, system, n) == 0;
+        CloseHandle(h);
+        if (running && !service) return false;
+    }
+    return true;
+}
+
+// Runs a command line until it and every process it started have ended (an NSIS
+// uninstaller hands its work to a copy of itself in the temporary folder), with a private
+// temporary folder. The peak working set of the first process is sampled while it runs:
+// the counters are gone once it has ended.
 Launch RunToEnd(const Config& c, std::string commandLine)
 {
     Launch l;
@@ -169,20 +225,27 @@ Launch RunToEnd(const Config& c, std::string commandLine)
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
+    const HANDLE job = CreateJobObjectA(nullptr, nullptr);
+    const double cpu0 = MachineBusySeconds(c);
     const double t0 = Now();
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, env.data(), nullptr, &si, &pi))
-        return l;
-    l.started = true;
-    for (;;) {
-        const DWORD w = WaitForSingleObject(pi.hProcess, 10);
-        if (w != WAIT_TIMEOUT) break;
-        PROCESS_MEMORY_COUNTERS m{};
-        if (GetProcessMemoryInfo(pi.hProcess, &m, sizeof m)) l.peakWorkingSet = std::max(l.peakWorkingSet, m.PeakWorkingSetSize);
+    if (CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, env.data(), nullptr,
+                       &si, &pi)) {
+        l.started = true;
+        const bool inJob = job && AssignProcessToJobObject(job, pi.hProcess);
+        ResumeThread(pi.hThread);
+        while (WaitForSingleObject(pi.hProcess, 10) == WAIT_TIMEOUT) {
+            PROCESS_MEMORY_COUNTERS m{};
+            if (GetProcessMemoryInfo(pi.hProcess, &m, sizeof m))
+                l.peakWorkingSet = std::max(l.peakWorkingSet, m.PeakWorkingSetSize);
+        }
+        while (inJob && !OnlyWineServicesLeft(job)) Sleep(5);
+        l.seconds = Now() - t0;
+        l.cpu = MachineBusySeconds(c) - cpu0;
+        GetExitCodeProcess(pi.hProcess, &l.exitCode);
+        CloseHandle(pi.hProcess);
+        CloseHandle(pi.hThread);
     }
-    l.seconds = Now() - t0;
-    GetExitCodeProcess(pi.hProcess, &l.exitCode);
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
+    if (job) CloseHandle(job);
     return l;
 }
 
@@ -191,10 +254,10 @@ std::string Quoted(const std::string& s)
     return "\"" + s + "\"";
 }
 
-std::string QuietUninstallString()
+std::string QuietUninstallString(const char* entry)
 {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return {};
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, entry, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return {};
     char value[2048] = {};
     DWORD size = sizeof value - 1;
     DWORD type = 0;
@@ -225,8 +288,19 @@ std::string Script(const Config& c, const Payload& p, const char* ext, const cha
     return s;
 }
 
+// Wall and busy seconds of the runs of one step.
+struct Series {
+    std::vector<double> wall, cpu;
+    void Add(const Launch& l)
+    {
+        wall.push_back(l.seconds);
+        cpu.push_back(l.cpu);
+    }
+};
+
 struct Timings {
-    std::vector<double> loopCopy, loopDelete, install, uninstall, installPeak, uninstallPeak;
+    Series loopCopy, loopDelete, install, uninstall, nsisInstall, nsisUninstall;
+    std::vector<double> installPeak, uninstallPeak;
     int broken = 0;
 };
 
@@ -238,69 +312,110 @@ void Note(Timings& t, const char* what, const Launch& l)
     }
 }
 
-// One payload, runs times: the loop's copy and delete, SETUP.EXE's install and
-// uninstall, alternating which goes first.
+void Expect(Timings& t, bool holds, const char* what, const std::string& path)
+{
+    if (holds) return;
+    ++t.broken;
+    std::printf("    ! %s %s\n", what, path.c_str());
+}
+
+std::string NsisInstaller(const Config& c, const Payload& p)
+{
+    return c.data + "nsis\\" + p.key + ".exe";
+}
+
+// One payload, runs times: the loop's copy and delete, SETUP.EXE's install and uninstall
+// and, where bench/run.sh built it, the NSIS package's; which goes first turns each run.
 Timings Measure(const Config& c, const Payload& p, const char* ext, bool compressed, bool withLoop)
 {
     Timings t;
-    const std::string pkg = c.data + "pkg\\", loopDir = c.data + "loop\\", inst = c.data + "inst\\";
+    const std::string pkg = c.data + "pkg\\", loopDir = c.data + "loop\\", inst = c.data + "inst\\",
+                      nsisDir = c.data + "ninst\\";
     // No "\" before a closing quote: it would escape the quote.
     const auto folderArg = [](const std::string& folder) { return Quoted(folder.substr(0, folder.size() - 1)); };
     const std::string counts = std::to_string(p.files) + " " + std::to_string(p.folders) + " " + ext;
-    const std::string last = inst + FolderPart(p, p.files - 1) + SourceName(p.files - 1, ext);
-    for (int r = 0; r < c.runs; ++r) {
-        for (int half = 0; half < 2; ++half) {
-            if ((half == 0) == (r % 2 == 0)) {
-                if (!withLoop) continue;
-                Launch l = RunToEnd(c, Quoted(c.loop) + (compressed ? " expand " : " copy ") + folderArg(pkg) + " " +
-                                           folderArg(loopDir) + " " + counts);
-                Note(t, "copy loop", l);
-                t.loopCopy.push_back(l.seconds);
-                l = RunToEnd(c, Quoted(c.loop) + " delete " + folderArg(loopDir) + " " + counts);
-                Note(t, "delete loop", l);
-                t.loopDelete.push_back(l.seconds);
-                RemoveTree(loopDir);
-                continue;
-            }
-            DeleteFileA((c.data + "install.log").c_str());
-            Launch l = RunToEnd(c, Quoted(pkg + "SETUP.EXE") + " /SP- /VERYSILENT /SUPPRESSMSGBOXES /NORESTART /LOG=" +
-                                       Quoted(c.data + "install.log") + " /DIR=" + folderArg(inst));
-            Note(t, "install", l);
-            if (!Exists(last) || !Exists(inst + "UNSETUP.INI")) {
-                ++t.broken;
-                std::printf("    ! install left no %s\n", Exists(last) ? "record" : last.c_str());
-            }
-            t.install.push_back(l.seconds);
-            t.installPeak.push_back(static_cast<double>(l.peakWorkingSet) / (1024.0 * 1024.0));
-            const std::string quiet = QuietUninstallString();
-            if (quiet.empty()) {
-                ++t.broken;
-                std::printf("    ! no QuietUninstallString\n");
-            } else {
-                l = RunToEnd(c, quiet);
-                Note(t, "uninstall", l);
-                if (Exists(inst)) {
-                    ++t.broken;
-                    std::printf("    ! uninstall left %s\n", inst.c_str());
-                }
-                t.uninstall.push_back(l.seconds);
-                t.uninstallPeak.push_back(static_cast<double>(l.peakWorkingSet) / (1024.0 * 1024.0));
-            }
-            RemoveTree(inst);
-            RegDeleteTreeA(HKEY_LOCAL_MACHINE, kUninstallKey);
-            RemoveTree(c.data + "tmp\\");
-            CreateDirectoryA((c.data + "tmp").c_str(), nullptr);
+    const std::string lastFile = FolderPart(p, p.files - 1) + SourceName(p.files - 1, ext);
+    const bool withNsis = !compressed && Exists(NsisInstaller(c, p));
+    const auto clean = [&](const std::string& folder) {
+        RemoveTree(folder);
+        RemoveTree(c.data + "tmp\\");
+        CreateDirectoryA((c.data + "tmp").c_str(), nullptr);
+    };
+    const auto loop = [&] {
+        Launch l = RunToEnd(c, Quoted(c.loop) + (compressed ? " expand " : " copy ") + folderArg(pkg) + " " +
+                                   folderArg(loopDir) + " " + counts);
+        Note(t, "copy loop", l);
+        t.loopCopy.Add(l);
+        l = RunToEnd(c, Quoted(c.loop) + " delete " + folderArg(loopDir) + " " + counts);
+        Note(t, "delete loop", l);
+        t.loopDelete.Add(l);
+        clean(loopDir);
+    };
+    const auto ours = [&] {
+        DeleteFileA((c.data + "install.log").c_str());
+        Launch l = RunToEnd(c, Quoted(pkg + "SETUP.EXE") + " /SP- /VERYSILENT /SUPPRESSMSGBOXES /NORESTART /LOG=" +
+                                   Quoted(c.data + "install.log") + " /DIR=" + folderArg(inst));
+        Note(t, "install", l);
+        Expect(t, Exists(inst + lastFile) && Exists(inst + "UNSETUP.INI"), "install left no", inst + lastFile);
+        t.install.Add(l);
+        t.installPeak.push_back(static_cast<double>(l.peakWorkingSet) / (1024.0 * 1024.0));
+        const std::string quiet = QuietUninstallString(kUninstallKey);
+        Expect(t, !quiet.empty(), "no QuietUninstallString under", kUninstallKey);
+        if (!quiet.empty()) {
+            l = RunToEnd(c, quiet);
+            Note(t, "uninstall", l);
+            Expect(t, !Exists(inst), "uninstall left", inst);
+            t.uninstall.Add(l);
+            t.uninstallPeak.push_back(static_cast<double>(l.peakWorkingSet) / (1024.0 * 1024.0));
         }
-    }
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kUninstallKey);
+        clean(inst);
+    };
+    // The NSIS installer takes its folder as the last argument, unquoted.
+    const auto nsis = [&] {
+        Launch l = RunToEnd(c, Quoted(NsisInstaller(c, p)) + " /S /D=" + nsisDir.substr(0, nsisDir.size() - 1));
+        Note(t, "NSIS install", l);
+        Expect(t, Exists(nsisDir + lastFile), "NSIS install left no", nsisDir + lastFile);
+        t.nsisInstall.Add(l);
+        const std::string quiet = QuietUninstallString(kNsisUninstallKey);
+        Expect(t, !quiet.empty(), "no QuietUninstallString under", kNsisUninstallKey);
+        if (!quiet.empty()) {
+            l = RunToEnd(c, quiet);
+            Note(t, "NSIS uninstall", l);
+            Expect(t, !Exists(nsisDir), "NSIS uninstall left", nsisDir);
+            t.nsisUninstall.Add(l);
+        }
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kNsisUninstallKey);
+        clean(nsisDir);
+    };
+    std::vector<std::function<void()>> steps{ours};
+    if (withLoop) steps.push_back(loop);
+    if (withNsis) steps.push_back(nsis);
+    for (int r = 0; r < c.runs; ++r)
+        for (std::size_t k = 0; k < steps.size(); ++k) steps[(k + static_cast<std::size_t>(r)) % steps.size()]();
     return t;
 }
 
-void PrintPair(const char* what, const std::vector<double>& loop, const std::vector<double>& ours, double goal)
+std::string Figure(const Series& s)
 {
-    const double l = Median(loop), o = Median(ours);
-    std::printf("  %-10s loop %7.3f s (%s)   SETUP.EXE %7.3f s (%s)   ratio %5.2f  (goal %.1fx: %s)\n", what, l,
-                Range(loop, "%.2f").c_str(), o, Range(ours, "%.2f").c_str(), l > 0 ? o / l : 0, goal,
+    if (s.wall.empty()) return "-";
+    char text[96];
+    std::snprintf(text, sizeof text, "%.3f s (%s) cpu %.2f", Median(s.wall), Range(s.wall, "%.2f").c_str(),
+                  Median(s.cpu));
+    return text;
+}
+
+// One step of a payload: the loop, SETUP.EXE and NSIS, wall seconds (median and range) and
+// busy seconds (median), and SETUP.EXE against the loop and against NSIS.
+void PrintStep(const char* what, const Series& loop, const Series& ours, const Series& nsis, double goal)
+{
+    const double l = Median(loop.wall), o = Median(ours.wall), n = Median(nsis.wall);
+    std::printf("  %-9s loop %s | SETUP.EXE %s | NSIS %s\n", what, Figure(loop).c_str(), Figure(ours).c_str(),
+                Figure(nsis).c_str());
+    std::printf("  %-9s SETUP.EXE/loop %.2f (goal %.1fx: %s)", "", l > 0 ? o / l : 0, goal,
                 l > 0 && o / l <= goal ? "met" : "not met");
+    if (n > 0) std::printf("   SETUP.EXE/NSIS %.2f (%s)", o / n, o < n ? "faster" : "not faster");
+    std::printf("\n");
 }
 
 void PrintPeaks(const Timings& t)
@@ -310,30 +425,67 @@ void PrintPeaks(const Timings& t)
                 Range(t.uninstallPeak, "%.1f").c_str());
 }
 
+bool WriteSources(const std::string& folder, const Payload& p, const char* ext)
+{
+    CreateDirectoryA(folder.c_str(), nullptr);
+    for (int i = 0; i < p.files; ++i)
+        if (!WriteSource(folder + SourceName(i, ext), p.size, i)) return false;
+    return true;
+}
+
 bool PreparePackage(const Config& c, const Payload& p, const char* ext, const std::string& script)
 {
     const std::string pkg = c.data + "pkg\\";
     CreateDirectoryA(pkg.c_str(), nullptr);
-    if (!CopyFileA(c.setup.c_str(), (pkg + "SETUP.EXE").c_str(), FALSE)) return false;
-    if (!WriteBytes(pkg + "SETUP.INI", script)) return false;
-    for (int i = 0; i < p.files; ++i)
-        if (!WriteSource(pkg + SourceName(i, ext), p.size, i)) return false;
-    return true;
+    return CopyFileA(c.setup.c_str(), (pkg + "SETUP.EXE").c_str(), FALSE) && WriteBytes(pkg + "SETUP.INI", script) &&
+           WriteSources(pkg, p, ext);
+}
+
+// The same payload as an NSIS package, as a distributor writes one: the files by folder,
+// an uninstaller that deletes them and its folders, the entry in the list of programs.
+// bench/run.sh compiles it with makensis (the 64-bit target, as SETUP.EXE is measured).
+std::string NsisScript(const Payload& p)
+{
+    const std::string key = kNsisUninstallKey;
+    // Without SetDatablockOptimize off makensis compares every file with all earlier ones,
+    // which takes minutes at these counts; no two files of a payload are alike anyway.
+    std::string s = "SetDatablockOptimize off\nUnicode true\nTarget amd64-unicode\nName \"Quillon Bench NSIS\"\nOutFile \"" +
+                    std::string(p.key) + ".exe\"\nInstallDir \"$PROGRAMFILES64\\QuillonBenchNSIS\"\n"
+                    "RequestExecutionLevel admin\nSection\n";
+    // One File line per folder: makensis reads the source folder for every File line.
+    std::string folder = "-", files, folders;
+    for (int i = 0; i < p.files; ++i) {
+        const std::string part = FolderPart(p, i);
+        if (part != folder) {
+            folder = part;
+            s += "SetOutPath \"$INSTDIR\\" + part + "\"\nFile \"" + part + "*.BIN\"\n";
+            if (!part.empty()) folders = "RMDir \"$INSTDIR\\" + part + "\"\n" + folders;
+        }
+        files += "Delete \"$INSTDIR\\" + part + SourceName(i, "BIN") + "\"\n";
+    }
+    s += "SetOutPath \"$INSTDIR\"\nWriteUninstaller \"$INSTDIR\\uninst.exe\"\n"
+         "WriteRegStr HKLM \"" + key + "\" \"DisplayName\" \"Quillon Bench NSIS\"\n"
+         "WriteRegStr HKLM \"" + key + "\" \"UninstallString\" '\"$INSTDIR\\uninst.exe\"'\n"
+         "WriteRegStr HKLM \"" + key + "\" \"QuietUninstallString\" '\"$INSTDIR\\uninst.exe\" /S'\n"
+         "SectionEnd\nSection \"Uninstall\"\n" + files + folders +
+         "Delete \"$INSTDIR\\uninst.exe\"\nRMDir \"$INSTDIR\"\nDeleteRegKey HKLM \"" + key + "\"\nSectionEnd\n";
+    return s;
 }
 
 Timings RunPayload(const Config& c, const Payload& p)
 {
-    std::printf("%s: %d file%s of %lld KB in %d folder%s (%d runs, median and range)\n", p.name, p.files,
-                p.files == 1 ? "" : "s", static_cast<long long>(p.size / 1024), p.folders, p.folders == 1 ? "" : "s",
-                c.runs);
+    std::printf("%s: %d file%s of %lld KB in %d folder%s (%d runs; wall seconds: median and range; cpu: the "
+                "machine's busy seconds, median)\n",
+                p.name, p.files, p.files == 1 ? "" : "s", static_cast<long long>(p.size / 1024), p.folders,
+                p.folders == 1 ? "" : "s", c.runs);
     std::fflush(stdout);
     Timings t;
     if (!PreparePackage(c, p, "BIN", Script(c, p, "BIN", "", false))) {
         std::printf("  ! could not write the package\n");
     } else {
         t = Measure(c, p, "BIN", false, true);
-        PrintPair("install", t.loopCopy, t.install, 1.1);
-        PrintPair("uninstall", t.loopDelete, t.uninstall, 1.5);
+        PrintStep("install", t.loopCopy, t.install, t.nsisInstall, 1.0);
+        PrintStep("uninstall", t.loopDelete, t.uninstall, t.nsisUninstall, 1.2);
         PrintPeaks(t);
     }
     RemoveTree(c.data + "pkg\\");
@@ -368,9 +520,9 @@ void RunCompressed(const Config& c, const Payload& plain, const Timings& plainTi
         std::printf("  ! could not write the package\n");
     } else {
         const Timings t = Measure(c, p, "BIN", true, true);
-        PrintPair("install", t.loopCopy, t.install, 1.1);
-        const double extra = Median(t.install) - Median(plainTimes.install);
-        const double loopExtra = Median(t.loopCopy) - Median(plainTimes.loopCopy);
+        PrintStep("install", t.loopCopy, t.install, {}, 1.0);
+        const double extra = Median(t.install.wall) - Median(plainTimes.install.wall);
+        const double loopExtra = Median(t.loopCopy.wall) - Median(plainTimes.loopCopy.wall);
         std::printf("  the expansion costs SETUP.EXE %.3f s over the plain payload (%.2f ms per file); the loop "
                     "expanding straight to the target %.3f s (%.2f ms per file)\n",
                     extra, extra * 1000 / p.files, loopExtra, loopExtra * 1000 / p.files);
@@ -382,7 +534,7 @@ void RunCompressed(const Config& c, const Payload& plain, const Timings& plainTi
 // Self-registration: the same component installed with "/R" and, as plain data, without.
 void RunRegistration(const Config& c)
 {
-    const Payload p{"self-registration", 200, 0, 0};
+    const Payload p{"self-registration", 200, 0, 0, "reg"};
     std::printf("self-registration: %d copies of a component that registers doing nothing, \"/R\" against the same "
                 "bytes as plain files (%d runs)\n",
                 p.files, c.runs);
@@ -400,12 +552,12 @@ void RunRegistration(const Config& c)
         else std::printf("  ! could not write the package\n");
         RemoveTree(pkg);
     }
-    const double reg = Median(registered.install) - Median(plain.install);
-    const double unreg = Median(registered.uninstall) - Median(plain.uninstall);
-    std::printf("  install   plain %.3f s, with /R %.3f s: %.2f ms per registration\n", Median(plain.install),
-                Median(registered.install), reg * 1000 / p.files);
+    const double reg = Median(registered.install.wall) - Median(plain.install.wall);
+    const double unreg = Median(registered.uninstall.wall) - Median(plain.uninstall.wall);
+    std::printf("  install   plain %.3f s, with /R %.3f s: %.2f ms per registration\n", Median(plain.install.wall),
+                Median(registered.install.wall), reg * 1000 / p.files);
     std::printf("  uninstall plain %.3f s, components %.3f s: %.2f ms per unregistration before the delete\n",
-                Median(plain.uninstall), Median(registered.uninstall), unreg * 1000 / p.files);
+                Median(plain.uninstall.wall), Median(registered.uninstall.wall), unreg * 1000 / p.files);
     std::fflush(stdout);
 }
 
@@ -486,9 +638,9 @@ void RunFirstWindow(const Config& c)
     }
     RemoveTree(pkg);
     const double b = Median(bare), s = Median(setupFirst), w = Median(setupWizard);
-    std::printf("  bare window %.3f s (%s)   SETUP.EXE first window %.3f s (%s) ratio %.2f (goal 1.5x: %s)\n", b,
+    std::printf("  bare window %.3f s (%s)   SETUP.EXE first window %.3f s (%s) ratio %.2f (goal 1.2x: %s)\n", b,
                 Range(bare, "%.2f").c_str(), s, Range(setupFirst, "%.2f").c_str(), b > 0 ? s / b : 0,
-                b > 0 && s / b <= 1.5 ? "met" : "not met");
+                b > 0 && s / b <= 1.2 ? "met" : "not met");
     std::printf("  SETUP.EXE wizard window %.3f s (%s) ratio %.2f\n", w, Range(setupWizard, "%.2f").c_str(),
                 b > 0 ? w / b : 0);
     std::fflush(stdout);
@@ -510,6 +662,20 @@ void PrintSize(const char* architecture, const std::string& path)
 
 int main(int argc, char** argv)
 {
+    // setup_bench --nsis-package DATA KEY: the payload's files and its NSIS script into
+    // DATA\nsis-src\, for bench/run.sh to compile.
+    if (argc == 4 && std::strcmp(argv[1], "--nsis-package") == 0) {
+        const std::string folder = std::string(argv[2]) + "\\nsis-src\\";
+        for (const Payload& p : kPayloads) {
+            if (std::strcmp(p.key, argv[3]) != 0) continue;
+            CreateDirectoryA(folder.c_str(), nullptr);
+            for (int k = 0; k < p.folders; ++k) CreateDirectoryA((folder + FolderName(k)).c_str(), nullptr);
+            for (int i = 0; i < p.files; ++i)
+                if (!WriteSource(folder + FolderPart(p, i) + SourceName(i, "BIN"), p.size, i)) return 1;
+            return WriteBytes(folder + "bench.nsi", NsisScript(p)) ? 0 : 1;
+        }
+        return 2;
+    }
     if (argc < 7) {
         std::printf("usage: setup_bench DATA SETUP.EXE COPYLOOP.EXE BARE.EXE COMPONENT.DLL X86-SETUP.EXE [RUNS]\n");
         return 2;
@@ -526,6 +692,10 @@ int main(int argc, char** argv)
     if (argc > 8) c.only = argv[8];
     CreateDirectoryA((c.data + "tmp").c_str(), nullptr);
     RegDeleteTreeA(HKEY_LOCAL_MACHINE, kUninstallKey);
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, kNsisUninstallKey);
+    // The prefix's desktop comes up with the first window call and stays: up before any
+    // timed run, as on Windows, and outside their jobs.
+    GetDesktopWindow();
 
     std::printf("SETUP.EXE benchmark: unattended runs against a plain copy/delete loop, each a process of its own.\n"
                 "Figures are wall-clock times on shared cores: compare ratios, not absolute values.\n\n");
@@ -540,45 +710,47 @@ int main(int argc, char** argv)
         std::printf("\n");
     }
 
-    const Payload a{"(a)", 2000, 10, 50 * 1024};
-    const Payload b{"(b)", 20000, 20, 1024};
-    const Payload bSmall{"(b) at a tenth", 2000, 20, 1024};
-    const Payload big{"(c)", 1, 0, 1024LL * 1024 * 1024};
-    Timings ta, tb, tbs;
-    if (c.Wants("a") || c.Wants("szdd")) {
-        ta = RunPayload(c, a);
+    Timings times[std::size(kPayloads)];
+    for (std::size_t k = 0; k < std::size(kPayloads); ++k) {
+        const Payload& p = kPayloads[k];
+        if (!c.Wants(p.key) && !(k == 0 && c.Wants("szdd"))) continue;
+        times[k] = RunPayload(c, p);
         std::printf("\n");
     }
-    if (c.Wants("b")) {
-        tb = RunPayload(c, b);
-        std::printf("\n");
+    const Timings &ta = times[0], &tb = times[1], &tbs = times[2], &td = times[4];
+    if (!tb.installPeak.empty() && !tbs.installPeak.empty()) {
+        std::printf("memory against the number of files: install %.1f MB for %d files, %.1f MB for %d files "
+                    "(%+.1f MB); uninstall %.1f MB, %.1f MB (%+.1f MB)\n\n",
+                    Median(tbs.installPeak), kPayloads[2].files, Median(tb.installPeak), kPayloads[1].files,
+                    Median(tb.installPeak) - Median(tbs.installPeak), Median(tbs.uninstallPeak),
+                    Median(tb.uninstallPeak), Median(tb.uninstallPeak) - Median(tbs.uninstallPeak));
     }
-    if (c.Wants("b10")) {
-        tbs = RunPayload(c, bSmall);
-        if (!tb.installPeak.empty()) {
-            std::printf("  memory against the number of files: install %.1f MB for %d files, %.1f MB for %d files "
-                        "(%+.1f MB); uninstall %.1f MB, %.1f MB (%+.1f MB)\n",
-                        Median(tbs.installPeak), bSmall.files, Median(tb.installPeak), b.files,
-                        Median(tb.installPeak) - Median(tbs.installPeak), Median(tbs.uninstallPeak),
-                        Median(tb.uninstallPeak), Median(tb.uninstallPeak) - Median(tbs.uninstallPeak));
+    if (!td.install.wall.empty()) {
+        const auto perFile = [](const Series& s, const Payload& p) { return Median(s.wall) * 1000 / p.files; };
+        std::printf("scale, (d) against (b), milliseconds per file (goal: within 10 %%; peak under 64 MB):\n");
+        for (const auto& [what, d, b] : {std::tuple{"install", &td.install, &tb.install},
+                                         std::tuple{"uninstall", &td.uninstall, &tb.uninstall},
+                                         std::tuple{"loop copy", &td.loopCopy, &tb.loopCopy},
+                                         std::tuple{"loop delete", &td.loopDelete, &tb.loopDelete}}) {
+            const double x = perFile(*d, kPayloads[4]), y = b->wall.empty() ? 0 : perFile(*b, kPayloads[1]);
+            std::printf("  %-11s (d) %.3f ms", what, x);
+            if (y > 0) std::printf("   (b) %.3f ms   %+.0f %%", y, (x / y - 1) * 100);
+            std::printf("\n");
         }
-        std::printf("\n");
-    }
-    if (c.Wants("c")) {
-        Config bigRuns = c;
-        bigRuns.runs = std::min(c.runs, 3); // 1 GB each time
-        RunPayload(bigRuns, big);
-        std::printf("\n");
+        std::printf("  peak working set of SETUP.EXE: install %.1f MB, uninstall %.1f MB (%s)\n\n",
+                    Median(td.installPeak), Median(td.uninstallPeak),
+                    std::max(Median(td.installPeak), Median(td.uninstallPeak)) <= 64 ? "met" : "not met");
     }
     if (c.Wants("szdd")) {
-        RunCompressed(c, a, ta);
+        RunCompressed(c, kPayloads[0], ta);
         std::printf("\n");
     }
     if (c.Wants("reg")) RunRegistration(c);
 
     RemoveTree(c.data + "tmp\\");
     RegDeleteTreeA(HKEY_LOCAL_MACHINE, kUninstallKey);
-    const int broken = ta.broken + tb.broken + tbs.broken;
+    int broken = 0;
+    for (const Timings& t : times) broken += t.broken;
     if (broken) std::printf("\n%d runs did not do their work: their figures mean nothing.\n", broken);
     return 0;
 }

@@ -15,7 +15,7 @@ data="$build/bench"
 
 winpath() { qs_winpath "$1"; }
 
-need_gb=3
+need_gb=5
 avail_gb=$(df -BG --output=avail "$build" | tail -1 | tr -dc 0-9)
 if [ "$avail_gb" -lt "$need_gb" ]; then
   echo "bench: needs ${need_gb} GB free in $build, has ${avail_gb} GB" >&2
@@ -24,6 +24,7 @@ fi
 
 rm -rf "$data"
 mkdir -p "$data/szdd"
+ln -s /proc/stat "$data/procstat" # the machine's busy time, read by setup_bench
 trap 'rm -rf "$data"' EXIT
 
 if [ -z "$only" ]; then
@@ -43,6 +44,20 @@ if [ -z "$only" ] || [[ ",$only," == *,szdd,* ]]; then (
   mscompress F*.BI
   rm F*.BI
 ) fi
+
+# The NSIS packages of the payloads NSIS is timed on, compiled by makensis from the
+# payload's files and a script that setup_bench writes.
+mkdir -p "$data/nsis"
+for key in a b c; do
+  if [ -n "$only" ] && [[ ",$only," != *,$key,* ]]; then continue; fi
+  if ! command -v makensis >/dev/null; then
+    echo "bench: makensis is missing (scripts/setup-deps.sh installs nsis); NSIS is not timed" >&2
+    break
+  fi
+  "$run" "$x64/bench/setup_bench.exe" --nsis-package "$(winpath "$data")" "$key"
+  (cd "$data/nsis-src" && makensis -V1 bench.nsi && mv "$key.exe" "$data/nsis/")
+  rm -rf "$data/nsis-src"
+done
 
 echo "== SETUP.EXE end to end (bench/SetupBench.cpp)"
 "$run" "$x64/bench/setup_bench.exe" "$(winpath "$data")" "$(winpath "$x64/src/SETUP.EXE")" \

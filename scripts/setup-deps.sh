@@ -11,6 +11,7 @@ packages=(
   mscompress liblnk-utils
   osslsigncode openssl
   clang-format
+  nsis
 )
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
@@ -41,7 +42,8 @@ fi
 
 if [ ${#missing[@]} -gt 0 ] || [ ${#wine32[@]} -gt 0 ]; then
   echo "setup-deps: installing ${missing[*]} ${wine32[*]}"
-  apt update
+  # A mirror in the middle of a sync fails one index now and then; the others still serve.
+  apt update || echo "setup-deps: WARNING: apt-get update failed in part; installing from the lists there are" >&2
 fi
 if [ ${#missing[@]} -gt 0 ]; then
   apt install -y --no-install-recommends "${missing[@]}"
