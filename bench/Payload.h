@@ -20,6 +20,7 @@ inline const Payload kPayloads[] = {
     {"(b) at a tenth", 2000, 20, 1024, "b10"},
     {"(c)", 1, 0, 1024LL * 1024 * 1024, "c"},
     {"(d)", 100000, 100, 1024, "d"},
+    {"(e) the fixed part", 1, 0, 1024, "e"},
 };
 
 // Source names are flat, as the sources lie beside SETUP.EXE; extension without dot.

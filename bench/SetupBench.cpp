@@ -10,7 +10,7 @@
 // DATA is an empty scratch folder; DATA\szdd\ may hold F00000.BI_ ... made by mscompress,
 // DATA\nsis\KEY.exe the NSIS package of payload KEY.
 //        setup_bench --nsis-package DATA KEY   writes what makensis needs for payload KEY
-// ONLY picks parts while profiling: any of size, window, a, b, b10, c, d, szdd, reg.
+// ONLY picks parts while profiling: any of size, window, a, b, b10, c, d, e, szdd, reg.
 #include "Payload.h"
 
 #include <windows.h>
@@ -170,12 +170,17 @@ double MachineBusySeconds(const Config& c)
     return static_cast<double>(v[0] + v[1] + v[2] + v[5] + v[6] + v[7]) / 100.0;
 }
 
-// Commits what earlier steps wrote: one flushed file makes the file system write out its
-// pending changes, so each timed run starts from the same state. Deleting files whose
-// creation is not yet committed is far cheaper, which would favour whichever program
-// runs right after its own copy without a flush (the loop; SETUP.EXE flushes its record).
+// Commits what earlier steps wrote, so that each timed run starts from the same state:
+// deleting files whose creation is not yet written out is far cheaper, and a copy pays
+// for what the step before left to write. bench/run.sh syncs the file system when asked
+// (DATA\sync.req); without it one flushed file makes the file system commit its journal.
 void Settle(const Config& c)
 {
+    const std::string request = c.data + "sync.req";
+    if (Exists(c.data + "syncer.on") && WriteBytes(request, "sync")) {
+        for (int waited = 0; Exists(request) && waited < 600000; waited += 5) Sleep(5);
+        return;
+    }
     const std::string path = c.data + "settle.tmp";
     const HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (h != INVALID_HANDLE_VALUE) {

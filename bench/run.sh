@@ -48,7 +48,7 @@ if [ -z "$only" ] || [[ ",$only," == *,szdd,* ]]; then (
 # The NSIS packages of the payloads NSIS is timed on, compiled by makensis from the
 # payload's files and a script that setup_bench writes.
 mkdir -p "$data/nsis"
-for key in a b c; do
+for key in a b c e; do
   if [ -n "$only" ] && [[ ",$only," != *,$key,* ]]; then continue; fi
   if ! command -v makensis >/dev/null; then
     echo "bench: makensis is missing (scripts/setup-deps.sh installs nsis); NSIS is not timed" >&2

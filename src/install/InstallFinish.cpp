@@ -88,8 +88,8 @@ void RecordInstallation(InstallContext& run)
         texts.UnSetupTitle = s.UnSetupTitle;
         texts.ProgramId = s.ProgramId;
         texts.MessageLog = s.MessageLog;
-        ReadRecordScriptTexts(s.ScriptFile, texts);
-        InstalledEntry entry = ReadInstalledEntry(s.ScriptFile, s.UnSetupTitle, s.WindowsFolder + "UNQUILLN.EXE",
+        ReadRecordScriptTexts(run.script, texts);
+        InstalledEntry entry = ReadInstalledEntry(run.script, s.UnSetupTitle, s.WindowsFolder + "UNQUILLN.EXE",
                                                   s.InstallFolder + "UNSETUP.INI");
         entry.EstimatedSizeKb = InstalledKilobytes(run.record);
         entry.InstallLocation = s.InstallFolder;

@@ -1,23 +1,29 @@
 #include "scripts/InstalledEntry.h"
 
-#include "foundation/uIniFile.h"
+#include "foundation/IniDocument.h"
 #include "services/Registry.h"
 
 InstalledEntry ReadInstalledEntry(const std::string& file, const std::string& unSetupTitle,
                                   const std::string& uninstallerPath, const std::string& recordPath)
 {
+    return ReadInstalledEntry(IniDocument::Load(file), unSetupTitle, uninstallerPath, recordPath);
+}
+
+InstalledEntry ReadInstalledEntry(const IniDocument& script, const std::string& unSetupTitle,
+                                  const std::string& uninstallerPath, const std::string& recordPath)
+{
     InstalledEntry e;
     // An empty name (a template's "UnSetupKey=") counts as missing: the entry would
     // otherwise be the Uninstall key itself, which holds every program's entry.
-    e.KeyName = ReadIniString("Title", "UnSetupKey", "", file);
+    e.KeyName = script.Get("Title", "UnSetupKey", "");
     if (e.KeyName.empty()) e.KeyName = unSetupTitle;
-    if (e.KeyName.empty()) e.KeyName = ReadIniString("Title", "Setup", "", file);
+    if (e.KeyName.empty()) e.KeyName = script.Get("Title", "Setup", "");
     if (e.KeyName.empty()) e.KeyName = "Quillon Setup";
-    e.DisplayName = ReadIniString("Title", "UnSetupDisplay", "", file);
+    e.DisplayName = script.Get("Title", "UnSetupDisplay", "");
     if (e.DisplayName.empty()) e.DisplayName = e.KeyName;
     e.UninstallerPath = uninstallerPath;
     e.RecordPath = recordPath;
-    const auto support = [&](const char* key) { return ReadIniString("Support", key, "", file); };
+    const auto support = [&](const char* key) { return script.Get("Support", key, ""); };
     e.Publisher = support("Publisher");
     e.URLInfoAbout = support("URLInfoAbout");
     e.DisplayVersion = support("DisplayVersion");
@@ -64,9 +70,14 @@ void WriteInstalledEntry(const InstalledEntry& e)
 
 void ReadRecordScriptTexts(const std::string& file, RecordTexts& t)
 {
-    t.UnSetupOption = ReadIniString("Extend", "UnSetupOption", "", file);
-    t.UnSetupCheckBox3 = ReadIniString("Extend", "UnSetupCheckBox3", "", file);
-    t.UnSetupCheckBox4 = ReadIniString("Extend", "UnSetupCheckBox4", "", file);
-    t.BeforeReadmeFile = ReadIniString("BeforeUnInstall", "ReadmeFile", "", file);
-    t.BeforeFile = ReadIniString("BeforeUnInstall", "File", "", file);
+    ReadRecordScriptTexts(IniDocument::Load(file), t);
+}
+
+void ReadRecordScriptTexts(const IniDocument& script, RecordTexts& t)
+{
+    t.UnSetupOption = script.Get("Extend", "UnSetupOption", "");
+    t.UnSetupCheckBox3 = script.Get("Extend", "UnSetupCheckBox3", "");
+    t.UnSetupCheckBox4 = script.Get("Extend", "UnSetupCheckBox4", "");
+    t.BeforeReadmeFile = script.Get("BeforeUnInstall", "ReadmeFile", "");
+    t.BeforeFile = script.Get("BeforeUnInstall", "File", "");
 }

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+class IniDocument;
+
 struct InstalledEntry {
     std::string KeyName;         // [Title] UnSetupKey, default UnSetupTitle
     std::string DisplayName;     // [Title] UnSetupDisplay, default KeyName
@@ -24,6 +26,8 @@ struct InstalledEntry {
 // Reads the entry's texts from the script; unSetupTitle is the default key name.
 InstalledEntry ReadInstalledEntry(const std::string& scriptFile, const std::string& unSetupTitle,
                                   const std::string& uninstallerPath, const std::string& recordPath);
+InstalledEntry ReadInstalledEntry(const IniDocument& script, const std::string& unSetupTitle,
+                                  const std::string& uninstallerPath, const std::string& recordPath);
 
 // Creates HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\<key> and
 // writes its values in their order. Raises RegistryError when a value cannot be written.
@@ -32,3 +36,4 @@ void WriteInstalledEntry(const InstalledEntry& entry);
 // Fills the record texts that come straight from the script: the uninstaller's options
 // and the [BeforeUnInstall] texts.
 void ReadRecordScriptTexts(const std::string& scriptFile, RecordTexts& texts);
+void ReadRecordScriptTexts(const IniDocument& script, RecordTexts& texts);

@@ -1,5 +1,6 @@
 #include "scripts/ScriptGeneral.h"
 
+#include "foundation/IniDocument.h"
 #include "foundation/uIniFile.h"
 #include "foundation/uStrOp.h"
 #include "scripts/ScriptLists.h"
@@ -8,8 +9,15 @@
 
 GeneralKeys ReadGeneralKeys(const std::string& file)
 {
+    return ReadGeneralKeys(IniDocument::Load(file));
+}
+
+GeneralKeys ReadGeneralKeys(const IniDocument& script)
+{
+    // One reading of the file answers every key: each profile call opens the file again
+    // and has the system parse all of it once more.
     const auto read = [&](const char* section, const char* key, const std::string& def = "") {
-        return ReadIniString(section, key, def, file);
+        return script.Get(section, key, def);
     };
     GeneralKeys k;
     k.SetupString = read("Extend", "SetupString", "インストール");
@@ -36,7 +44,7 @@ GeneralKeys ReadGeneralKeys(const std::string& file)
     k.ReadmeFile = read("Readme", "File");
     k.ReadmeTitle = read("Readme", "Title");
     k.ReadmeScrollBars = read("Readme", "ScrollBars", "ssVertical");
-    k.ShortcutNames = ReadOpenList(file, "ShortCut", "Name");
+    k.ShortcutNames = ReadOpenList(script, "ShortCut", "Name");
     k.SetupFolder = read("SetupFolder", "Folder");
     k.UnSetupCheckBox = read("UnSetupOption", "CheckBox");
     k.UnSetupCheckBox3 = read("UnSetupOption", "CheckBox3");

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+class IniDocument;
+
 struct GeneralKeys {
     // [Extend]
     std::string SetupString;   // default "インストール"
@@ -53,6 +55,8 @@ struct GeneralKeys {
 
 // Every general key of the script file, each with its default.
 GeneralKeys ReadGeneralKeys(const std::string& scriptFile);
+// The same from the script already read.
+GeneralKeys ReadGeneralKeys(const IniDocument& script);
 
 // Milliseconds between the actions of a run: SetupSpeed as a decimal integer, at least 1.
 // A value that is not a decimal integer gives the default 350.

@@ -12,6 +12,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -224,10 +225,40 @@ std::string GetShortPath(const std::string& path)
     return std::string(buffer, length);
 }
 
+namespace {
+
+// n when name is "QSTMP" + n for n from 1 to 99 (no leading zero), any case; else 0.
+int WorkFolderNumber(const char* name)
+{
+    if (_strnicmp(name, "QSTMP", 5) != 0) return 0;
+    const char* digits = name + 5;
+    const std::size_t length = std::strlen(digits);
+    if (length == 0 || length > 2 || digits[0] == '0') return 0;
+    int n = 0;
+    for (const char* d = digits; *d; ++d) {
+        if (*d < '0' || *d > '9') return 0;
+        n = n * 10 + (*d - '0');
+    }
+    return n;
+}
+
+} // namespace
+
 void RemoveWorkFolders(Host& host, const std::string& tempFolder)
 {
     if (tempFolder.empty()) return;
+    // One listing instead of asking for each of the 99 names: a missing name costs the
+    // file system a search of the whole folder, which a full temporary folder makes slow.
+    bool found[100] = {};
+    WIN32_FIND_DATAA data{};
+    if (const UniqueFind find(FindFirstFileA((tempFolder + "QSTMP*").c_str(), &data)); find) {
+        do {
+            // The short name counts too: asked for by name, the system finds a folder by it.
+            for (const char* name : {data.cFileName, data.cAlternateFileName}) found[WorkFolderNumber(name)] = true;
+        } while (FindNextFileA(find.get(), &data));
+    }
     for (int n = 1; n <= 99; ++n) {
+        if (!found[n]) continue;
         const std::string folder = tempFolder + "QSTMP" + std::to_string(n) + "\\";
         // Empty folders too: a listing-based test would leave them behind.
         const std::string path = RemoveBackslash(folder, "B");

@@ -10,6 +10,7 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -151,6 +152,18 @@ TEST_F(StartupTest, PlantedFilesAndLinksAreNeverTheWorkFolderAndTheCopiesAreHeld
     EXPECT_FALSE(IsFolder(temp_ + "QSTMP3"));
     EXPECT_EQ(ReadFileBytes(victim + "keep.txt"), "keep");
     EXPECT_EQ(ReadFileBytes(temp_ + "QSTMP1"), "planted file");
+}
+
+TEST_F(StartupTest, LeavingRemovesTheNumberedWorkFoldersAndNothingElse)
+{
+    const std::pair<const char*, bool> rows[] = {{"QSTMP5", true},   {"qstmp12", true}, {"QSTMP99", true},
+                                                 {"QSTMP05", false}, {"QSTMP0", false}, {"QSTMP100", false},
+                                                 {"QSTMPX", false},  {"QSTMP7x", false}};
+    for (const auto& [name, gone] : rows) ASSERT_TRUE(CreateDirectoryA((temp_ + name).c_str(), nullptr)) << name;
+    ASSERT_TRUE(WriteFileBytes(temp_ + "qstmp12\\left.txt", "a file of an earlier run"));
+    ScriptedHost host;
+    RemoveWorkFolders(host, temp_);
+    for (const auto& [name, gone] : rows) EXPECT_EQ(IsFolder(temp_ + name), !gone) << name;
 }
 
 TEST_F(StartupTest, ALastWorkFolderThatIsALinkIsNeverWrittenInto)
