@@ -154,7 +154,20 @@ void TfrmBack::FormResize()
     const RECT title = ChildRect(backTitle1_.hwnd);
     MoveLabel(backTitle2_, title.left + Scaled(2), title.top + Scaled(2));
     ShowWindow(hwnd_, SW_MAXIMIZE);
-    if (ShowMainModal) ShowMainModal();
+    StartWizard();
+}
+
+void TfrmBack::StartWizard()
+{
+    if (!started_ || wizardShown_ || !hwnd_) return;
+    if (!ShowMainModal) {
+        // The wizard is still being created: the background is painted now, not only
+        // once the wizard's loop runs.
+        UpdateWindow(hwnd_);
+        return;
+    }
+    wizardShown_ = true;
+    ShowMainModal();
     if (hwnd_) SendMessageA(hwnd_, WM_CLOSE, 0, 0);
 }
 

@@ -29,7 +29,8 @@ public:
     static constexpr int kClientWidth = 490;
     static constexpr int kClientHeight = 298;
 
-    // Shows the wizard modally; returns when it has ended. Set before the window is shown.
+    // Shows the wizard modally; returns when it has ended. Set before the window is shown,
+    // or later followed by StartWizard.
     std::function<void()> ShowMainModal;
     // Called once the window is destroyed. The program ends its message loop here; the
     // default does nothing so that a window can live inside another loop.
@@ -41,9 +42,13 @@ public:
     HWND Handle() const { return hwnd_; }
     // Shows the window in its normal state; its first resize then starts the wizard.
     void Show();
+    // The program shows this window before its other forms exist, so that the user sees
+    // it at once: when the first resize found no wizard to show, this shows it (modally,
+    // returning when it has ended) and closes the window. Otherwise it does nothing.
+    void StartWizard();
 
     // The resize handler (also the gradient's change notification). Only the first call
-    // in the normal state does anything: caption, maximise, wizard, close.
+    // in the normal state does anything: caption, maximise, wizard (once it is set), close.
     void FormResize();
 
     // Both title labels take a fixed width (the window's outer width - 24) and the title.
@@ -85,7 +90,8 @@ private:
 
     HWND hwnd_ = nullptr;
     bool created_ = false;
-    bool started_ = false; // the wizard has been shown (once per window)
+    bool started_ = false;     // the first resize has maximised the window (once per window)
+    bool wizardShown_ = false; // the wizard has been shown (once per window)
     TGradBox gradBox_;
     int dpi_ = 96;
     UniqueGdiObject titleFont_;
