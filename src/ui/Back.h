@@ -18,6 +18,9 @@ public:
         HWND hwnd = nullptr;
         COLORREF color = 0;
         bool autoSize = true; // follows its text's extent until the layout fixes the size
+        // Has taken its text's extent. Measuring realises the font, which is put off until
+        // the window shows or the layout needs the size.
+        bool sized = false;
     };
 
     TfrmBack() = default;
@@ -76,9 +79,11 @@ private:
 
     bool CreateLabel(Label& label, int left, int top, HFONT font, COLORREF color, bool visible);
     void SetLabelText(Label& label, const std::string& text);
-    void FitLabelToText(const Label& label) const;
+    void FitLabelToText(Label& label);
+    // Every label not sized yet takes its text's extent.
+    void SizeLabels();
     void MoveLabel(const Label& label, int left, int top) const;
-    void SetLabelWidth(const Label& label, int width) const;
+    void SetLabelWidth(Label& label, int width);
     // Repaints the gradient under a label and the labels over it; a transparent label
     // cannot erase its own old text.
     void RepaintUnder(const Label& label) const;

@@ -289,6 +289,9 @@ TEST(BackWindow, ShownBeforeTheWizardExistsItMaximisesAndWaitsForIt)
     back.StartWizard(); // not shown yet: nothing to start
     back.Show();
     EXPECT_TRUE(IsZoomed(hwnd)) << "the first resize maximises at once";
+    for (const auto* label : {&back.lblBackTitle2(), &back.lblPrgTitle2(), &back.lblPrgTitle1(), &back.lblBackTitle1()})
+        EXPECT_EQ(RectInParent(label->hwnd).bottom - RectInParent(label->hwnd).top, TextExtent(label->hwnd, {" "}).cy)
+            << "every label a line high before the wizard shows";
     back.ShowMainModal = [&] { shown += IsWindow(hwnd) ? 1 : 100; };
     back.StartWizard();
     EXPECT_EQ(shown, 1);
