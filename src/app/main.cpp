@@ -95,7 +95,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     TfrmMain main(state, host);
     TfrmStatus status(state, host);
     TfrmCustomDlg dialog;
-    if (!back.Create() || !main.Create(back.Handle()) || !status.Create(back.Handle()) ||
+    // The background is the first window the user sees: it shows (and maximises) as soon
+    // as it exists, while the other forms are still created, in their order, before the
+    // wizard and the message loop start.
+    if (!back.Create()) return cl.AnySwitch() ? kExitFatal : 1;
+    back.Show();
+    if (!main.Create(back.Handle()) || !status.Create(back.Handle()) ||
         !dialog.Create(main.Control(TfrmMain::kLblFormShare)))
         return cl.AnySwitch() ? kExitFatal : 1;
     host.Attach(&back, &main, &status, &dialog);
@@ -128,7 +133,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         chosen = host.Options();
     };
     back.OnClosed = [] { PostQuitMessage(0); };
-    back.Show();
+    back.StartWizard();
 
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {

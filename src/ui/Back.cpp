@@ -141,7 +141,6 @@ bool TfrmBack::CreateLabel(Label& label, int left, int top, HFONT font, COLORREF
     SendMessageA(label.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     // Later labels lie on top, so each white label covers its shadow.
     SetWindowPos(label.hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    FitLabelToText(label);
     return true;
 }
 
@@ -151,10 +150,24 @@ void TfrmBack::FormResize()
     // Once only: restoring the window later must not show the wizard a second time.
     started_ = true;
     SetWindowTextA(hwnd_, std::string("Quillon Installer Version").append(VersionText()).c_str());
+    SizeLabels();
     const RECT title = ChildRect(backTitle1_.hwnd);
     MoveLabel(backTitle2_, title.left + Scaled(2), title.top + Scaled(2));
     ShowWindow(hwnd_, SW_MAXIMIZE);
-    if (ShowMainModal) ShowMainModal();
+    StartWizard();
+}
+
+void TfrmBack::StartWizard()
+{
+    if (!started_ || wizardShown_ || !hwnd_) return;
+    if (!ShowMainModal) {
+        // The wizard is still being created: the background is painted now, not only
+        // once the wizard's loop runs.
+        UpdateWindow(hwnd_);
+        return;
+    }
+    wizardShown_ = true;
+    ShowMainModal();
     if (hwnd_) SendMessageA(hwnd_, WM_CLOSE, 0, 0);
 }
 
@@ -200,8 +213,15 @@ void TfrmBack::SetLabelText(Label& label, const std::string& text)
     RepaintUnder(label);
 }
 
-void TfrmBack::FitLabelToText(const Label& label) const
+void TfrmBack::SizeLabels()
 {
+    for (Label* label : {&backTitle2_, &prgTitle2_, &prgTitle1_, &backTitle1_})
+        if (!label->sized) FitLabelToText(*label);
+}
+
+void TfrmBack::FitLabelToText(Label& label)
+{
+    label.sized = true;
     const std::string text = WindowText(label.hwnd);
     // An empty label keeps the height of one line.
     const char* measured = text.empty() ? " " : text.c_str();
@@ -224,9 +244,11 @@ void TfrmBack::MoveLabel(const Label& label, int left, int top) const
     RepaintUnder(label);
 }
 
-void TfrmBack::SetLabelWidth(const Label& label, int width) const
+void TfrmBack::SetLabelWidth(Label& label, int width)
 {
     if (!label.hwnd) return;
+    // The height stays the text's.
+    if (!label.sized) FitLabelToText(label);
     const RECT r = ChildRect(label.hwnd);
     RepaintUnder(label);
     SetWindowPos(label.hwnd, nullptr, 0, 0, std::max(width, 0), r.bottom - r.top,

@@ -18,6 +18,9 @@ public:
         HWND hwnd = nullptr;
         COLORREF color = 0;
         bool autoSize = true; // follows its text's extent until the layout fixes the size
+        // Has taken its text's extent. Measuring realises the font, which is put off until
+        // the window shows or the layout needs the size.
+        bool sized = false;
     };
 
     TfrmBack() = default;
@@ -29,7 +32,8 @@ public:
     static constexpr int kClientWidth = 490;
     static constexpr int kClientHeight = 298;
 
-    // Shows the wizard modally; returns when it has ended. Set before the window is shown.
+    // Shows the wizard modally; returns when it has ended. Set before the window is shown,
+    // or later followed by StartWizard.
     std::function<void()> ShowMainModal;
     // Called once the window is destroyed. The program ends its message loop here; the
     // default does nothing so that a window can live inside another loop.
@@ -41,9 +45,13 @@ public:
     HWND Handle() const { return hwnd_; }
     // Shows the window in its normal state; its first resize then starts the wizard.
     void Show();
+    // The program shows this window before its other forms exist, so that the user sees
+    // it at once: when the first resize found no wizard to show, this shows it (modally,
+    // returning when it has ended) and closes the window. Otherwise it does nothing.
+    void StartWizard();
 
     // The resize handler (also the gradient's change notification). Only the first call
-    // in the normal state does anything: caption, maximise, wizard, close.
+    // in the normal state does anything: caption, maximise, wizard (once it is set), close.
     void FormResize();
 
     // Both title labels take a fixed width (the window's outer width - 24) and the title.
@@ -71,9 +79,11 @@ private:
 
     bool CreateLabel(Label& label, int left, int top, HFONT font, COLORREF color, bool visible);
     void SetLabelText(Label& label, const std::string& text);
-    void FitLabelToText(const Label& label) const;
+    void FitLabelToText(Label& label);
+    // Every label not sized yet takes its text's extent.
+    void SizeLabels();
     void MoveLabel(const Label& label, int left, int top) const;
-    void SetLabelWidth(const Label& label, int width) const;
+    void SetLabelWidth(Label& label, int width);
     // Repaints the gradient under a label and the labels over it; a transparent label
     // cannot erase its own old text.
     void RepaintUnder(const Label& label) const;
@@ -85,7 +95,8 @@ private:
 
     HWND hwnd_ = nullptr;
     bool created_ = false;
-    bool started_ = false; // the wizard has been shown (once per window)
+    bool started_ = false;     // the first resize has maximised the window (once per window)
+    bool wizardShown_ = false; // the wizard has been shown (once per window)
     TGradBox gradBox_;
     int dpi_ = 96;
     UniqueGdiObject titleFont_;

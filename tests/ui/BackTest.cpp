@@ -280,6 +280,26 @@ TEST(BackWindow, FirstResizeMaximisesShowsTheWizardThenCloses)
     EXPECT_EQ(closed, 1);
 }
 
+TEST(BackWindow, ShownBeforeTheWizardExistsItMaximisesAndWaitsForIt)
+{
+    TfrmBack back;
+    HWND hwnd = back.Create();
+    ASSERT_NE(hwnd, nullptr);
+    int shown = 0;
+    back.StartWizard(); // not shown yet: nothing to start
+    back.Show();
+    EXPECT_TRUE(IsZoomed(hwnd)) << "the first resize maximises at once";
+    for (const auto* label : {&back.lblBackTitle2(), &back.lblPrgTitle2(), &back.lblPrgTitle1(), &back.lblBackTitle1()})
+        EXPECT_EQ(RectInParent(label->hwnd).bottom - RectInParent(label->hwnd).top, TextExtent(label->hwnd, {" "}).cy)
+            << "every label a line high before the wizard shows";
+    back.ShowMainModal = [&] { shown += IsWindow(hwnd) ? 1 : 100; };
+    back.StartWizard();
+    EXPECT_EQ(shown, 1);
+    EXPECT_FALSE(IsWindow(hwnd)) << "closed when the wizard has ended";
+    back.StartWizard();
+    EXPECT_EQ(shown, 1) << "once";
+}
+
 TEST(BackWindow, GradientChangeRunsTheResizeHandlerOnlyInTheNormalState)
 {
     TfrmBack back;
