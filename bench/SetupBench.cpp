@@ -719,7 +719,10 @@ int main(int argc, char** argv)
     for (std::size_t k = 0; k < std::size(kPayloads); ++k) {
         const Payload& p = kPayloads[k];
         if (!c.Wants(p.key) && !(k == 0 && c.Wants("szdd"))) continue;
-        times[k] = RunPayload(c, p);
+        // (d) writes 100,000 files four times a run: three runs.
+        Config runs = c;
+        if (std::strcmp(p.key, "d") == 0) runs.runs = std::min(c.runs, 3);
+        times[k] = RunPayload(runs, p);
         std::printf("\n");
     }
     const Timings &ta = times[0], &tb = times[1], &tbs = times[2], &td = times[4];
