@@ -51,11 +51,14 @@ namespace {
 // spellings of one folder, 8.3 or long, resolve alike whatever follows them.
 std::string LongForm(const std::string& full)
 {
-    const DWORD longSize = GetLongPathNameA(full.c_str(), nullptr, 0);
-    if (longSize != 0) {
-        std::string longPath(longSize, '\0');
-        const DWORD longLength = GetLongPathNameA(full.c_str(), longPath.data(), longSize);
-        if (longLength != 0 && longLength < longSize) {
+    // One call where the answer fits: every call reads each level of the path again.
+    char buffer[MAX_PATH];
+    const DWORD length = GetLongPathNameA(full.c_str(), buffer, MAX_PATH);
+    if (length != 0 && length < MAX_PATH) return std::string(buffer, length);
+    if (length != 0) {
+        std::string longPath(length, '\0');
+        const DWORD longLength = GetLongPathNameA(full.c_str(), longPath.data(), length);
+        if (longLength != 0 && longLength < length) {
             longPath.resize(longLength);
             return longPath;
         }
