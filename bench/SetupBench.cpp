@@ -170,17 +170,29 @@ double MachineBusySeconds(const Config& c)
     return static_cast<double>(v[0] + v[1] + v[2] + v[5] + v[6] + v[7]) / 100.0;
 }
 
+// Has bench/run.sh serve a request (DATA\NAME.req holding text): false when no one serves
+// them (the bench started by hand). Opening the pipe DATA\.tick wakes the shell; it is
+// opened again while the request stands, as the shell may have been busy the first time.
+bool AskShell(const Config& c, const char* name, const std::string& text)
+{
+    const std::string request = c.data + name + ".req";
+    if (!Exists(c.data + "syncer.on") || !WriteBytes(request, text)) return false;
+    for (int waited = 0; Exists(request) && waited < 600000; waited += 20) {
+        const HANDLE tick = CreateFileA((c.data + ".tick").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                        nullptr, OPEN_EXISTING, 0, nullptr);
+        if (tick != INVALID_HANDLE_VALUE) CloseHandle(tick);
+        Sleep(20);
+    }
+    return !Exists(request);
+}
+
 // Commits what earlier steps wrote, so that each timed run starts from the same state:
 // deleting files whose creation is not yet written out is far cheaper, and a copy pays
-// for what the step before left to write. bench/run.sh syncs the file system when asked
-// (DATA\sync.req); without it one flushed file makes the file system commit its journal.
+// for what the step before left to write. bench/run.sh syncs the file system when asked;
+// without it one flushed file makes the file system commit its journal.
 void Settle(const Config& c)
 {
-    const std::string request = c.data + "sync.req";
-    if (Exists(c.data + "syncer.on") && WriteBytes(request, "sync")) {
-        for (int waited = 0; Exists(request) && waited < 600000; waited += 5) Sleep(5);
-        return;
-    }
+    if (AskShell(c, "sync", "sync")) return;
     const std::string path = c.data + "settle.tmp";
     const HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (h != INVALID_HANDLE_VALUE) {
@@ -430,9 +442,14 @@ void PrintPeaks(const Timings& t)
                 Range(t.uninstallPeak, "%.1f").c_str());
 }
 
-bool WriteSources(const std::string& folder, const Payload& p, const char* ext)
+// The payload's sources, F00000.EXT and on, of random bytes: written by bench/run.sh
+// where it serves requests, else here.
+bool WriteSources(const Config& c, const std::string& folder, const Payload& p, const char* ext)
 {
     CreateDirectoryA(folder.c_str(), nullptr);
+    const std::string relative = folder.substr(c.data.size(), folder.size() - c.data.size() - 1);
+    if (AskShell(c, "sources", relative + " " + std::to_string(p.files) + " " + std::to_string(p.size) + " " + ext))
+        return Exists(folder + SourceName(p.files - 1, ext));
     for (int i = 0; i < p.files; ++i)
         if (!WriteSource(folder + SourceName(i, ext), p.size, i)) return false;
     return true;
@@ -443,7 +460,7 @@ bool PreparePackage(const Config& c, const Payload& p, const char* ext, const st
     const std::string pkg = c.data + "pkg\\";
     CreateDirectoryA(pkg.c_str(), nullptr);
     return CopyFileA(c.setup.c_str(), (pkg + "SETUP.EXE").c_str(), FALSE) && WriteBytes(pkg + "SETUP.INI", script) &&
-           WriteSources(pkg, p, ext);
+           WriteSources(c, pkg, p, ext);
 }
 
 // The same payload as an NSIS package, as a distributor writes one: the files by folder,
