@@ -80,10 +80,11 @@ namespace {
 // no one else has the file open, so closing it removes the name at once. False, with
 // nothing changed, for anything else (in use, read-only, a running image): the shell
 // then handles it as the rule says.
-bool DeleteUnshared(const std::string& path)
+bool DeleteUnshared(const std::string& path, DWORD* error = nullptr)
 {
     UniqueFile file(CreateFileA(path.c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!file && error) *error = GetLastError();
     return static_cast<bool>(file);
 }
 
@@ -114,6 +115,19 @@ std::uint32_t Delete(Host& host, const std::string& path, bool direct, bool* cer
 {
     if (certainlyGone) *certainlyGone = false;
     const bool plain = !HasWildcard(path);
+    // The common case in one call: a plain file no one holds, or a name that is not there
+    // (an uninstallation deletes every file of its record this way). A folder is not
+    // opened by it (no backup semantics); folders and components take the checks below.
+    bool triedDirect = false;
+    if (direct && plain && path.size() < MAX_PATH && !IsComponentFile(path)) {
+        DWORD error = 0;
+        if (DeleteUnshared(path, &error)) {
+            if (certainlyGone) *certainlyGone = true;
+            return 0;
+        }
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return ERROR_FILE_NOT_FOUND;
+        triedDirect = true;
+    }
     if (plain && FileAge(path) == -1) return ERROR_FILE_NOT_FOUND;
     // A longer pattern names no file through the ANSI functions, and a shell may overrun
     // a buffer on one instead of failing (Wine's ends the process).
@@ -122,7 +136,7 @@ std::uint32_t Delete(Host& host, const std::string& path, bool direct, bool* cer
     // Unregistration reports nothing whatever the role, so the role is not needed.
     if (IsComponentFile(path)) RegisterComponent(host, std::string(), path, false);
 
-    if (direct && plain && DeleteUnshared(path)) {
+    if (direct && plain && !triedDirect && DeleteUnshared(path)) {
         if (certainlyGone) *certainlyGone = true;
         return 0;
     }
