@@ -1,11 +1,16 @@
 // Times the record work of an installation at scale: reading a script's copy list,
 // loading an earlier record and composing and saving the new one. Prints one line per
-// size; run it through scripts/wine-run.sh (see README).
+// size; then what each file of an uninstallation costs beyond the loop's DeleteFileA.
+// Run it through scripts/wine-run.sh (see README).
 #include "foundation/uIniFile.h"
 #include "scripts/ScriptLists.h"
 #include "scripts/InstalledEntry.h"
 #include "scripts/UninstallRecord.h"
+#include "foundation/FilePrim.h"
+#include "services/FileOps.h"
 #include "services/Registry.h"
+#include "services/RunLog.h"
+#include "services/SharedComponents.h"
 
 #include <windows.h>
 
@@ -113,6 +118,40 @@ void Run(const std::string& base, int n)
                 Seconds(t2, t3), Seconds(t0, t3), written.empty() ? " (NOT WRITTEN)" : "");
 }
 
+// Microseconds per call of f(i) for i below n.
+template <class F>
+double PerCall(int n, F f)
+{
+    const LARGE_INTEGER t0 = Now();
+    for (int i = 0; i < n; ++i) f(i);
+    return Seconds(t0, Now()) * 1e6 / n;
+}
+
+// The calls an uninstallation makes for every file of its record, each timed over n
+// files of its own in one folder, beside the loop's DeleteFileA.
+void PerFileCalls(const std::string& base, int n)
+{
+    const std::string folder = base + "calls\\";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    const auto name = [&](const char* set, int i) { return folder + set + std::to_string(i) + ".BIN"; };
+    for (const char* set : {"a", "b"})
+        for (int i = 0; i < n; ++i) WriteText(name(set, i), "x");
+    SilentHost host;
+    SharedCountRegister shared;
+    LogFile log;
+    log.Open(folder + "run.log");
+    const double present = PerCall(n, [&](int i) { FileAge(name("b", i)); });
+    const double deleteLoop = PerCall(n, [&](int i) { DeleteFileA(name("a", i).c_str()); });
+    const double deleteOurs = PerCall(n, [&](int i) { DeleteFiles(host, name("b", i)); });
+    const double count = PerCall(n, [&](int i) { shared.Count(name("b", i)); });
+    const double line = PerCall(n, [&](int i) { log.Write(ActionLogLine("ファイル削除 " + name("b", i), 0)); });
+    const double missing = PerCall(n, [&](int i) { FileAge(name("b", i)); });
+    log.Close();
+    std::printf("per file of an uninstallation (%d files, microseconds a call): DeleteFileA %.1f, DeleteFiles %.1f, "
+                "shared-count lookup %.1f, log line %.1f, file lookup %.1f (missing: %.1f)\n",
+                n, deleteLoop, deleteOurs, count, line, present, missing);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -125,6 +164,7 @@ int main(int argc, char** argv)
         Run(base, std::atoi(argv[1]));
     } else {
         for (int n : {1000, 10000, 100000}) Run(base, n);
+        PerFileCalls(base, 2000);
     }
     // Leave nothing behind in the prefix's temporary folder.
     std::string cmd = "cmd /c rd /s /q \"" + base + "\"";
