@@ -7,7 +7,12 @@ snapshot() {
   (cd "$c" && find . -path './qs-*' -prune -o -print) | LC_ALL=C sort >"$snap/$1.files"
   : >"$snap/$1.reg"
   for hive in HKLM HKCU; do
-    "$run" reg export "$hive" "C:\\qs-$hive.reg" /y >/dev/null 2>&1
+    # Wine's own services may change keys while reg walks the hive (a wineserver started
+    # anew sets its display devices up again), and reg then fails: walk it again.
+    local tries=1
+    until "$run" reg export "$hive" "C:\\qs-$hive.reg" /y >/dev/null 2>&1; do
+      [ $((tries += 1)) -le 5 ] || { echo "snapshot: reg export $hive failed 5 times" >&2; return 1; }
+    done
     iconv -f UTF-16 -t UTF-8 "$c/qs-$hive.reg" | tr -d '\r' | awk -v hive="$hive" '
       /^\[/ { key = $0; print hive "|" key; next }
       /\\$/ { sub(/\\$/, ""); cont = cont $0; next }

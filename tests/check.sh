@@ -5,6 +5,9 @@
 #   checks_done SUMMARY                 prints SUMMARY when all passed; exits 0 or 1
 # A test that needs another comparison redefines check on top of qs_check.
 qs_failed=0
+# A step that ends a test through set -e names itself: some end without a word (output
+# sent to /dev/null).
+trap 'qs_status=$?; echo "stopped by ${BASH_SOURCE[0]##*/}:$LINENO: $BASH_COMMAND (exit $qs_status)" >&2' ERR
 qs_check() {
   local actual=${3//$'\r'/}
   if [ "$2" == "$actual" ]; then echo "ok: $1"; else echo "FAIL: $1: expected [$2], got [$actual]" >&2; qs_failed=1; fi

@@ -4,9 +4,6 @@
 # sourcing for the i686 build under WoW64 (HKLM keys in the 32-bit view, Program Files
 # (x86)).
 export WINEPREFIX="${QS_DEMO_PREFIX:-$root/build/wineprefix-e2e}"
-# A step that ends a test through set -e names itself: some fail without a word (a CI run
-# once saw e2e_roundtrip_i686 end in 2 seconds with no output).
-trap 'qs_status=$?; echo "stopped by ${BASH_SOURCE[0]##*/}:$LINENO: $BASH_COMMAND (exit $qs_status)" >&2' ERR
 source "$root/scripts/wine-env.sh"
 bits=${bits:-64}
 pf="Program Files" rv="" && if [ "$bits" = 32 ]; then qs_require_wow64; pf="Program Files (x86)" rv=/reg:32; fi
