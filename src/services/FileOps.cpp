@@ -114,19 +114,19 @@ std::uint32_t ShellDelete(Host& host, const std::string& path)
 std::uint32_t Delete(Host& host, const std::string& path, bool direct, bool* certainlyGone)
 {
     if (certainlyGone) *certainlyGone = false;
+    const auto deleted = [&] {
+        if (certainlyGone) *certainlyGone = true;
+        return 0u;
+    };
     const bool plain = !HasWildcard(path);
+    const bool component = IsComponentFile(path);
     // The common case in one call: a plain file no one holds, or a name that is not there
     // (an uninstallation deletes every file of its record this way). A folder is not
     // opened by it (no backup semantics); folders and components take the checks below.
-    bool triedDirect = false;
-    if (direct && plain && path.size() < MAX_PATH && !IsComponentFile(path)) {
+    if (direct && plain && !component && path.size() < MAX_PATH) {
         DWORD error = 0;
-        if (DeleteUnshared(path, &error)) {
-            if (certainlyGone) *certainlyGone = true;
-            return 0;
-        }
+        if (DeleteUnshared(path, &error)) return deleted();
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return ERROR_FILE_NOT_FOUND;
-        triedDirect = true;
     }
     if (plain && FileAge(path) == -1) return ERROR_FILE_NOT_FOUND;
     // A longer pattern names no file through the ANSI functions, and a shell may overrun
@@ -134,11 +134,10 @@ std::uint32_t Delete(Host& host, const std::string& path, bool direct, bool* cer
     if (path.size() >= MAX_PATH) return ERROR_FILENAME_EXCED_RANGE;
 
     // Unregistration reports nothing whatever the role, so the role is not needed.
-    if (IsComponentFile(path)) RegisterComponent(host, std::string(), path, false);
-
-    if (direct && plain && !triedDirect && DeleteUnshared(path)) {
-        if (certainlyGone) *certainlyGone = true;
-        return 0;
+    if (component) {
+        RegisterComponent(host, std::string(), path, false);
+        // Unregistered, a component goes the direct way too.
+        if (direct && plain && DeleteUnshared(path)) return deleted();
     }
     return ShellDelete(host, path);
 }
