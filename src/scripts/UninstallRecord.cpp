@@ -282,9 +282,47 @@ std::string CountedDownKey(const std::string& section, int n)
     return section + std::to_string(n);
 }
 
-bool MarkCountedDown(const std::string& resumePath, const std::string& section, int n)
+void CountDownMarks::Choose()
 {
-    return WriteIniString(kResumeSection, CountedDownKey(section, n), "CountedDown", resumePath);
+    way_ = Way::Profile;
+    std::vector<IniDocument::Line> lines;
+    const IniDocument copy = IniDocument::Load(path_, &lines);
+    if (copy.ReadBySystem()) return;
+    const IniDocument::Line* last = nullptr;
+    for (const IniDocument::Line& line : lines)
+        if (line.header) last = &line;
+    // Only the first section of a name counts, so [Resume] must be that one and the last.
+    if (!last || !last->counted || MapString(last->name, LCMAP_UPPERCASE) != MapString(kResumeSection, LCMAP_UPPERCASE))
+        return;
+    const UniqueFile file(CreateFileA(path_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER back{};
+    back.QuadPart = -1;
+    char lastByte = '\n';
+    DWORD got = 0;
+    if (!file || !SetFilePointerEx(file.get(), back, nullptr, FILE_END) ||
+        !ReadFile(file.get(), &lastByte, 1, &got, nullptr) || got != 1)
+        return;
+    breakFirst_ = lastByte != '\n' && lastByte != '\r';
+    way_ = Way::Append;
+}
+
+bool CountDownMarks::Mark(const std::string& section, int n)
+{
+    if (path_.empty()) return false;
+    if (way_ == Way::Unknown) Choose();
+    const std::string key = CountedDownKey(section, n);
+    if (way_ == Way::Profile) return WriteIniString(kResumeSection, key, "CountedDown", path_);
+    const std::string line = (breakFirst_ ? "\r\n" : "") + key + "=CountedDown\r\n";
+    const UniqueFile file(CreateFileA(path_.c_str(), FILE_APPEND_DATA,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    if (!file || !WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr) ||
+        written != line.size())
+        return false;
+    breakFirst_ = false;
+    return true;
 }
 
 std::string ResumeRecordPath(const std::string& windowsFolder, const std::string& recordPath)

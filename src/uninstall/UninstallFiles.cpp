@@ -66,7 +66,7 @@ std::uint32_t Decide(UninstallContext& run, const char* section, int n, const st
             // Marked before the count-down: a run killed in between leaves the count one
             // too high, which keeps a file, where one too low would offer to delete a
             // file another program still uses.
-            if (!run.resumeFile.empty() && !MarkCountedDown(run.resumeFile, section, n))
+            if (!run.resumeFile.empty() && !run.countedDown.Mark(section, n))
                 run.host.Log("再開用の記録に共有カウントの減算を記録できません " + path);
             left = run.shared.Change(path, false);
             run.host.Log("共有カウント " + path + " = " + std::to_string(left) + otherText);

@@ -174,6 +174,7 @@ bool StartUninstall(UninstallContext& run)
         run.resumeFile = ResumeRecordPath(s.WindowsFolder, s.RecordFile);
         if (CopyFileReplace(s.ScriptFile, run.resumeFile) != 0 || !NameResumeRecord(run.resumeFile, s.RecordFile))
             run.host.Log("再開用の記録 " + run.resumeFile + " を作成できません");
+        run.countedDown = CountDownMarks(run.resumeFile);
     }
     ForgetUnreachableResumeCopies(run);
     return true;

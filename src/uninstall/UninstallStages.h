@@ -1,6 +1,7 @@
 // The stages of an uninstallation run, in the order UninstallRun calls them.
 #pragma once
 #include "scripts/RunContext.h"
+#include "scripts/UninstallRecord.h"
 #include "services/RunResult.h"
 #include "services/SharedComponents.h"
 #include "services/Views.h"
@@ -44,6 +45,8 @@ public:
 
     // The copy of the record kept for resuming; "" when the run names no record file.
     std::string resumeFile;
+    // The entries of the copy this run counted down.
+    CountDownMarks countedDown;
 
     // A file the run leaves on purpose: kept by a decision or by the record's "/L", or
     // scheduled for deletion at the next start. Logged with why.

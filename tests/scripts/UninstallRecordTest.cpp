@@ -1,5 +1,6 @@
 #include "scripts/UninstallRecord.h"
 
+#include "foundation/IniDocument.h"
 #include "foundation/uIniFile.h"
 #include "scripts/InstalledEntry.h"
 #include "services/Registry.h"
@@ -281,3 +282,45 @@ TEST(ComposeRecord, QuotedValuesReadBackWhole)
     EXPECT_EQ(ReadIniString("UnSetupOption", "CheckBox3", "", dir / "UNSETUP.INI"), "\"*.bak\"");
     EXPECT_NE(ReadFileBytes(dir / "UNSETUP.INI").find("\r\nFile1=''q''\r\nFile2=\"\"a b\"\"\r\n"), std::string::npos);
 }
+
+namespace {
+
+constexpr char kFileSection[] = "[DeleteFile]\r\nFile1=C:\\App\\a.dll,/S\r\n";
+struct MarksRow {
+    const char* name;
+    std::string copy; // the resume copy before the marks
+    bool appended;    // the marks go on its end, else into it in place
+};
+class CountDownMarksTest : public ::testing::TestWithParam<MarksRow> {};
+
+} // namespace
+
+// Marks go on the end of the copy when its [Resume] section is the first of the name and
+// the last section; otherwise into that section in place. Either way every reader sees
+// them all, and the earlier marks stay.
+TEST_P(CountDownMarksTest, AreReadBackFromTheFirstResumeSection)
+{
+    ScratchFolder dir;
+    const std::string path = dir / "QURESUME.INI", copy = GetParam().copy;
+    ASSERT_TRUE(WriteFileBytes(path, copy));
+    CountDownMarks marks(path);
+    ASSERT_TRUE(marks.Mark("DeleteFile", 2) && marks.Mark("AddDeleteFile", 10));
+    const std::string marked = (copy.back() == '\n' ? "" : "\r\n") + std::string("DeleteFile2=CountedDown\r\n") +
+                               "AddDeleteFile10=CountedDown\r\n";
+    if (GetParam().appended) EXPECT_EQ(ReadFileBytes(path), copy + marked);
+    const IniDocument read = IniDocument::Load(path);
+    for (const char* key : {"DeleteFile1", "DeleteFile2", "AddDeleteFile10"}) {
+        EXPECT_EQ(read.Get(kResumeSection, key, ""), "CountedDown") << key;
+        EXPECT_EQ(ReadIniString(kResumeSection, key, "", path), "CountedDown") << key;
+    }
+    EXPECT_EQ(read.Get("DeleteFile", "File1", ""), "C:\\App\\a.dll,/S");
+}
+
+const std::string kOwnSection = "[Resume]\r\nRecord=C:\\App\\UNSETUP.INI\r\nDeleteFile1=CountedDown";
+INSTANTIATE_TEST_SUITE_P(Rows, CountDownMarksTest,
+                         ::testing::Values(MarksRow{"ResumeLast", kFileSection + kOwnSection + "\r\n", true},
+                                           MarksRow{"NoFinalLineBreak", kFileSection + kOwnSection, true},
+                                           MarksRow{"ResumeFirst", kOwnSection + "\r\n" + kFileSection, false},
+                                           MarksRow{"RepeatedResumeLast",
+                                                    kOwnSection + "\r\n" + kFileSection + "[resume]\r\nX=1\r\n", false}),
+                         [](const auto& info) { return std::string(info.param.name); });
