@@ -72,15 +72,21 @@ std::string LongForm(const std::string& full)
 
 } // namespace
 
-std::string ResolvePath(const std::string& path)
+std::string FullPath(const std::string& path)
 {
     const DWORD size = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
-    if (size == 0) return path;
+    if (size == 0) return {};
     std::string full(size, '\0');
     const DWORD length = GetFullPathNameA(path.c_str(), size, full.data(), nullptr);
-    if (length == 0 || length >= size) return path;
+    if (length == 0 || length >= size) return {};
     full.resize(length);
-    return LongForm(full);
+    return full;
+}
+
+std::string ResolvePath(const std::string& path)
+{
+    const std::string full = FullPath(path);
+    return full.empty() ? path : LongForm(full);
 }
 
 bool IsInsideFolderOnDisk(const std::string& path, const std::string& folder)

@@ -34,6 +34,8 @@ bool IsInsideFolder(const std::string& path, const std::string& folder);
 // 8.3 names of existing levels resolved, so that a record cannot reach a folder by
 // another spelling of it. Unchanged when the system cannot resolve it.
 std::string ResolvePath(const std::string& path);
+// The same without the 8.3 names: the full path only ("" when the system cannot form it).
+std::string FullPath(const std::string& path);
 
 // True when path lies in folder or below it once both are resolved.
 bool IsInsideFolderOnDisk(const std::string& path, const std::string& folder);

@@ -28,7 +28,13 @@ void UninstallContext::Refuse(const char* tag, const std::string& path, const st
 
 void UninstallContext::LeaveOnPurpose(const std::string& path, const std::string& why)
 {
-    leftOnPurpose_[MapString(ResolvePath(path), LCMAP_UPPERCASE)] = why;
+    // Known by its long names, as the folder walk finds it. Only a level with "~" can be
+    // an 8.3 name; resolving asks for every level, each a folder search (over a
+    // millisecond a file in a folder of 200), so a path without one is taken as it is.
+    // A short name without "~" (set by hand) then keeps its folder reported, never more.
+    const std::string full = FullPath(path);
+    const std::string& known = full.empty() || full.find('~') != std::string::npos ? ResolvePath(path) : full;
+    leftOnPurpose_[MapString(known, LCMAP_UPPERCASE)] = why;
     host.Log("残すファイル " + path + "（" + why + "）");
 }
 

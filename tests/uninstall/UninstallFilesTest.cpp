@@ -279,8 +279,9 @@ namespace {
 
 struct LeftRow {
     const char* name;
-    bool userFile; // a file of the user's beside what the run keeps
-    int failures;  // for whoever started the run
+    bool userFile;             // a file of the user's beside what the run keeps
+    int failures;              // for whoever started the run
+    bool spelledShort = false; // the record names the kept file by its 8.3 path
 };
 
 class LeftOnPurposeTest : public UninstallFixture, public ::testing::WithParamInterface<LeftRow> {};
@@ -297,7 +298,9 @@ TEST_P(LeftOnPurposeTest, AreNoFailureOfTheRunNorAreTheFoldersTheyKeep)
     Plant(app + "sub\\kept.txt");
     if (GetParam().userFile) Plant(app + "mine.doc");
     SetSharedCount(dll, 1);
-    record.files = {dll + ",/S", app + "sub\\kept.txt,/L"};
+    const std::string kept = GetParam().spelledShort ? ShortPath(app + "sub\\kept.txt") : app + "sub\\kept.txt";
+    if (GetParam().spelledShort) ASSERT_NE(kept.find('~'), std::string::npos) << kept;
+    record.files = {dll + ",/S", kept + ",/L"};
     record.folders = {app + "sub\\"};
     host.deletionAnswers = {"Save"};
     Run();
@@ -305,13 +308,14 @@ TEST_P(LeftOnPurposeTest, AreNoFailureOfTheRunNorAreTheFoldersTheyKeep)
     EXPECT_EQ(state.FailureLog, FolderBlock(app + "sub\\", ERROR_DIR_NOT_EMPTY) + SetupFolderBlock(false));
     EXPECT_EQ(result.failures, GetParam().failures);
     EXPECT_EQ(result.leftOnPurpose, 2);
-    for (const std::string& line : {"残すファイル " + dll + "（共有ファイルを残すと回答）",
-                                    "残すファイル " + app + "sub\\kept.txt（記録の指定（/L））"})
+    for (const std::string& line :
+         {"残すファイル " + dll + "（共有ファイルを残すと回答）", "残すファイル " + kept + "（記録の指定（/L））"})
         EXPECT_NE(std::find(host.logs.begin(), host.logs.end(), line), host.logs.end()) << line;
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, LeftOnPurposeTest,
-                         ::testing::Values(LeftRow{"OnlyKeptFiles", false, 0}, LeftRow{"AndAUserFile", true, 1}),
+                         ::testing::Values(LeftRow{"OnlyKeptFiles", false, 0}, LeftRow{"AndAUserFile", true, 1},
+                                           LeftRow{"KeptFileSpelledShort", false, 0, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // An interrupted run counted the entry down and marked that in its copy of the record,
