@@ -152,6 +152,38 @@ void PerFileCalls(const std::string& base, int n)
                 n, deleteLoop, deleteOurs, count, line, present, missing);
 }
 
+// What a shared ("/S") file adds, per call over n files of its own: the count up of an
+// installation, the other build's count, the count down of an uninstallation and its
+// mark in the resume copy (a copy of n entries), appended and, as before, through the
+// profile functions.
+void SharedFileCalls(const std::string& base, int n)
+{
+    const std::string folder = base + "shared\\";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    const auto name = [&](int i) { return folder + "S" + std::to_string(i) + ".DLL"; };
+    SharedCountRegister shared;
+    const double up = PerCall(n, [&](int i) { ChangeSharedCount(name(i), true); });
+    const double other = PerCall(n, [&](int i) { OtherBuildCount(name(i), "C:\\windows\\system32\\"); });
+    OtherBuildCounts otherBuild;
+    const double otherOpen = PerCall(n, [&](int i) { otherBuild.Count(name(i), "C:\\windows\\system32\\"); });
+    const double down = PerCall(n, [&](int i) { shared.Change(name(i), false); });
+    std::string copy = "[DeleteFile]\r\n";
+    for (int i = 1; i <= n; ++i) copy += "File" + std::to_string(i) + "=" + name(i) + ",/S\r\n";
+    copy += "[Resume]\r\nRecord=" + folder + "UNSETUP.INI\r\n";
+    WriteText(folder + "a.ini", copy);
+    WriteText(folder + "b.ini", copy);
+    CountDownMarks marks(folder + "a.ini");
+    const double appended = PerCall(n, [&](int i) { marks.Mark("DeleteFile", i + 1); });
+    const int rewrites = n < 200 ? n : 200; // each rewrites the whole copy
+    const double rewritten = PerCall(rewrites, [&](int i) {
+        WriteIniString(kResumeSection, CountedDownKey("DeleteFile", i + 1), "CountedDown", folder + "b.ini");
+    });
+    std::printf("per shared file (%d files, microseconds a call): count up %.1f, the other build's count %.1f (its "
+                "key held open: %.1f), count down %.1f, its resume mark appended %.1f (through the profile "
+                "functions, rewriting a copy of %d entries: %.1f)\n",
+                n, up, other, otherOpen, down, appended, n, rewritten);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -165,6 +197,7 @@ int main(int argc, char** argv)
     } else {
         for (int n : {1000, 10000, 100000}) Run(base, n);
         PerFileCalls(base, 2000);
+        SharedFileCalls(base, 2000);
     }
     // Leave nothing behind in the prefix's temporary folder.
     std::string cmd = "cmd /c rd /s /q \"" + base + "\"";

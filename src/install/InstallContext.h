@@ -6,6 +6,7 @@
 #include "scripts/UninstallRecord.h"
 #include "services/Host.h"
 #include "services/RunResult.h"
+#include "services/SharedComponents.h"
 
 #include <cstdint>
 #include <string>
@@ -30,6 +31,9 @@ public:
     std::vector<std::pair<std::string, std::string>> associations;
     std::vector<std::pair<std::string, bool>> associationAnswers; // as answered, in order
     int entryCount = 0;
+    // The shared entries' counts, this build's and the other's.
+    SharedCountRegister shared;
+    OtherBuildCounts otherBuild;
     // Byte counters are 64-bit: a package over 4 GB sizes and shows progress correctly.
     std::int64_t copyTotalBytes = 0;
     std::int64_t copiedBytes = 0;

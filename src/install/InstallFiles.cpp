@@ -136,7 +136,7 @@ void CopyEntryFile(InstallContext& run, int n, const CopyEntry& e)
         if (e.shared) {
             // Counted before the copy and whatever the decision: the file is in use by
             // this installation from now on.
-            const int count = ChangeSharedCount(target, true, OtherBuildCount(target, s.SystemFolder));
+            const int count = run.shared.Change(target, true, run.otherBuild.Count(target, s.SystemFolder));
             run.host.Log("共有カウント " + target + " = " + std::to_string(count));
         }
         if (e.overwrite) copy = true;

@@ -24,16 +24,16 @@ int ChangeSharedCount(const std::string& path, bool increment, int otherUsers = 
 int OtherBuildCount(const std::string& path, const std::string& systemFolder, int bits = 0);
 
 // The register for a run that asks about many files: an uninstallation asks about
-// every file of its record. Same answers and changes as GetSharedCount and
-// ChangeSharedCount, but the key is opened (created when missing) once, at the first
-// question, instead of once or twice per file; a key deleted meanwhile is opened
-// afresh, as the next single lookup would.
+// every file of its record, an installation about every shared entry. Same answers and
+// changes as GetSharedCount and ChangeSharedCount, but the key is opened (created when
+// missing) once, at the first question, instead of once or twice per file; a key
+// deleted meanwhile is opened afresh, as the next single lookup would.
 class SharedCountRegister {
 public:
     // Counts in the registry view of bits from now on (0, the default: this build's own).
     void SetView(int bits);
     int Count(const std::string& path);
-    int Change(const std::string& path, bool increment);
+    int Change(const std::string& path, bool increment, int otherUsers = 0);
 
 private:
     void Open();
@@ -42,6 +42,25 @@ private:
 
     TRegistry registry_;
     int bits_ = 0;
+};
+
+// OtherBuildCount for a run that asks about many files: the other view's key, which
+// takes Wine ten times as long to open as a key of the process's own view, is opened
+// once, and again only when it could not be opened or was deleted meanwhile.
+class OtherBuildCounts {
+public:
+    explicit OtherBuildCounts(int bits = 0) : bits_(bits) {}
+    // For the counts beside the view of bits from now on.
+    void SetView(int bits)
+    {
+        bits_ = bits;
+        registry_.CloseKey();
+    }
+    int Count(const std::string& path, const std::string& systemFolder);
+
+private:
+    int bits_;
+    TRegistry registry_;
 };
 
 // Calls the component's DllRegisterServer (registerIt) or DllUnregisterServer. Returns

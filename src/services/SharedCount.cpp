@@ -19,6 +19,27 @@ void OpenSharedDlls(TRegistry& registry, int bits = 0)
     registry.OpenKey(kSharedDllsKey, true);
 }
 
+// The count of path in the key registry holds open, which open() opens: when it is not
+// open (a key that could not be opened is tried again, as every single lookup does),
+// and once more when it was deleted since.
+template <class Open> int ReadCount(TRegistry& registry, const std::string& path, Open open)
+{
+    for (int attempt = 0;; ++attempt) {
+        if (!registry.CurrentKey()) open();
+        const HKEY key = registry.CurrentKey();
+        if (!key) return 0;
+        DWORD type = 0, value = 0, size = sizeof value;
+        // One query answers what the accessor's two would: data of another type or
+        // size, or none, counts 0.
+        const LONG rc = RegQueryValueExA(key, path.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+        if (rc == ERROR_KEY_DELETED && attempt == 0) {
+            open();
+            continue;
+        }
+        return rc == ERROR_SUCCESS && type == REG_DWORD && size == sizeof value ? static_cast<std::int32_t>(value) : 0;
+    }
+}
+
 } // namespace
 
 int GetSharedCount(const std::string& path)
@@ -56,18 +77,19 @@ int ChangeSharedCount(const std::string& path, bool increment, int otherUsers)
 
 int OtherBuildCount(const std::string& path, const std::string& systemFolder, int bits)
 {
-    const int other = OtherBits(bits);
+    return OtherBuildCounts(bits).Count(path, systemFolder);
+}
+
+int OtherBuildCounts::Count(const std::string& path, const std::string& systemFolder)
+{
+    const int other = OtherBits(bits_);
     if (other == 0 || PosNoCase(AddBackslash(systemFolder, "B"), path) == 1) return 0;
     // Only looked at: the other view's register is not made when it is missing.
-    TRegistry registry;
-    registry.SetRootKey(HKEY_LOCAL_MACHINE);
-    registry.SetView(other);
-    if (!registry.OpenKey(kSharedDllsKey, false)) return 0;
-    try {
-        return registry.ReadInteger(path);
-    } catch (const RegistryError&) {
-        return 0;
-    }
+    return ReadCount(registry_, path, [&] {
+        registry_.SetRootKey(HKEY_LOCAL_MACHINE);
+        registry_.SetView(other);
+        registry_.OpenKey(kSharedDllsKey, false);
+    });
 }
 
 void SharedCountRegister::SetView(int bits)
@@ -90,27 +112,13 @@ bool SharedCountRegister::KeyDeleted() const
 
 int SharedCountRegister::Count(const std::string& path)
 {
-    for (int attempt = 0;; ++attempt) {
-        // A key that could not be opened is tried again, as every single lookup does.
-        if (!registry_.CurrentKey()) Open();
-        const HKEY key = registry_.CurrentKey();
-        if (!key) return 0;
-        DWORD type = 0, value = 0, size = sizeof value;
-        // One query answers what the accessor's two would: data of another type or
-        // size, or none, counts 0.
-        const LONG rc = RegQueryValueExA(key, path.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
-        if (rc == ERROR_KEY_DELETED && attempt == 0) {
-            Open();
-            continue;
-        }
-        return rc == ERROR_SUCCESS && type == REG_DWORD && size == sizeof value ? static_cast<std::int32_t>(value) : 0;
-    }
+    return ReadCount(registry_, path, [this] { Open(); });
 }
 
-int SharedCountRegister::Change(const std::string& path, bool increment)
+int SharedCountRegister::Change(const std::string& path, bool increment, int otherUsers)
 {
     int count = Count(path);
-    if (increment && count == 0 && FileAge(path) != -1) count = 1;
+    if (increment && count == 0 && otherUsers == 0 && FileAge(path) != -1) count = 1;
     const int result = increment ? count + 1 : count - 1;
     const bool remove = !increment && (count == 1 || result < 0);
     if (!registry_.CurrentKey()) Open();

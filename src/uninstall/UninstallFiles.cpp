@@ -52,7 +52,7 @@ std::uint32_t Decide(UninstallContext& run, const char* section, int n, const st
     AppState& s = run.state;
     const int count = run.shared.Count(path);
     // The other build's installations count the same file in their own view.
-    const int others = count != 0 || Has(flags, "/S") ? OtherBuildCount(path, s.SystemFolder, run.view) : 0;
+    const int others = count != 0 || Has(flags, "/S") ? run.otherBuild.Count(path, s.SystemFolder) : 0;
     const std::string otherText = others ? " (他方のビット版 " + std::to_string(others) + ")" : "";
     // An interrupted run of this record counted the entry down already.
     const bool countedBefore = run.Read(kResumeSection, CountedDownKey(section, n)) == "CountedDown";

@@ -162,6 +162,7 @@ bool StartUninstall(UninstallContext& run)
     // Removed in the views of the build that made the record, whichever build runs now.
     run.view = RecordBits(run.Read("UnSetupRegistryKey", "View"));
     run.shared.SetView(run.view);
+    run.otherBuild.SetView(run.view);
     if (ViewFlag(run.view) != 0)
         run.host.Log(std::to_string(run.view) + "ビット版の記録: そのレジストリとシステムフォルダで削除");
 

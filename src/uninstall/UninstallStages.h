@@ -23,6 +23,7 @@ public:
     int view = 0;
     // Asked about every recorded file: opened once for the run.
     SharedCountRegister shared;
+    OtherBuildCounts otherBuild; // the same for the other build's counts
     // A recorded path as this process reaches it in the record's view.
     std::string OnDisk(const std::string& path) const
     {

@@ -1,4 +1,5 @@
 #include "services/SharedComponents.h"
+#include "services/Views.h"
 
 #include "foundation/Handles.h"
 #include "TestSupport.h"
@@ -152,7 +153,8 @@ TEST_F(SharedCountTest, TheRegisterOpenedOnceAnswersAsTheSingleLookups)
             int step = 0;
             for (const bool increment : {false, true, true, false, false, false, true}) {
                 SCOPED_TRACE("step " + std::to_string(++step));
-                EXPECT_EQ(shared.Change(cached, increment), ChangeSharedCount(literal, increment));
+                const int others = step % 3 == 1 ? 2 : 0; // the other build's users, now and then
+                EXPECT_EQ(shared.Change(cached, increment, others), ChangeSharedCount(literal, increment, others));
                 EXPECT_EQ(Stored(cached), Stored(literal));
                 EXPECT_EQ(shared.Count(cached), GetSharedCount(literal));
             }
@@ -204,4 +206,30 @@ TEST_F(SharedCountTest, TheRegisterReopensAKeyDeletedMeanwhile)
     RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
     EXPECT_EQ(Stored(fresh_), kNoValue) << "the machine's own key was never touched";
     RemoveScratchRegistryKey(scratchPath);
+}
+
+// The other build's counts through a key held open: every answer as the single lookup's,
+// a count changed meanwhile included; the system folder's files never count there.
+TEST_F(SharedCountTest, TheOtherBuildsCountsHeldOpenAnswerAsTheSingleLookups)
+{
+    const int other = OtherBits(0);
+    if (other == 0) GTEST_SKIP() << "a system of one view";
+    const auto set = [&](const std::string& name, DWORD count) {
+        UniqueRegKey key;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSharedDlls, 0, nullptr, 0, KEY_SET_VALUE | ViewFlag(other),
+                                  nullptr, key.put(), nullptr),
+                  ERROR_SUCCESS);
+        if (count) RegSetValueExA(key.get(), name.c_str(), 0, REG_DWORD, reinterpret_cast<BYTE*>(&count), 4);
+        else RegDeleteValueA(key.get(), name.c_str());
+    };
+    const std::string system = dir_ / "system\\";
+    OtherBuildCounts counts;
+    for (const DWORD count : {0u, 3u, 1u, 0u, 7u, 0u}) {
+        set(fresh_, count);
+        EXPECT_EQ(counts.Count(fresh_, system), static_cast<int>(count));
+        EXPECT_EQ(OtherBuildCount(fresh_, system), static_cast<int>(count));
+    }
+    set(system + "own.dll", 5);
+    EXPECT_EQ(counts.Count(system + "own.dll", system), 0);
+    set(system + "own.dll", 0);
 }
