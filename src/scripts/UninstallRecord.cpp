@@ -282,29 +282,75 @@ std::string CountedDownKey(const std::string& section, int n)
     return section + std::to_string(n);
 }
 
+namespace {
+
+// Whether the resume copy's last section header is [Resume] and no other header of that
+// name comes before it (only the first section of a name is read), and whether the copy
+// ends with a line break. Read in pieces: a record of 100,000 entries is megabytes. False
+// for text in UTF-16 or with a byte-order mark, which the profile functions read.
+bool EndsWithItsOnlyResumeSection(HANDLE file, bool& endsWithBreak)
+{
+    std::vector<char> piece(64 << 10);
+    std::string header; // the current line, from its "[", while it may be a header
+    bool inHeader = false, atLineStart = true, lastIsResume = false, first = true;
+    int resumeHeaders = 0;
+    char last = '\n';
+    const auto endLine = [&] {
+        const std::size_t close = header.rfind(']');
+        if (inHeader && close != std::string::npos) {
+            std::size_t b = 1, e = close;
+            const auto space = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r') || c == 0x1A; };
+            while (b < e && space(header[b])) ++b;
+            while (e > b && space(header[e - 1])) --e;
+            lastIsResume = MapString(header.substr(b, e - b), LCMAP_UPPERCASE) == "RESUME";
+            resumeHeaders += lastIsResume ? 1 : 0;
+        }
+        header.clear();
+        inHeader = false;
+        atLineStart = true;
+    };
+    DWORD got = 0;
+    while (ReadFile(file, piece.data(), static_cast<DWORD>(piece.size()), &got, nullptr) && got != 0) {
+        if (first) {
+            first = false;
+            int tests = IS_TEXT_UNICODE_UNICODE_MASK | IS_TEXT_UNICODE_REVERSE_MASK;
+            const unsigned char b0 = piece[0], b1 = got > 1 ? piece[1] : 0;
+            if (b0 == 0xEF || (b0 == 0xFF && b1 == 0xFE) || (b0 == 0xFE && b1 == 0xFF) ||
+                (got >= 2 && IsTextUnicode(piece.data(), static_cast<int>(got), &tests)))
+                return false;
+        }
+        for (DWORD i = 0; i < got; ++i) {
+            const char c = piece[i];
+            if (c == '\r' || c == '\n') {
+                endLine();
+            } else if (atLineStart) {
+                if (c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == 0x1A) continue;
+                atLineStart = false;
+                inHeader = c == '[';
+                if (inHeader) header = "[";
+            } else if (inHeader) {
+                header += c;
+            }
+        }
+        last = piece[got - 1];
+    }
+    endLine();
+    endsWithBreak = last == '\n' || last == '\r';
+    return resumeHeaders == 1 && lastIsResume;
+}
+
+} // namespace
+
 void CountDownMarks::Choose()
 {
     way_ = Way::Profile;
-    std::vector<IniDocument::Line> lines;
-    const IniDocument copy = IniDocument::Load(path_, &lines);
-    if (copy.ReadBySystem()) return;
-    const IniDocument::Line* last = nullptr;
-    for (const IniDocument::Line& line : lines)
-        if (line.header) last = &line;
-    // Only the first section of a name counts, so [Resume] must be that one and the last.
-    if (!last || !last->counted || MapString(last->name, LCMAP_UPPERCASE) != MapString(kResumeSection, LCMAP_UPPERCASE))
-        return;
     const UniqueFile file(CreateFileA(path_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    LARGE_INTEGER back{};
-    back.QuadPart = -1;
-    char lastByte = '\n';
-    DWORD got = 0;
-    if (!file || !SetFilePointerEx(file.get(), back, nullptr, FILE_END) ||
-        !ReadFile(file.get(), &lastByte, 1, &got, nullptr) || got != 1)
-        return;
-    breakFirst_ = lastByte != '\n' && lastByte != '\r';
-    way_ = Way::Append;
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    bool endsWithBreak = true;
+    if (file && EndsWithItsOnlyResumeSection(file.get(), endsWithBreak)) {
+        breakFirst_ = !endsWithBreak;
+        way_ = Way::Append;
+    }
 }
 
 bool CountDownMarks::Mark(const std::string& section, int n)
