@@ -324,3 +324,20 @@ INSTANTIATE_TEST_SUITE_P(Rows, CountDownMarksTest,
                                            MarksRow{"RepeatedResumeLast",
                                                     kOwnSection + "\r\n" + kFileSection + "[resume]\r\nX=1\r\n", false}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A fresh copy gets [Resume] on its end; a copy that has one (a resumed run's) gets the
+// record's name in it, whatever came before.
+TEST(NameResumeRecord, AppendsTheSectionToAFreshCopyOnly)
+{
+    ScratchFolder dir;
+    const std::string path = dir / "QURESUME.INI", record = "D:\\Moved\\UNSETUP.INI";
+    const std::string appended = std::string("[Resume]\r\nRecord=") + record + "\r\n";
+    for (const auto& [copy, after] : {std::pair<std::string, std::string>{kFileSection, kFileSection + appended},
+                                      {"[DeleteFile]", "[DeleteFile]\r\n" + appended},
+                                      {kOwnSection + "\r\n" + kFileSection, ""}}) {
+        ASSERT_TRUE(WriteFileBytes(path, copy));
+        ASSERT_TRUE(NameResumeRecord(path, record));
+        if (!after.empty()) EXPECT_EQ(ReadFileBytes(path), after);
+        EXPECT_EQ(IniDocument::Load(path).Get(kResumeSection, "Record", ""), record) << copy;
+    }
+}
