@@ -300,11 +300,12 @@ CopyShape ReadCopyShape(const std::string& path)
     std::string header; // the current line, from its "[", while it may be a header
     bool inHeader = false, atLineStart = true, first = true;
     char last = '\n';
+    // The blanks the profile functions trim around a line and a name.
+    const auto space = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r') || c == 0x1A; };
     const auto endLine = [&] {
         const std::size_t close = header.rfind(']');
         if (inHeader && close != std::string::npos) {
             std::size_t b = 1, e = close;
-            const auto space = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r') || c == 0x1A; };
             while (b < e && space(header[b])) ++b;
             while (e > b && space(header[e - 1])) --e;
             shape.lastIsResume = MapString(header.substr(b, e - b), LCMAP_UPPERCASE) == "RESUME";
@@ -329,7 +330,7 @@ CopyShape ReadCopyShape(const std::string& path)
             if (c == '\r' || c == '\n') {
                 endLine();
             } else if (atLineStart) {
-                if (c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == 0x1A) continue;
+                if (space(c)) continue;
                 atLineStart = false;
                 inHeader = c == '[';
                 if (inHeader) header = "[";
